@@ -1,0 +1,72 @@
+// The host's store on one SQLite database file.
+//
+// Every table whose name holds a schema and a dot ("VXR.LGOAACT",
+// "Q7SRV.INODESTS") is a table of the dialect; its columns are CHAR(n) or
+// INTEGER. Values are delivered and compared as in a fixed-width database:
+// CHAR values blank-padded (or cut) to the column width, trailing blanks
+// insignificant in = and LIKE, comparisons case-sensitive, LIKE's only
+// wildcard '*'. Integers are delivered as 4-byte int32 in the platform's byte
+// order; NULL gives 0 or blanks, values outside int32 saturate.
+//
+// Queries never write: the file is unchanged by prepare/open/next. The only
+// write is updateNodeStatus. A store may be shared by threads; its calls are
+// serialised.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "vxrhost/store.h"
+
+namespace vxrhost {
+
+struct SqliteStoreOptions {
+  bool readOnly = false;  // updateNodeStatus then fails with kStoreFailure
+};
+
+// The node-status table that routing reads and updateNodeStatus writes.
+inline constexpr const char* kNodeStatusTable = "Q7SRV.INODESTS";
+
+class SqliteStore : public Store {
+ public:
+  struct Impl;
+
+  // Opens an existing database. Fails (nullptr, `error` set) for a missing
+  // file, a file that is not a database, a table with a column type other
+  // than CHAR(n)/INTEGER, or a database without a usable node-status table.
+  static std::unique_ptr<SqliteStore> open(const std::string& path,
+                                           const SqliteStoreOptions& options, std::string& error);
+  static std::unique_ptr<SqliteStore> open(const std::string& path, std::string& error) {
+    return open(path, SqliteStoreOptions{}, error);
+  }
+
+  // Creates a new database file from a schema script and a data script (each
+  // any number of SQLite statements; either may be empty), then opens it
+  // read-write. Refuses to overwrite an existing file. On failure the
+  // partly-written file is removed.
+  static std::unique_ptr<SqliteStore> create(const std::string& path, const std::string& schemaSql,
+                                             const std::string& dataSql, std::string& error);
+
+  ~SqliteStore() override;
+  SqliteStore(const SqliteStore&) = delete;
+  SqliteStore& operator=(const SqliteStore&) = delete;
+
+  int32_t prepare(const std::string& sql, std::unique_ptr<PreparedStatement>& statement,
+                  std::string& error) override;
+  int32_t updateNodeStatus(const NodeStatusUpdate& update, std::string& error) override;
+
+  // The schema as read at open: "SCHEMA.TABLE" names in name order, and the
+  // columns of one table (nullptr for an unknown table).
+  std::vector<std::string> tableNames() const;
+  const std::vector<ColumnInfo>* tableColumns(const std::string& qualifiedName) const;
+
+  const std::string& path() const;
+  bool readOnly() const;
+
+ private:
+  explicit SqliteStore(std::shared_ptr<Impl> impl);
+  std::shared_ptr<Impl> impl_;
+};
+
+}  // namespace vxrhost
