@@ -1,0 +1,123 @@
+// The request lifecycle every module follows: start (work area obtained and
+// anchored), process (collect everything on the first call, then hand out
+// one summary row per call, newest first, until end of data) and terminate
+// (result tables destroyed). A module describes what is particular to its
+// table in a ModuleProgram; the request loop itself exists once, here.
+#pragma once
+
+#include "vxr/helpers.h"
+
+namespace vxr {
+
+// Entry statuses.
+constexpr int32_t kStatusOk = 0;
+constexpr int32_t kStatusNoTable = 50;
+constexpr int32_t kStatusNoParameterList = 60;
+constexpr int32_t kStatusEndOfData = 62;
+constexpr int32_t kStatusNoStorage = 64;
+constexpr int32_t kStatusNoWorkArea = 71;
+
+// A trace line at a level bit (kTraceAlways: whatever the level flags say);
+// a null text is not traced.
+struct TraceText {
+  int32_t level;
+  const char* text;
+};
+
+constexpr uint16_t kNoField = 0xFFFF;
+
+// One result table of the work area.
+struct TableSpec {
+  uint16_t anchor;  // offset of the anchor variable (VXR_ResultTable*)
+  uint16_t list;    // offset of the list-header address, or kNoField
+  int32_t elementSize;
+  int32_t perBlock;
+  TraceText failure;  // traced when the table cannot be created
+};
+
+struct ModuleProgram {
+  const char* eyeCatcher;  // 8 characters: table code and "WORK"
+  int32_t workAreaSize;    // the size asked of GetStorage
+
+  // Work-area fields the lifecycle reads and writes (offsets).
+  uint16_t rowsEmitted;
+  uint16_t summaryList;
+  uint16_t emissionCursor;
+  uint16_t nodeList;
+
+  // Start request.
+  TraceText startBanner;
+  TraceText invoked;  // with the table name
+  TraceText gettingStorage;
+  TraceText storageFailed;
+
+  // Process request.
+  TraceText processBanner;  // every call
+  TraceText firstCall;
+  TraceText nextRow;   // every call, before the next element is taken
+  TraceText emitted;   // with the list header and the element
+  TraceText endOfData; // with the rows emitted
+  TraceText exitStatus;
+
+  // First process call of a request.
+  const FilterSlot* clearedSlots;  // cleared before the filter loop
+  int32_t clearedSlotCount;
+  FilterLoop filters;
+  void (*derive)(void* workArea, const Trace& trace);  // after the filter loop, or null
+  const TableSpec* tables;                              // in order of creation
+  int32_t tableCount;
+  int32_t nodeTable;  // index of the node table in `tables`
+  int32_t (*collect)(void* workArea, const Trace& trace);
+  TraceText collectFailed;
+  void (*afterCollect)(void* workArea, const Trace& trace);  // or null
+  // A module whose first call differs from the common one supplies its own;
+  // it returns 0 to go on to the emission, else the status of the call.
+  int32_t (*firstCallOverride)(const ModuleProgram& program, HDL1_CommonHandle request,
+                               void* workArea, const Trace& trace);
+
+  // Emission: finishes a row just before it is handed out, or null.
+  void (*beforeEmit)(void* workArea, const Trace& trace, void* row);
+
+  // Terminate request.
+  TraceText teardown;
+  const uint8_t* destroyOrder;  // indices into `tables`
+  int32_t destroyCount;
+};
+
+int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor, HDL1_CommonHandle request);
+int32_t processRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
+                       HDL1_CommonHandle request);
+int32_t terminateRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
+                         HDL1_CommonHandle request);
+
+// Pieces of the first call, for modules that write their own.
+void traceText(const Trace& trace, const TraceText& text, ...);
+// Creates table `index`; 0, or 50 after tracing its failure line.
+int32_t createTableOf(const ModuleProgram& program, void* workArea, int32_t index,
+                      const Trace& trace);
+void destroyTableOf(const ModuleProgram& program, void* workArea, int32_t index);
+// Fills the node table's list with the online member agents; 0, or 62.
+int32_t listMembers(const ModuleProgram& program, void* workArea, const Trace& trace);
+
+template <typename T>
+T& field(void* workArea, uint16_t offset) {
+  return *reinterpret_cast<T*>(static_cast<char*>(workArea) + offset);
+}
+
+}  // namespace vxr
+
+// Defines a module's three request entries on its program.
+#define VXR_REQUEST_ENTRIES(PROGRAM, START, PROCESS, TERMINATE)                       \
+  extern "C" int32_t START(HDL1_CommonHandle request) {                              \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #START);                  \
+    return ::vxr::startRequest(PROGRAM, &entryAnchor, request);                      \
+  }                                                                                  \
+  extern "C" int32_t PROCESS(HDL1_CommonHandle request) {                            \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #PROCESS);                \
+    return ::vxr::processRequest(PROGRAM, &entryAnchor, request);                    \
+  }                                                                                  \
+  extern "C" int32_t TERMINATE(HDL1_CommonHandle request) {                          \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #TERMINATE);              \
+    return ::vxr::terminateRequest(PROGRAM, &entryAnchor, request);                  \
+  }                                                                                  \
+  static_assert(true, "")

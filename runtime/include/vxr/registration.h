@@ -1,0 +1,72 @@
+// Module registration: the static blocks through which a host finds a
+// module's entries, and the one exported function, cnt1entd.
+//
+// A module declares itself in one line:
+//   VXR_MODULE(VXRGOAAL, xrgoaasr, xrgoaapr, xrgoaats, "level200", vxrBuildDate, vxrBuildTime)
+// which defines its trace unit, its compile-date entry VXRGOAAL__GCD, the
+// entry vector, the contents entry list, the mount block and cnt1entd.
+#pragma once
+
+#include "vxr/abi.h"
+
+extern "C" {
+// Date ("Mar 17 2007") and time ("22:51:54") of this build.
+extern const char vxrBuildDate[12];
+extern const char vxrBuildTime[9];
+// The build-information accessor.
+void zwbld00(const ZWBLD_ValuesList** result);
+}
+
+#if VXR_FLAVOUR_WINDOWS
+#define VXR_CNT1ENTD_DEFINITION(mount) \
+  int32_t cnt1entd(void) { return kglcnmnt(&(mount), 0); }
+#else
+#define VXR_CNT1ENTD_DEFINITION(mount) \
+  void cnt1entd(void) { kglcnmnt(&(mount), 0); }
+#endif
+
+#define VXR_MODULE(MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)                 \
+  extern "C" {                                                                                  \
+  int32_t START(HDL1_CommonHandle);                                                             \
+  int32_t PROCESS(HDL1_CommonHandle);                                                           \
+  int32_t TERMINATE(HDL1_CommonHandle);                                                         \
+  static const char vxrOwnUnitName[] = #MODULE;                                                 \
+  static const char vxrOwnUnitLevel[] = LEVEL;                                                  \
+  const RAS1_UnitBlock vxrOwnUnit = {kUnitMarker,                                               \
+                                     kUnitKindOwn,                                              \
+                                     vxrOwnUnitName,                                            \
+                                     sizeof vxrOwnUnitName - 1,                                 \
+                                     vxrBuildDate,                                              \
+                                     sizeof vxrBuildDate - 1,                                   \
+                                     vxrBuildTime,                                              \
+                                     sizeof vxrBuildTime - 1,                                   \
+                                     vxrOwnUnitLevel,                                           \
+                                     sizeof vxrOwnUnitLevel - 1,                                \
+                                     "*",                                                       \
+                                     1,                                                         \
+                                     0,                                                         \
+                                     0,                                                         \
+                                     &zwbld00};                                                 \
+  int32_t vxrOwnUnitSync = 1;                                                                   \
+  const char** MODULE##__GCD(const char** version, const char** date, const char** time) {      \
+    *version = "V130";                                                                          \
+    *date = GCD_DATE;                                                                           \
+    *time = GCD_TIME;                                                                           \
+    return version;                                                                             \
+  }                                                                                             \
+  static const PRB1_Vector PRB1_Vector_ = {                                                     \
+      {kVectorHead0, kVectorHead1},                                                             \
+      {{0, reinterpret_cast<void*>(&START), 0},                                                 \
+       {0, reinterpret_cast<void*>(&PROCESS), 0},                                               \
+       {0, reinterpret_cast<void*>(&TERMINATE), 0},                                             \
+       {0, reinterpret_cast<void*>(&MODULE##__GCD), 0},                                         \
+       {0, nullptr, 0},                                                                         \
+       {0, nullptr, 0},                                                                         \
+       {0, nullptr, 0}},                                                                        \
+      0};                                                                                       \
+  static const CNT1_Entry CNT1_entryList[1] = {{#MODULE, &PRB1_Vector_}};                       \
+  __attribute__((used)) static const CNT1_ContentsHeader CNT1_ContentsHeader_ = {&kglcnt1h};   \
+  static const CNT1_MountBlock vxrMountBlock = {#MODULE, CNT1_entryList, 1};                    \
+  __attribute__((visibility("default"))) VXR_CNT1ENTD_DEFINITION(vxrMountBlock)                \
+  }                                                                                             \
+  static_assert(sizeof #MODULE - 1 == 8, "a module name has 8 characters")

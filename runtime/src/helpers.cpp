@@ -1,0 +1,270 @@
+#include "vxr/helpers.h"
+
+#include "vxr/sql.h"
+
+namespace vxr {
+
+// ---------------------------------------------------------------------------
+// SQL text
+
+namespace {
+
+void put(SqlText& sql, char c) {
+  if (sql.length + 1 >= kSqlBufferSize) {
+    sql.overflow = true;
+    return;
+  }
+  sql.text[sql.length++] = c;
+  sql.text[sql.length] = '\0';
+}
+
+// A value character: a quote is doubled so that the literal stays closed.
+void putValueChar(SqlText& sql, char c) {
+  if (c == '\'') put(sql, '\'');
+  put(sql, c);
+}
+
+}  // namespace
+
+void sqlBegin(SqlText& sql) {
+  std::memset(sql.text, 0, sizeof sql.text);
+  sql.length = 0;
+  sql.overflow = false;
+}
+
+void sqlAppend(SqlText& sql, const char* literal) {
+  for (const char* p = literal; *p; ++p) put(sql, *p);
+}
+
+void sqlAppendTrimmed(SqlText& sql, const char* value, size_t maxChars) {
+  if (value == nullptr || maxChars == 0 || value[0] == '\0') return;
+  putValueChar(sql, value[0]);
+  for (size_t i = 1; i < maxChars && value[i] != ' ' && value[i] != '\0'; ++i) {
+    putValueChar(sql, value[i]);
+  }
+}
+
+void sqlAppendWidth(SqlText& sql, const char* value, size_t width) {
+  if (value == nullptr) return;
+  for (size_t i = 0; i < width && value[i] != '\0'; ++i) putValueChar(sql, value[i]);
+}
+
+// ---------------------------------------------------------------------------
+// Group names
+
+void composeOrigin(char* origin, const char* idname, const char* suffix, size_t suffixLength) {
+  blank(origin, kOriginWidth);
+  std::memcpy(origin, idname, kNameWidth);
+  const size_t at = trimmedLength(origin, kOriginWidth);
+  const size_t room = kOriginWidth - at;
+  std::memcpy(origin + at, suffix, suffixLength < room ? suffixLength : room);
+}
+
+void groupFromOrigin(char* group, const char* origin) {
+  std::memcpy(group, origin, kNameWidth);
+  for (size_t i = 0; i < kNameWidth; ++i) {
+    if (group[i] == ':') {
+      blank(group + i, kNameWidth - i);
+      break;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Index filters
+
+namespace {
+
+bool columnMatches(const char* column, const FilterRule& rule) {
+  if (rule.compareLength != 0) return std::memcmp(column, rule.column, rule.compareLength) == 0;
+  char padded[kFilterColumnWidth];
+  blank(padded, sizeof padded);
+  const size_t length = std::strlen(rule.column);
+  std::memcpy(padded, rule.column, length < sizeof padded ? length : sizeof padded);
+  return std::memcmp(column, padded, sizeof padded) == 0;
+}
+
+void fillSlot(char* workArea, const FilterSlot& slot, const char* value, int32_t length) {
+  int32_t one = 1;
+  std::memcpy(workArea + slot.flag, &one, sizeof one);
+  std::memcpy(workArea + slot.hostValue, &value, sizeof value);
+  char* field = workArea + slot.value;
+  blank(field, slot.width);
+  // The value is cut at the slot's width; it never runs past it.
+  const size_t n = static_cast<size_t>(length) < slot.width ? static_cast<size_t>(length) : slot.width;
+  if (value != nullptr && n > 0) std::memcpy(field, value, n);
+}
+
+}  // namespace
+
+void clearFilterSlot(void* workArea, const FilterSlot& slot) {
+  char* base = static_cast<char*>(workArea);
+  const int32_t zero = 0;
+  std::memcpy(base + slot.flag, &zero, sizeof zero);
+  blank(base + slot.value, slot.width);
+  base[slot.value + slot.width] = '\0';
+}
+
+void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& loop,
+                 const Trace& trace) {
+  char* base = static_cast<char*>(workArea);
+  for (;;) {
+    void* filter = nullptr;
+    if (getItem(request, kItemIndexFilter, &filter) != 0 || filter == nullptr) break;
+
+    const int16_t op = filterOperator(filter);
+    char column[kFilterColumnWidth + 1];
+    std::memcpy(column, filterColumn(filter), kFilterColumnWidth);
+    column[kFilterColumnWidth] = '\0';
+    const char* value = filterValue(filter);
+    const int32_t length = value ? filterLength(filter) : 0;
+    // A terminated copy of the value for the trace lines.
+    char shown[256];
+    const size_t shownLength = static_cast<size_t>(length) < sizeof shown - 1 ? length : sizeof shown - 1;
+    if (shownLength > 0) std::memcpy(shown, value, shownLength);
+    shown[shownLength] = '\0';
+    if (loop.filterTrace) VXR_TRACE(trace, loop.filterTraceLevel, loop.filterTrace, op, column, shown);
+
+    for (int32_t i = 0; i < loop.ruleCount; ++i) {
+      const FilterRule& rule = loop.rules[i];
+      if (op != kFilterEquals && (rule.otherOperator == 0 || op != rule.otherOperator)) continue;
+      if (!columnMatches(column, rule)) continue;
+      for (const FilterSlot& slot : rule.slots) {
+        if (slot.width != 0) fillSlot(base, slot, value, length);
+      }
+      if (rule.matchTrace) VXR_TRACE(trace, kTraceDetail, rule.matchTrace, op, column, shown);
+      if (rule.onMatch) rule.onMatch(workArea, trace, op, column, shown);
+      break;
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Row assembly
+
+bool assembleRow(const Trace& trace, const void* sqlda, const ColumnField* columns, int32_t count,
+                 void* row, int32_t mismatchLevel) {
+  const int32_t delivered = sqldaColumnCount(sqlda);
+  if (delivered != count) {
+    VXR_TRACE(trace, mismatchLevel, "Count of colums (%d) are not equal to SQLDA columns (%d)",
+              count, delivered);
+    return false;
+  }
+  char* base = static_cast<char*>(row);
+  for (int32_t i = 0; i < count; ++i) {
+    const ColumnField& field = columns[i];
+    const char* data = sqldaData(sqlda, i);
+    size_t length = data ? static_cast<size_t>(sqldaLength(sqlda, i)) : 0;
+    if (length > field.width) length = field.width;
+    char* target = base + field.offset;
+    if (length > 0) std::memcpy(target, data, length);
+    if (length < field.width) {
+      std::memset(target + length, field.type == FieldType::Chars ? ' ' : 0, field.width - length);
+    }
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------
+// Keyed merges
+
+VXR_ListLinks* findByKeys(VXR_ListHeader* list, const void* data, const ByteRange* keys,
+                          int32_t count) {
+  for (VXR_ListLinks* element : walk(list)) {
+    if (keysEqual(elementData(element), data, keys, count)) return element;
+  }
+  return nullptr;
+}
+
+int32_t countByKeys(VXR_ListHeader* list, const void* data, const ByteRange* keys, int32_t count) {
+  int32_t n = 0;
+  for (VXR_ListLinks* element : walk(list)) {
+    if (keysEqual(elementData(element), data, keys, count)) ++n;
+  }
+  return n;
+}
+
+void* fileCopy(VXR_ResultTable* table, VXR_ListHeader* list, const void* data, size_t size) {
+  void* element = nullptr;
+  if (RSLTget(table, &element) != 0) return nullptr;
+  auto* links = static_cast<VXR_ListLinks*>(element);
+  std::memcpy(elementData(links), data, size);
+  fileNewest(list, links);
+  return elementData(links);
+}
+
+void addFields(void* sum, const void* row, const uint16_t* offsets, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    int32_t value = loadInt(sum, offsets[i]);
+    addTo(value, loadInt(row, offsets[i]));
+    storeInt(sum, offsets[i], value);
+  }
+}
+
+void raiseFields(void* kept, const void* row, const uint16_t* offsets, int32_t count) {
+  for (int32_t i = 0; i < count; ++i) {
+    const int32_t candidate = loadInt(row, offsets[i]);
+    if (candidate > loadInt(kept, offsets[i])) storeInt(kept, offsets[i], candidate);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Member queries
+
+bool runQuery(const Trace& trace, const SqlText& sql, RowHandler onRow, void* context,
+              const QueryTexts* texts) {
+  if (sql.overflow) {
+    VXR_TRACE(trace, kTraceError, "Unable to create select request path %d\n", kSqlStatusFailed);
+    return false;
+  }
+  VXRSQLAP block;
+  std::memset(&block, 0, sizeof block);
+  block.sqlText = sql.text;
+  int32_t status = vxrsqlp(&block);
+  if (status != 0) {
+    VXR_TRACE(trace, kTraceError, "Unable to create select request path %d\n", status);
+    return false;
+  }
+  if (texts && texts->pathOpened) VXR_TRACE(trace, kTraceDetail, texts->pathOpened);
+  bool ok = true;
+  status = vxrsqli(&block);
+  if (status != 0) {
+    VXR_TRACE(trace, kTraceError, "Unable to open request for input %d\n", status);
+    ok = false;
+  } else {
+    if (texts && texts->requestOpened) VXR_TRACE(trace, kTraceDetail, texts->requestOpened);
+    while (vxrsqlf(&block) == 0) {
+      if (!onRow(context, trace, block.output)) ok = false;
+    }
+    status = vxrsqlc(&block);
+    if (status != 0) {
+      VXR_TRACE(trace, kTraceError, "Unable to close request for input %d\n", status);
+      ok = false;
+    }
+    if (texts && texts->afterFetch) VXR_TRACE(trace, kTraceDetail, texts->afterFetch);
+  }
+  status = vxrsqld(&block);
+  if (status != 0) VXR_TRACE(trace, kTraceError, "Unable to drop request %d\n", status);
+  return ok;
+}
+
+int32_t collectMembers(const Trace& trace, const MemberCollection& collection) {
+  int32_t result = 1;
+  *collection.nodeCursor = nullptr;
+  for (;;) {
+    VXR_ListLinks* cursor = *collection.nodeCursor;
+    VXR_ListLinks* next = cursor ? older(collection.nodes, cursor) : newest(collection.nodes);
+    *collection.nodeCursor = next;
+    if (next == nullptr) break;
+    const VXR_NodeRecord& node = nodeOf(next);
+    VXR_TRACE(trace, kTraceDetail, "REALNODE=\\%32s\\\n", node.thruNode);
+    SqlText sql;
+    sqlBegin(sql);
+    collection.buildSql(collection.context, trace, node, sql);
+    if (collection.sqlTrace) VXR_TRACE(trace, collection.sqlTraceLevel, collection.sqlTrace, sql.text);
+    if (!runQuery(trace, sql, collection.onRow, collection.context, collection.texts)) result = 0;
+  }
+  return result;
+}
+
+}  // namespace vxr

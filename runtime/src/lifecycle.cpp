@@ -1,0 +1,170 @@
+#include "vxr/lifecycle.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+#include "vxr/nodes.h"
+
+namespace vxr {
+
+namespace {
+
+void* parameterList(HDL1_CommonHandle request, const Trace& trace) {
+  void* parm = nullptr;
+  getItem(request, kItemParameterList, &parm);
+  if (parm == nullptr) VXR_TRACE(trace, kTraceError, "Data server parameter list not found.\n");
+  return parm;
+}
+
+void* workAreaOf(void* parm, const Trace& trace) {
+  void* workArea = parmWorkArea(parm);
+  if (workArea == nullptr) VXR_TRACE(trace, kTraceError, "Unable to locate pWorkA work area.\n");
+  return workArea;
+}
+
+// A process call after end of data collects afresh; the tables of the
+// earlier collection are released first so that nothing is left unreachable.
+void releaseTables(const ModuleProgram& program, void* workArea) {
+  for (int32_t i = 0; i < program.destroyCount; ++i) {
+    destroyTableOf(program, workArea, program.destroyOrder[i]);
+  }
+}
+
+int32_t commonFirstCall(const ModuleProgram& program, HDL1_CommonHandle request, void* workArea,
+                        const Trace& trace) {
+  for (int32_t i = 0; i < program.clearedSlotCount; ++i) {
+    clearFilterSlot(workArea, program.clearedSlots[i]);
+  }
+  readFilters(request, workArea, program.filters, trace);
+  if (program.derive) program.derive(workArea, trace);
+  for (int32_t i = 0; i < program.tableCount; ++i) {
+    if (int32_t status = createTableOf(program, workArea, i, trace); status != 0) return status;
+  }
+  if (int32_t status = listMembers(program, workArea, trace); status != 0) return status;
+  if (!program.collect(workArea, trace)) {
+    traceText(trace, program.collectFailed);
+    return kStatusEndOfData;
+  }
+  if (program.afterCollect) program.afterCollect(workArea, trace);
+  return kStatusOk;
+}
+
+}  // namespace
+
+void traceText(const Trace& trace, const TraceText& text, ...) {
+  if (text.text == nullptr || !trace.on(text.level)) return;
+  char line[512];
+  va_list arguments;
+  va_start(arguments, text);
+  std::vsnprintf(line, sizeof line, text.text, arguments);
+  va_end(arguments);
+  RAS1_Printf(trace.anchor, trace.anchor->line, "%s", line);
+}
+
+int32_t createTableOf(const ModuleProgram& program, void* workArea, int32_t index,
+                      const Trace& trace) {
+  const TableSpec& spec = program.tables[index];
+  auto& anchor = field<VXR_ResultTable*>(workArea, spec.anchor);
+  VXR_ListHeader* list = createTable(&anchor, spec.elementSize, spec.perBlock);
+  if (list == nullptr) {
+    traceText(trace, spec.failure);
+    return kStatusNoTable;
+  }
+  if (spec.list != kNoField) field<VXR_ListHeader*>(workArea, spec.list) = list;
+  return kStatusOk;
+}
+
+void destroyTableOf(const ModuleProgram& program, void* workArea, int32_t index) {
+  destroyTable(&field<VXR_ResultTable*>(workArea, program.tables[index].anchor));
+}
+
+int32_t listMembers(const ModuleProgram& program, void* workArea, const Trace& trace) {
+  VXR_ResultTable* table = field<VXR_ResultTable*>(workArea, program.tables[program.nodeTable].anchor);
+  if (buildNodeList(table, field<VXR_ListHeader*>(workArea, program.nodeList)) == 0) {
+    VXR_TRACE(trace, kTraceError, "buildNodeList returned no data\n");
+    return kStatusEndOfData;
+  }
+  return kStatusOk;
+}
+
+int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
+                     HDL1_CommonHandle request) {
+  const Trace trace = traceEnter(anchor);
+  traceText(trace, program.startBanner);
+  void* parm = parameterList(request, trace);
+  if (parm == nullptr) return traceExit(trace, __LINE__, kStatusNoParameterList);
+  traceText(trace, program.invoked, parmTableName(parm));
+  traceText(trace, program.gettingStorage);
+
+  void* workArea = nullptr;
+  const int32_t status = getStorage(parmStorageHandle(parm), program.workAreaSize, &workArea);
+  if (status != 0 || workArea == nullptr) {
+    traceText(trace, program.storageFailed);
+    return traceExit(trace, __LINE__, kStatusNoStorage);
+  }
+  VXR_TRACE(trace, kTraceDetail, "Got View storage at %8X of size %d\n", traceAddress(workArea),
+            program.workAreaSize);
+  std::memset(workArea, 0, static_cast<size_t>(program.workAreaSize));
+  std::memcpy(workArea, program.eyeCatcher, 8);
+  putItem(request, kItemWorkArea, workArea);
+  field<int32_t>(workArea, program.rowsEmitted) = 0;
+  return traceExit(trace, __LINE__, kStatusOk);
+}
+
+int32_t processRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
+                       HDL1_CommonHandle request) {
+  const Trace trace = traceEnter(anchor);
+  traceText(trace, program.processBanner);
+  void* parm = parameterList(request, trace);
+  if (parm == nullptr) return traceExit(trace, __LINE__, kStatusNoParameterList);
+  void* workArea = workAreaOf(parm, trace);
+  if (workArea == nullptr) return traceExit(trace, __LINE__, kStatusNoWorkArea);
+
+  auto& rowsEmitted = field<int32_t>(workArea, program.rowsEmitted);
+  auto& cursor = field<VXR_ListLinks*>(workArea, program.emissionCursor);
+  if (rowsEmitted == 0) {
+    traceText(trace, program.firstCall);
+    releaseTables(program, workArea);
+    cursor = nullptr;
+    const int32_t status = program.firstCallOverride
+                               ? program.firstCallOverride(program, request, workArea, trace)
+                               : commonFirstCall(program, request, workArea, trace);
+    if (status != kStatusOk) return traceExit(trace, __LINE__, status);
+  }
+
+  traceText(trace, program.nextRow);
+  VXR_ListHeader* list = field<VXR_ListHeader*>(workArea, program.summaryList);
+  VXR_ListLinks* next = nullptr;
+  if (list != nullptr) next = cursor ? older(list, cursor) : newest(list);
+  cursor = next;
+
+  int32_t status;
+  if (next != nullptr) {
+    void* row = elementData(next);
+    if (program.beforeEmit) program.beforeEmit(workArea, trace, row);
+    traceText(trace, program.emitted, traceAddress(list), traceAddress(next));
+    ++rowsEmitted;
+    putItem(request, kItemOutputRow, row);
+    status = kStatusOk;
+  } else {
+    traceText(trace, program.endOfData, rowsEmitted);
+    rowsEmitted = 0;
+    status = kStatusEndOfData;
+  }
+  traceText(trace, program.exitStatus, status);
+  return traceExit(trace, __LINE__, status);
+}
+
+int32_t terminateRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
+                         HDL1_CommonHandle request) {
+  const Trace trace = traceEnter(anchor);
+  traceText(trace, program.teardown);
+  void* parm = parameterList(request, trace);
+  if (parm == nullptr) return traceExit(trace, __LINE__, kStatusNoParameterList);
+  void* workArea = workAreaOf(parm, trace);
+  if (workArea == nullptr) return traceExit(trace, __LINE__, kStatusNoWorkArea);
+  releaseTables(program, workArea);
+  return traceExit(trace, __LINE__, kStatusOk);
+}
+
+}  // namespace vxr

@@ -1,0 +1,101 @@
+#include "vxr/result_table.h"
+
+#include <cstdlib>
+
+#include "runtime_units.h"
+#include "vxr/trace.h"
+
+namespace {
+constexpr char kEyeCatcher[8] = {'V', 'X', 'R', 'R', 'S', 'L', 'T', ' '};
+}
+
+#define UTL_FUNCTION(name)                                          \
+  VXR_ANCHOR_ON(utlAnchor, vxrUtilUnit, vxrUtilUnitSync, name); \
+  const ::vxr::Trace trace = ::vxr::traceEnter(&utlAnchor)
+
+extern "C" int32_t RSLTinit(VXR_ResultTable** anchor, int32_t elementSize, int32_t primarySize) {
+  UTL_FUNCTION("RSLTinit");
+  // A block is one next-block word and primarySize elements; refuse sizes
+  // whose block would not fit a signed 32-bit size.
+  const int64_t blockSize =
+      static_cast<int64_t>(elementSize) * primarySize + static_cast<int64_t>(sizeof(void*));
+  VXR_ResultTable* table = nullptr;
+  if (elementSize > 0 && primarySize > 0 && blockSize <= INT32_MAX) {
+    table = static_cast<VXR_ResultTable*>(std::malloc(sizeof(VXR_ResultTable)));
+  }
+  if (table == nullptr) {
+    VXR_TRACE(trace, kTraceError, "RSLT Table alloc failed\n");
+    VXR_RETURN(vxr::kRsltAnchorNotObtained);
+  }
+  std::memcpy(table->eyeCatcher, kEyeCatcher, 8);
+  table->elementSize = elementSize;
+  table->primarySize = primarySize;
+  table->freeInBlock = 0;
+  table->blockSize = static_cast<int32_t>(blockSize);
+  table->totalElements = 0;
+  table->totalBlocks = 0;
+  table->firstBlock = nullptr;
+  table->currentBlock = nullptr;
+  table->list.ends.older = &table->list.ends;
+  table->list.ends.newer = &table->list.ends;
+  table->list.endMarker = &table->list.ends;
+  VXR_TRACE(trace, kTraceDetail, "Init RSLT Tableat %8x\n", vxr::traceAddress(table));
+  VXR_TRACE(trace, kTraceDetail, "ElementSize %d\n", elementSize);
+  VXR_TRACE(trace, kTraceDetail, "PrimarySize %d\n", primarySize);
+  VXR_TRACE(trace, kTraceDetail, "  BlockSize %d\n", table->blockSize);
+  *anchor = table;
+  VXR_RETURN(0);
+}
+
+extern "C" int32_t RSLTget(VXR_ResultTable* table, void** element) {
+  UTL_FUNCTION("RSLTget");
+  if (table->freeInBlock < 1) {
+    VXR_TRACE(trace, kTraceDetail, "RSLT Table block alloc of %d bytes\n", table->blockSize);
+    void* block = std::malloc(static_cast<size_t>(table->blockSize));
+    ++table->totalBlocks;
+    if (block == nullptr) {
+      VXR_TRACE(trace, kTraceError, "RSLT block allocation failed\n");
+      VXR_RETURN(vxr::kRsltBlockNotObtained);
+    }
+    if (table->firstBlock == nullptr) table->firstBlock = block;
+    if (table->currentBlock != nullptr) std::memcpy(table->currentBlock, &block, sizeof block);
+    table->currentBlock = block;
+    void* none = nullptr;
+    std::memcpy(block, &none, sizeof none);
+    table->freeInBlock = table->primarySize;
+  }
+  const int32_t number = table->primarySize - table->freeInBlock;
+  char* address = static_cast<char*>(table->currentBlock) + sizeof(void*) +
+                  static_cast<size_t>(number) * static_cast<size_t>(table->elementSize);
+  ++table->totalElements;
+  VXR_TRACE(trace, kTraceDetail, "RSLT Element %d at %8x in block %8x\n", number + 1,
+            vxr::traceAddress(address), vxr::traceAddress(table->currentBlock));
+  --table->freeInBlock;
+  *element = address;
+  VXR_RETURN(0);
+}
+
+extern "C" int32_t RSLTdestroy(VXR_ResultTable** anchor) {
+  UTL_FUNCTION("RSLTdestroy");
+  VXR_ResultTable* table = *anchor;
+  VXR_TRACE(trace, kTraceDetail, "RSLT anchor at %8x\n", vxr::traceAddress(table));
+  VXR_TRACE(trace, kTraceDetail, "     Total Elements: %d\n", table->totalElements);
+  VXR_TRACE(trace, kTraceDetail, "     Total Blocks:   %d\n", table->totalBlocks);
+  VXR_TRACE(trace, kTraceDetail, "     Block Size:     %d\n", table->blockSize);
+  if (std::memcmp(table->eyeCatcher, kEyeCatcher, 8) != 0) {
+    VXR_TRACE(trace, vxr::kTraceAlways, "RSLT Destroy failed verify\n");
+    VXR_RETURN(vxr::kRsltVerifyFailed);
+  }
+  while (table->firstBlock != nullptr) {
+    void* block = table->firstBlock;
+    VXR_TRACE(trace, kTraceDetail, "RSLT Freeing block at %8x for %d bytes\n",
+              vxr::traceAddress(block), table->blockSize);
+    std::memcpy(&table->firstBlock, block, sizeof(void*));
+    std::free(block);
+  }
+  *anchor = nullptr;
+  VXR_TRACE(trace, kTraceDetail, "Freeing RSLT block at %8x\n", vxr::traceAddress(table));
+  std::free(table);
+  VXR_TRACE(trace, kTraceDetail, "RSLTDestroy done...\n");
+  VXR_RETURN(0);
+}
