@@ -371,5 +371,35 @@ TEST_F(SqliteStoreTest, OpenAndCreateFailCleanly) {
   EXPECT_TRUE(SqliteStore::open(dbPath_, error)) << error;
 }
 
+// The project's schema (and sample data, when present) load and answer the
+// node discovery query.
+TEST(SqliteStoreProjectData, SchemaAndSampleLoad) {
+#ifdef VXR_SOURCE_DIR
+  const fs::path data = fs::path(VXR_SOURCE_DIR) / "data";
+#else
+  const fs::path data;
+#endif
+  if (data.empty() || !fs::exists(data / "schema.sql")) GTEST_SKIP() << "no data/schema.sql";
+  const std::string sample = fs::exists(data / "sample.sql") ? readFile(data / "sample.sql") : "";
+  const fs::path db =
+      fs::temp_directory_path() / ("vxr_store_project_" + std::to_string(getpid()) + ".db");
+  fs::remove(db);
+  std::string error;
+  auto store = SqliteStore::create(db.string(), readFile(data / "schema.sql"), sample, error);
+  ASSERT_TRUE(store) << error;
+  EXPECT_NE(store->tableColumns("VXR.LGOAACT"), nullptr);
+  std::unique_ptr<PreparedStatement> statement;
+  EXPECT_EQ(store->prepare("SELECT THRUNODE, ORIGINNODE,       VERSION FROM Q7SRV.INODESTS WHERE "
+                           "NODETYPE = 'V' AND Q7ONLINE = 'Y' AND ORIGINNODE LIKE 'WNRX4:*';",
+                           statement, error),
+            sqlstatus::kOk)
+      << error;
+  std::unique_ptr<ResultSet> rows;
+  EXPECT_EQ(statement->open(rows, error), sqlstatus::kOk) << error;
+  store.reset();
+  rows.reset();
+  fs::remove(db);
+}
+
 }  // namespace
 }  // namespace vxrhost
