@@ -8,6 +8,7 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "vxrhost/sqlite_store.h"
@@ -369,6 +370,35 @@ TEST_F(SqliteStoreTest, OpenAndCreateFailCleanly) {
   EXPECT_FALSE(SqliteStore::create(dbPath_, kSchema, kData, error));
   EXPECT_NE(error.find("already exists"), std::string::npos) << error;
   EXPECT_TRUE(SqliteStore::open(dbPath_, error)) << error;
+}
+
+TEST_F(SqliteStoreTest, SharedByThreads) {
+  auto reader = [this](int* seen) {
+    for (int i = 0; i < 100; ++i) {
+      std::vector<std::vector<std::string>> out;
+      std::string error;
+      if (run("SELECT JTPDB FROM VXR.LGOAACT AT ('HUB1') WHERE IDNAME = 'GRP1';", out, error) ==
+          sqlstatus::kOk) {
+        *seen += static_cast<int>(out.size());
+      }
+    }
+  };
+  int seenA = 0, seenB = 0, updated = 0;
+  std::thread a(reader, &seenA), b(reader, &seenB);
+  std::thread writer([&] {
+    for (int i = 0; i < 50; ++i) {
+      std::string error;
+      NodeStatusUpdate u{"G" + std::to_string(i % 5), "*", "Y", "V", "QJ", "04.10.00", "0", "10"};
+      if (store_->updateNodeStatus(u, error) == sqlstatus::kOk) ++updated;
+    }
+  });
+  a.join();
+  b.join();
+  writer.join();
+  EXPECT_EQ(seenA, 400);
+  EXPECT_EQ(seenB, 400);
+  EXPECT_EQ(updated, 50);
+  EXPECT_EQ(rows("SELECT NODE FROM Q7SRV.INODESTS WHERE NODE LIKE 'G*';").size(), 5u);
 }
 
 // The project's schema (and sample data, when present) load and answer the
