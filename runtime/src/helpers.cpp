@@ -91,7 +91,8 @@ void fillSlot(char* workArea, const FilterSlot& slot, const char* value, int32_t
   char* field = workArea + slot.value;
   blank(field, slot.width);
   // The value is cut at the slot's width; it never runs past it.
-  const size_t n = static_cast<size_t>(length) < slot.width ? static_cast<size_t>(length) : slot.width;
+  const size_t n =
+      static_cast<size_t>(length) < slot.width ? static_cast<size_t>(length) : slot.width;
   if (value != nullptr && n > 0) std::memcpy(field, value, n);
 }
 
@@ -120,10 +121,12 @@ void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& lo
     const int32_t length = value ? filterLength(filter) : 0;
     // A terminated copy of the value for the trace lines.
     char shown[256];
-    const size_t shownLength = static_cast<size_t>(length) < sizeof shown - 1 ? length : sizeof shown - 1;
+    const size_t shownLength =
+        static_cast<size_t>(length) < sizeof shown - 1 ? length : sizeof shown - 1;
     if (shownLength > 0) std::memcpy(shown, value, shownLength);
     shown[shownLength] = '\0';
-    if (loop.filterTrace) VXR_TRACE(trace, loop.filterTraceLevel, loop.filterTrace, op, column, shown);
+    if (loop.filterTrace)
+      VXR_TRACE(trace, loop.filterTraceLevel, loop.filterTrace, op, column, shown);
 
     for (int32_t i = 0; i < loop.ruleCount; ++i) {
       const FilterRule& rule = loop.rules[i];
@@ -261,7 +264,8 @@ int32_t collectMembers(const Trace& trace, const MemberCollection& collection) {
     SqlText sql;
     sqlBegin(sql);
     collection.buildSql(collection.context, trace, node, sql);
-    if (collection.sqlTrace) VXR_TRACE(trace, collection.sqlTraceLevel, collection.sqlTrace, sql.text);
+    if (collection.sqlTrace)
+      VXR_TRACE(trace, collection.sqlTraceLevel, collection.sqlTrace, sql.text);
     if (!runQuery(trace, sql, collection.onRow, collection.context, collection.texts)) result = 0;
   }
   return result;

@@ -79,7 +79,8 @@ void destroyTableOf(const ModuleProgram& program, void* workArea, int32_t index)
 }
 
 int32_t listMembers(const ModuleProgram& program, void* workArea, const Trace& trace) {
-  VXR_ResultTable* table = field<VXR_ResultTable*>(workArea, program.tables[program.nodeTable].anchor);
+  VXR_ResultTable* table =
+      field<VXR_ResultTable*>(workArea, program.tables[program.nodeTable].anchor);
   if (buildNodeList(table, field<VXR_ListHeader*>(workArea, program.nodeList)) == 0) {
     VXR_TRACE(trace, kTraceError, "buildNodeList returned no data\n");
     return kStatusEndOfData;
@@ -87,8 +88,7 @@ int32_t listMembers(const ModuleProgram& program, void* workArea, const Trace& t
   return kStatusOk;
 }
 
-int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
-                     HDL1_CommonHandle request) {
+int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor, HDL1_CommonHandle request) {
   const Trace trace = traceEnter(anchor);
   traceText(trace, program.startBanner);
   void* parm = parameterList(request, trace);

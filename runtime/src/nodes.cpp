@@ -5,7 +5,7 @@
 
 namespace {
 
-#define UTL_FUNCTION(name)                                          \
+#define UTL_FUNCTION(name)                                      \
   VXR_ANCHOR_ON(utlAnchor, vxrUtilUnit, vxrUtilUnitSync, name); \
   const ::vxr::Trace trace = ::vxr::traceEnter(&utlAnchor)
 
@@ -48,8 +48,8 @@ bool fileOrigin(void* context, const vxr::Trace& trace, const void* sqlda) {
   VXR_OriginRecord record;
   std::memset(&record, 0, sizeof record);
   if (!vxr::assembleRow(trace, sqlda, kOriginColumns, 2, &record, kTraceError)) return true;
-  auto* filed = static_cast<VXR_OriginRecord*>(vxr::fileCopy(
-      target->table, target->list, &record, offsetof(VXR_OriginRecord, spare)));
+  auto* filed = static_cast<VXR_OriginRecord*>(
+      vxr::fileCopy(target->table, target->list, &record, offsetof(VXR_OriginRecord, spare)));
   if (filed == nullptr) return true;
   VXR_TRACE(trace, kTraceNodes, "ORIGINNODE=\\%32.32s\\\n", filed->node);
   VXR_TRACE(trace, kTraceNodes, "VERSION=\\%8.8s\\ length=%d\n", filed->version,
@@ -70,8 +70,8 @@ extern "C" int32_t buildNodeList(VXR_ResultTable* table, VXR_ListHeader* list) {
   VXR_RETURN(1);
 }
 
-extern "C" int32_t buildOrigList(const char* nodeName, VXR_ResultTable* table,
-                                 VXR_ListHeader* list, const char* product) {
+extern "C" int32_t buildOrigList(const char* nodeName, VXR_ResultTable* table, VXR_ListHeader* list,
+                                 const char* product) {
   UTL_FUNCTION("buildOrigList");
   const char* code = product ? product : "QM";
   VXR_TRACE(trace, kTraceNodes, "buildOrigList called for product %s\n", code);

@@ -10,11 +10,24 @@ const char vxrBuildDate[12] = VXR_BUILD_DATE;
 const char vxrBuildTime[9] = VXR_BUILD_TIME;
 
 static const char* const info_strings[18] = {
-    VXR_BUILD_DATE,       VXR_BUILD_TIME,      VXR_BUILD_INFO_SOURCE, "",
-    VXR_TARGET_PLATFORM,  VXR_TARGET_PLATFORM, VXR_BUILD_USER,        VXR_OS_RELEASE,
-    VXR_OS_VERSION,       VXR_OS_NAME,         VXR_BUILD_HOST,        VXR_MACHINE_CLASS,
-    VXR_TARGET_PLATFORM,  VXR_TARGET_PLATFORM, "",                    "vxr",
-    "",                   VXR_PRODUCT_VERSION,
+    VXR_BUILD_DATE,
+    VXR_BUILD_TIME,
+    VXR_BUILD_INFO_SOURCE,
+    "",
+    VXR_TARGET_PLATFORM,
+    VXR_TARGET_PLATFORM,
+    VXR_BUILD_USER,
+    VXR_OS_RELEASE,
+    VXR_OS_VERSION,
+    VXR_OS_NAME,
+    VXR_BUILD_HOST,
+    VXR_MACHINE_CLASS,
+    VXR_TARGET_PLATFORM,
+    VXR_TARGET_PLATFORM,
+    "",
+    "vxr",
+    "",
+    VXR_PRODUCT_VERSION,
 };
 
 static const char* const comment_strings[8] = {
@@ -30,18 +43,44 @@ static const char* const comment_strings[8] = {
 
 static const ZWBLD_ValuesList values_list = {18, 8, info_strings, comment_strings};
 
-void zwbld00(const ZWBLD_ValuesList** result) { *result = &values_list; }
+void zwbld00(const ZWBLD_ValuesList** result) {
+  *result = &values_list;
+}
 
 static const char kLevel[] = "level200";
 
-const RAS1_UnitBlock vxrSqlUnit = {
-    kUnitMarker, kUnitKindRuntime, "VXRMSQL", 7, vxrBuildDate, 11, vxrBuildTime, 8,
-    kLevel,      8,                "*",       1, 0,            0,  &zwbld00};
+const RAS1_UnitBlock vxrSqlUnit = {kUnitMarker,
+                                   kUnitKindRuntime,
+                                   "VXRMSQL",
+                                   7,
+                                   vxrBuildDate,
+                                   11,
+                                   vxrBuildTime,
+                                   8,
+                                   kLevel,
+                                   8,
+                                   "*",
+                                   1,
+                                   0,
+                                   0,
+                                   &zwbld00};
 int32_t vxrSqlUnitSync = 1;
 
-const RAS1_UnitBlock vxrUtilUnit = {
-    kUnitMarker, kUnitKindRuntime, "VXRMUTL", 7, vxrBuildDate, 11, vxrBuildTime, 8,
-    kLevel,      8,                "*",       1, 0,            0,  &zwbld00};
+const RAS1_UnitBlock vxrUtilUnit = {kUnitMarker,
+                                    kUnitKindRuntime,
+                                    "VXRMUTL",
+                                    7,
+                                    vxrBuildDate,
+                                    11,
+                                    vxrBuildTime,
+                                    8,
+                                    kLevel,
+                                    8,
+                                    "*",
+                                    1,
+                                    0,
+                                    0,
+                                    &zwbld00};
 int32_t vxrUtilUnitSync = 1;
 
 }  // extern "C"

@@ -9,7 +9,7 @@ namespace {
 constexpr char kEyeCatcher[8] = {'V', 'X', 'R', 'R', 'S', 'L', 'T', ' '};
 }
 
-#define UTL_FUNCTION(name)                                          \
+#define UTL_FUNCTION(name)                                      \
   VXR_ANCHOR_ON(utlAnchor, vxrUtilUnit, vxrUtilUnitSync, name); \
   const ::vxr::Trace trace = ::vxr::traceEnter(&utlAnchor)
 

@@ -10,7 +10,7 @@ namespace {
 
 constexpr char kServerName[] = "SRVR01";
 
-#define SQL_FUNCTION(name)                                                    \
+#define SQL_FUNCTION(name)                                    \
   VXR_ANCHOR_ON(sqlAnchor, vxrSqlUnit, vxrSqlUnitSync, name); \
   const ::vxr::Trace trace = ::vxr::traceEnter(&sqlAnchor)
 
@@ -47,9 +47,10 @@ extern "C" int32_t vxrsqlp(VXRSQLAP* block) {
   block->planCount = 1;
   block->handleList = &block->cursor;
   auto createRequest = sqlOperation<HDL1_CreateRequestFn>(block->path, kSlotCreateRequest);
-  status = createRequest ? createRequest(block->path.id, block->path.object, &block->request, 0, 0,
-                                         0, 0, block->planCount, &block->plan, &block->handleList, 0)
-                         : vxr::kStatusIdMismatch;
+  status = createRequest
+               ? createRequest(block->path.id, block->path.object, &block->request, 0, 0, 0, 0,
+                               block->planCount, &block->plan, &block->handleList, 0)
+               : vxr::kStatusIdMismatch;
   if (status != 0) {
     VXR_TRACE(trace, kTraceError, "Create Request failed with %d.\n", status);
     drop(block->plan);
@@ -110,8 +111,8 @@ extern "C" int32_t vxrsqlo(VXRSQLAP* block) {
 extern "C" int32_t vxrsqlf(VXRSQLAP* block) {
   SQL_FUNCTION("vxrsqlf");
   auto fetch = sqlOperation<HDL1_FetchFn>(block->cursor, kSlotFetch);
-  int32_t status = fetch ? fetch(block->cursor.id, block->cursor.object, block->output)
-                         : vxr::kStatusIdMismatch;
+  int32_t status =
+      fetch ? fetch(block->cursor.id, block->cursor.object, block->output) : vxr::kStatusIdMismatch;
   VXR_TRACE(trace, kTraceDetail, "Fetch return status(%d)\n", status);
   VXR_RETURN(status);
 }

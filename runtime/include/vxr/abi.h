@@ -92,31 +92,31 @@ enum : int32_t {
 
 // Data server parameter list.
 enum : size_t {
-  kParmWorkAreaOffset = 24,      // address of the work area
-  kParmStorageHandleOffset = 96, // address of the storage handle
-  kParmTableNameOffset = 172,    // zero-terminated table name
+  kParmWorkAreaOffset = 24,       // address of the work area
+  kParmStorageHandleOffset = 96,  // address of the storage handle
+  kParmTableNameOffset = 172,     // zero-terminated table name
   kParmTableNameSize = 64,
   kParmSize = kParmTableNameOffset + kParmTableNameSize,
 };
 
 // Index filter.
 enum : size_t {
-  kFilterOperatorOffset = 0,     // int16, 1 = equals
-  kFilterLengthOffset = 2,       // int16, value length
-  kFilterColumnOffset = 30,      // 10 characters blank-padded, then a zero byte
+  kFilterOperatorOffset = 0,  // int16, 1 = equals
+  kFilterLengthOffset = 2,    // int16, value length
+  kFilterColumnOffset = 30,   // 10 characters blank-padded, then a zero byte
   kFilterColumnWidth = 10,
-  kFilterValueOffset = 76,       // address of the value
+  kFilterValueOffset = 76,  // address of the value
   kFilterSize = 88,
 };
 enum : int16_t { kFilterEquals = 1 };
 
 // Output descriptor of a SQL request.
 enum : size_t {
-  kSqldaCountOffset = 12,        // int16, number of columns
+  kSqldaCountOffset = 12,  // int16, number of columns
   kSqldaFirstEntryOffset = 16,
   kSqldaEntrySize = 68,
-  kSqldaLengthOffset = 2,        // int16 within an entry
-  kSqldaDataOffset = 16,         // address within an entry
+  kSqldaLengthOffset = 2,  // int16 within an entry
+  kSqldaDataOffset = 16,   // address within an entry
 };
 
 // ---------------------------------------------------------------------------
@@ -219,8 +219,7 @@ void kglcnt1h(void);
 void* sql1cpli(void);
 int32_t sql1cpth(const char* server, void* clientList, HDL1_CommonHandle* path);
 int32_t kfastinh(const char* node, const char* parent, const char* online, const char* type,
-                 const char* product, const char* version, const char* affinity,
-                 const char* level);
+                 const char* product, const char* version, const char* affinity, const char* level);
 int32_t RAS1_Sync(void* anchor);
 void RAS1_Event(void* anchor, int32_t line, int32_t kind, ...);
 void RAS1_Printf(void* anchor, int32_t line, const char* format, ...);

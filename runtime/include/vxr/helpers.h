@@ -67,7 +67,22 @@ void sqlAppendWidth(SqlText& sql, const char* value, size_t width);
 // ---------------------------------------------------------------------------
 // Fixed-width character fields.
 
-inline void blank(char* field, size_t width) { std::memset(field, ' ', width); }
+inline void blank(char* field, size_t width) {
+  std::memset(field, ' ', width);
+}
+
+// A zero-terminated copy of a fixed-width field, for trace lines.
+template <size_t N>
+struct FieldText {
+  char text[N + 1];
+};
+template <size_t N>
+FieldText<N> terminated(const char (&field)[N]) {
+  FieldText<N> copy;
+  std::memcpy(copy.text, field, N);
+  copy.text[N] = '\0';
+  return copy;
+}
 
 // Bytewise: `candidate` is earlier than `kept`; then it replaces it.
 inline void keepEarliest(char* kept, const char* candidate, size_t width = 16) {
@@ -130,11 +145,11 @@ struct FilterSlot {
 };
 
 struct FilterRule {
-  const char* column;       // column name
-  uint8_t compareLength;    // characters compared; 0: the whole blank-padded name
-  FilterSlot slots[2];      // filled on a match (the second may be empty)
-  const char* matchTrace;   // "%d %s %s": operator, column, value; or null
-  int16_t otherOperator;    // a further operator code that counts (0: none)
+  const char* column;      // column name
+  uint8_t compareLength;   // characters compared; 0: the whole blank-padded name
+  FilterSlot slots[2];     // filled on a match (the second may be empty)
+  const char* matchTrace;  // "%d %s %s": operator, column, value; or null
+  int16_t otherOperator;   // a further operator code that counts (0: none)
   // Called after the slots are filled, for what a module does beyond them.
   void (*onMatch)(void* workArea, const Trace& trace, int16_t op, const char* column,
                   const char* value);
@@ -156,15 +171,19 @@ void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& lo
 
 // A slot of work area W: flag, host's value address, and the value itself
 // (its width is the value member's size; a terminator member follows it).
-#define VXR_SLOT(W, flag, host, value) \
-  ::vxr::FilterSlot { offsetof(W, flag), offsetof(W, host), offsetof(W, value), sizeof(W::value) }
-#define VXR_NO_SLOT \
-  ::vxr::FilterSlot { 0, 0, 0, 0 }
+#define VXR_SLOT(W, flag, host, value)                                         \
+  ::vxr::FilterSlot {                                                          \
+    offsetof(W, flag), offsetof(W, host), offsetof(W, value), sizeof(W::value) \
+  }
+#define VXR_NO_SLOT   \
+  ::vxr::FilterSlot { \
+    0, 0, 0, 0        \
+  }
 
 // ---------------------------------------------------------------------------
 // Row assembly from the output descriptor.
 
-enum class FieldType : uint8_t { Chars, Int32 };
+enum class FieldType : uint8_t { Chars, Int32, Padding };
 
 // Where one column of a SELECT list lands in a row.
 struct ColumnField {
@@ -179,8 +198,22 @@ constexpr FieldType fieldTypeOf() {
   return std::is_same_v<T, int32_t> ? FieldType::Int32 : FieldType::Chars;
 }
 
-#define VXR_FIELD(Row, name) \
-  ::vxr::ColumnField { #name, offsetof(Row, name), sizeof(Row::name), ::vxr::fieldTypeOf<decltype(Row::name)>() }
+#define VXR_FIELD(Row, name)                                                                   \
+  ::vxr::ColumnField {                                                                         \
+#name, offsetof(Row, name), sizeof(Row::name), ::vxr::fieldTypeOf < decltype(Row::name)>() \
+  }
+
+// A row layout is declared once as a list of fields, from which both the
+// record type and its attribute table are made:
+//   #define MY_ROW(X, T) X(T, ORIGINNODE, Chars, 32) X(T, JTPGETP, Int32, 4) ...
+//   struct MyRow { MY_ROW(VXR_ROW_MEMBER, MyRow) };
+//   constexpr ColumnField kMyRowAttributes[] = {MY_ROW(VXR_ROW_ATTRIBUTE, MyRow)};
+#define VXR_ROW_MEMBER(T, name, kind, width) VXR_ROW_MEMBER_##kind(name, width)
+#define VXR_ROW_MEMBER_Chars(name, width) char name[width];
+#define VXR_ROW_MEMBER_Padding(name, width) char name[width];
+#define VXR_ROW_MEMBER_Int32(name, width) int32_t name;
+#define VXR_ROW_ATTRIBUTE(T, name, kind, width) \
+  ::vxr::ColumnField{#name, offsetof(T, name), width, ::vxr::FieldType::kind},
 
 // Copies the columns of the current output row into `row`: each with its
 // delivered length, at most the field's width; a shorter value leaves the
@@ -220,8 +253,10 @@ struct ByteRange {
   uint16_t length;
 };
 
-#define VXR_KEY(Row, name) \
-  ::vxr::ByteRange { offsetof(Row, name), sizeof(Row::name) }
+#define VXR_KEY(Row, name)                 \
+  ::vxr::ByteRange {                       \
+    offsetof(Row, name), sizeof(Row::name) \
+  }
 
 inline bool keysEqual(const void* a, const void* b, const ByteRange* keys, int32_t count) {
   const char* x = static_cast<const char*>(a);
@@ -280,8 +315,7 @@ struct MemberCollection {
   VXR_ListHeader* nodes;       // node list of buildNodeList
   VXR_ListLinks** nodeCursor;  // the work area's node cursor
   void* context;               // handed to the hooks (the work area)
-  void (*buildSql)(void* context, const Trace& trace, const VXR_NodeRecord& node,
-                   SqlText& sql);
+  void (*buildSql)(void* context, const Trace& trace, const VXR_NodeRecord& node, SqlText& sql);
   RowHandler onRow;
   const char* sqlTrace;  // traced with the text before it is sent
   int32_t sqlTraceLevel;

@@ -57,7 +57,9 @@ inline int16_t readInt16(const void* record, size_t offset) {
 }
 
 // Data server parameter list.
-inline void* parmWorkArea(const void* parm) { return readAddress(parm, kParmWorkAreaOffset); }
+inline void* parmWorkArea(const void* parm) {
+  return readAddress(parm, kParmWorkAreaOffset);
+}
 inline const char* parmTableName(const void* parm) {
   return static_cast<const char*>(parm) + kParmTableNameOffset;
 }

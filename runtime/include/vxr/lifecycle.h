@@ -54,9 +54,9 @@ struct ModuleProgram {
   // Process request.
   TraceText processBanner;  // every call
   TraceText firstCall;
-  TraceText nextRow;   // every call, before the next element is taken
-  TraceText emitted;   // with the list header and the element
-  TraceText endOfData; // with the rows emitted
+  TraceText nextRow;    // every call, before the next element is taken
+  TraceText emitted;    // with the list header and the element
+  TraceText endOfData;  // with the rows emitted
   TraceText exitStatus;
 
   // First process call of a request.
@@ -64,7 +64,7 @@ struct ModuleProgram {
   int32_t clearedSlotCount;
   FilterLoop filters;
   void (*derive)(void* workArea, const Trace& trace);  // after the filter loop, or null
-  const TableSpec* tables;                              // in order of creation
+  const TableSpec* tables;                             // in order of creation
   int32_t tableCount;
   int32_t nodeTable;  // index of the node table in `tables`
   int32_t (*collect)(void* workArea, const Trace& trace);
@@ -107,17 +107,17 @@ T& field(void* workArea, uint16_t offset) {
 }  // namespace vxr
 
 // Defines a module's three request entries on its program.
-#define VXR_REQUEST_ENTRIES(PROGRAM, START, PROCESS, TERMINATE)                       \
-  extern "C" int32_t START(HDL1_CommonHandle request) {                              \
-    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #START);                  \
-    return ::vxr::startRequest(PROGRAM, &entryAnchor, request);                      \
-  }                                                                                  \
-  extern "C" int32_t PROCESS(HDL1_CommonHandle request) {                            \
-    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #PROCESS);                \
-    return ::vxr::processRequest(PROGRAM, &entryAnchor, request);                    \
-  }                                                                                  \
-  extern "C" int32_t TERMINATE(HDL1_CommonHandle request) {                          \
-    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #TERMINATE);              \
-    return ::vxr::terminateRequest(PROGRAM, &entryAnchor, request);                  \
-  }                                                                                  \
+#define VXR_REQUEST_ENTRIES(PROGRAM, START, PROCESS, TERMINATE)         \
+  extern "C" int32_t START(HDL1_CommonHandle request) {                 \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #START);     \
+    return ::vxr::startRequest(PROGRAM, &entryAnchor, request);         \
+  }                                                                     \
+  extern "C" int32_t PROCESS(HDL1_CommonHandle request) {               \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #PROCESS);   \
+    return ::vxr::processRequest(PROGRAM, &entryAnchor, request);       \
+  }                                                                     \
+  extern "C" int32_t TERMINATE(HDL1_CommonHandle request) {             \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #TERMINATE); \
+    return ::vxr::terminateRequest(PROGRAM, &entryAnchor, request);     \
+  }                                                                     \
   static_assert(true, "")

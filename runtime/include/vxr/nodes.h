@@ -12,7 +12,7 @@ struct VXR_NodeRecord {
   char thruNode[33];    // the node a request reaches the member through
   char originNode[33];  // the member agent's own name
   int32_t spare;
-  char version[9];      // agent version "04.01.00"
+  char version[9];  // agent version "04.01.00"
 };
 
 // Filed by buildOrigList: node name and version as delivered, no terminators.

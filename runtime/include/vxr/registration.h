@@ -17,56 +17,67 @@ extern const char vxrBuildTime[9];
 void zwbld00(const ZWBLD_ValuesList** result);
 }
 
+namespace vxr {
+constexpr int32_t textLength(const char* text) {
+  int32_t n = 0;
+  while (text[n] != '\0') ++n;
+  return n;
+}
+}  // namespace vxr
+
 #if VXR_FLAVOUR_WINDOWS
 #define VXR_CNT1ENTD_DEFINITION(mount) \
-  int32_t cnt1entd(void) { return kglcnmnt(&(mount), 0); }
+  int32_t cnt1entd(void) {             \
+    return kglcnmnt(&(mount), 0);      \
+  }
 #else
 #define VXR_CNT1ENTD_DEFINITION(mount) \
-  void cnt1entd(void) { kglcnmnt(&(mount), 0); }
+  void cnt1entd(void) {                \
+    kglcnmnt(&(mount), 0);             \
+  }
 #endif
 
-#define VXR_MODULE(MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)                 \
-  extern "C" {                                                                                  \
-  int32_t START(HDL1_CommonHandle);                                                             \
-  int32_t PROCESS(HDL1_CommonHandle);                                                           \
-  int32_t TERMINATE(HDL1_CommonHandle);                                                         \
-  static const char vxrOwnUnitName[] = #MODULE;                                                 \
-  static const char vxrOwnUnitLevel[] = LEVEL;                                                  \
-  const RAS1_UnitBlock vxrOwnUnit = {kUnitMarker,                                               \
-                                     kUnitKindOwn,                                              \
-                                     vxrOwnUnitName,                                            \
-                                     sizeof vxrOwnUnitName - 1,                                 \
-                                     vxrBuildDate,                                              \
-                                     sizeof vxrBuildDate - 1,                                   \
-                                     vxrBuildTime,                                              \
-                                     sizeof vxrBuildTime - 1,                                   \
-                                     vxrOwnUnitLevel,                                           \
-                                     sizeof vxrOwnUnitLevel - 1,                                \
-                                     "*",                                                       \
-                                     1,                                                         \
-                                     0,                                                         \
-                                     0,                                                         \
-                                     &zwbld00};                                                 \
-  int32_t vxrOwnUnitSync = 1;                                                                   \
-  const char** MODULE##__GCD(const char** version, const char** date, const char** time) {      \
-    *version = "V130";                                                                          \
-    *date = GCD_DATE;                                                                           \
-    *time = GCD_TIME;                                                                           \
-    return version;                                                                             \
-  }                                                                                             \
-  static const PRB1_Vector PRB1_Vector_ = {                                                     \
-      {kVectorHead0, kVectorHead1},                                                             \
-      {{0, reinterpret_cast<void*>(&START), 0},                                                 \
-       {0, reinterpret_cast<void*>(&PROCESS), 0},                                               \
-       {0, reinterpret_cast<void*>(&TERMINATE), 0},                                             \
-       {0, reinterpret_cast<void*>(&MODULE##__GCD), 0},                                         \
-       {0, nullptr, 0},                                                                         \
-       {0, nullptr, 0},                                                                         \
-       {0, nullptr, 0}},                                                                        \
-      0};                                                                                       \
-  static const CNT1_Entry CNT1_entryList[1] = {{#MODULE, &PRB1_Vector_}};                       \
-  __attribute__((used)) static const CNT1_ContentsHeader CNT1_ContentsHeader_ = {&kglcnt1h};   \
-  static const CNT1_MountBlock vxrMountBlock = {#MODULE, CNT1_entryList, 1};                    \
-  __attribute__((visibility("default"))) VXR_CNT1ENTD_DEFINITION(vxrMountBlock)                \
-  }                                                                                             \
+#define VXR_MODULE(MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)             \
+  extern "C" {                                                                               \
+  int32_t START(HDL1_CommonHandle);                                                          \
+  int32_t PROCESS(HDL1_CommonHandle);                                                        \
+  int32_t TERMINATE(HDL1_CommonHandle);                                                      \
+  static const char vxrOwnUnitName[] = #MODULE;                                              \
+  static constexpr const char* vxrOwnUnitLevel = LEVEL;                                      \
+  const RAS1_UnitBlock vxrOwnUnit = {kUnitMarker,                                            \
+                                     kUnitKindOwn,                                           \
+                                     vxrOwnUnitName,                                         \
+                                     sizeof vxrOwnUnitName - 1,                              \
+                                     vxrBuildDate,                                           \
+                                     sizeof vxrBuildDate - 1,                                \
+                                     vxrBuildTime,                                           \
+                                     sizeof vxrBuildTime - 1,                                \
+                                     vxrOwnUnitLevel,                                        \
+                                     ::vxr::textLength(vxrOwnUnitLevel),                     \
+                                     "*",                                                    \
+                                     1,                                                      \
+                                     0,                                                      \
+                                     0,                                                      \
+                                     &zwbld00};                                              \
+  int32_t vxrOwnUnitSync = 1;                                                                \
+  const char** MODULE##__GCD(const char** version, const char** date, const char** time) {   \
+    *version = "V130";                                                                       \
+    *date = GCD_DATE;                                                                        \
+    *time = GCD_TIME;                                                                        \
+    return version;                                                                          \
+  }                                                                                          \
+  static const PRB1_Vector PRB1_Vector_ = {{kVectorHead0, kVectorHead1},                     \
+                                           {{0, reinterpret_cast<void*>(&START), 0},         \
+                                            {0, reinterpret_cast<void*>(&PROCESS), 0},       \
+                                            {0, reinterpret_cast<void*>(&TERMINATE), 0},     \
+                                            {0, reinterpret_cast<void*>(&MODULE##__GCD), 0}, \
+                                            {0, nullptr, 0},                                 \
+                                            {0, nullptr, 0},                                 \
+                                            {0, nullptr, 0}},                                \
+                                           0};                                               \
+  static const CNT1_Entry CNT1_entryList[1] = {{#MODULE, &PRB1_Vector_}};                    \
+  __attribute__((used)) static const CNT1_ContentsHeader CNT1_ContentsHeader_ = {&kglcnt1h}; \
+  static const CNT1_MountBlock vxrMountBlock = {#MODULE, CNT1_entryList, 1};                 \
+  __attribute__((visibility("default"))) VXR_CNT1ENTD_DEFINITION(vxrMountBlock)              \
+  }                                                                                          \
   static_assert(sizeof #MODULE - 1 == 8, "a module name has 8 characters")

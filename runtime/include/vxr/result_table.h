@@ -20,7 +20,7 @@ struct VXR_ListLinks {
 // The header's first two words act as the links of an element that stands
 // for the list itself: "older" is the newest element, "newer" the oldest.
 struct VXR_ListHeader {
-  VXR_ListLinks ends;         // ends.older: newest, ends.newer: oldest
+  VXR_ListLinks ends;        // ends.older: newest, ends.newer: oldest
   VXR_ListLinks* endMarker;  // the header itself, never changed
 };
 
@@ -64,9 +64,13 @@ constexpr int32_t elementSize() {
   return static_cast<int32_t>(sizeof(Element<T>));
 }
 
-inline VXR_ListHeader* listOf(VXR_ResultTable* table) { return &table->list; }
+inline VXR_ListHeader* listOf(VXR_ResultTable* table) {
+  return &table->list;
+}
 
-inline bool listEmpty(const VXR_ListHeader* list) { return list->ends.older == list->endMarker; }
+inline bool listEmpty(const VXR_ListHeader* list) {
+  return list->ends.older == list->endMarker;
+}
 
 inline VXR_ListLinks* newest(VXR_ListHeader* list) {
   return list->ends.older == list->endMarker ? nullptr : list->ends.older;
@@ -86,8 +90,12 @@ inline void fileNewest(VXR_ListHeader* list, VXR_ListLinks* element) {
   list->ends.older = element;
 }
 
-inline void* elementData(VXR_ListLinks* element) { return element + 1; }
-inline const void* elementData(const VXR_ListLinks* element) { return element + 1; }
+inline void* elementData(VXR_ListLinks* element) {
+  return element + 1;
+}
+inline const void* elementData(const VXR_ListLinks* element) {
+  return element + 1;
+}
 
 // Walks a list newest first: for (auto* e : walk(list)) ...
 struct ListWalk {
@@ -105,11 +113,12 @@ struct ListWalk {
   Iterator begin() const { return {list, newest(list)}; }
   Iterator end() const { return {list, nullptr}; }
 };
-inline ListWalk walk(VXR_ListHeader* list) { return {list}; }
+inline ListWalk walk(VXR_ListHeader* list) {
+  return {list};
+}
 
 // Creates a table with `table` as its anchor variable; null list on failure.
-inline VXR_ListHeader* createTable(VXR_ResultTable** table, int32_t elementSize,
-                                   int32_t perBlock) {
+inline VXR_ListHeader* createTable(VXR_ResultTable** table, int32_t elementSize, int32_t perBlock) {
   return RSLTinit(table, elementSize, perBlock) == 0 ? listOf(*table) : nullptr;
 }
 

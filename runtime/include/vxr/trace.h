@@ -66,22 +66,20 @@ inline unsigned traceAddress(const void* address) {
   } while (0)
 
 // A static anchor for the enclosing function on the given unit.
-#define VXR_ANCHOR_ON(variable, unit, sync, functionName)                                   \
-  static constinit RAS1_Anchor variable = {&(unit),   functionName, sizeof(functionName) - 1, \
-                                           __LINE__,  &(sync),      0x200,                    \
-                                           0,         0,            0,                        \
-                                           0}
+#define VXR_ANCHOR_ON(variable, unit, sync, functionName) \
+  static constinit RAS1_Anchor variable = {               \
+      &(unit), functionName, sizeof(functionName) - 1, __LINE__, &(sync), 0x200, 0, 0, 0, 0}
 
 // Entry of a traced function of a module's own source.
-#define VXR_FUNCTION(functionName)                                                \
+#define VXR_FUNCTION(functionName)                                            \
   VXR_ANCHOR_ON(vxrFunctionAnchor, vxrOwnUnit, vxrOwnUnitSync, functionName); \
   const ::vxr::Trace trace = ::vxr::traceEnter(&vxrFunctionAnchor)
 
 #define VXR_RETURN(status) return ::vxr::traceExit(trace, __LINE__, (status))
-#define VXR_RETURN_VOID()                       \
-  do {                                          \
+#define VXR_RETURN_VOID()                  \
+  do {                                     \
     ::vxr::traceExitVoid(trace, __LINE__); \
-    return;                                     \
+    return;                                \
   } while (0)
 
 // The trace unit of the module's own source, defined by VXR_MODULE.

@@ -1,0 +1,425 @@
+// VXRGOAAL: group object activity.
+//
+// Shows the object activity of the members of a data sharing group,
+// combined by the request's filters. Every online member agent is asked for
+// its VXR.LGOAACT rows (one SELECT per member, routed AT its thru node); the
+// rows are merged into summary elements, and each summary row is finished
+// (averaged rates, getpages per read, shares of the group totals) just
+// before it is handed to the host, newest key first.
+//
+// Filters (operator "equals" only):
+//   DSGROUP*    the group; adds the group condition to every member query
+//   IDNAME*     the group as well, and merges rows per group and database
+//   JTPDB*      the database; merges per group, database and space
+//   JTPSP*      the space; no merging, no totals
+//   ORIGINNODE  the group's managed-system name; the group is derived from
+//               it when no DSGROUP filter came, and it names every row
+//
+// Merge rule: the first row of a key is copied whole; later rows add their
+// ten counters, keep the earliest TIMESTAMP and count themselves in
+// ROWSMERGED. NUMRX4 is the number of members that reported the database.
+#include "vxrgoaal.h"
+
+#include "vxr/activity.h"
+#include "vxr/lifecycle.h"
+#include "vxr/registration.h"
+
+namespace {
+
+using vxr::FilterRule;
+using vxr::Trace;
+
+struct GoaaMemberCount {  // which member reported which database
+  char DSGROUP[8];
+  char JTPDB[8];
+  char RX4ID[4];
+};
+
+struct GoaaTotalsElement {  // the group totals, with the element's spare bytes
+  vxr::GetpTotals totals;
+  char spare[8];
+};
+
+struct GoaaWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ListHeader* rx4List;
+  VXR_ListHeader* getpList;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  VXR_ResultTable* summaryTable;
+  VXR_ResultTable* rx4Table;
+  VXR_ResultTable* getpTable;
+  GoaaRow row;
+  int32_t rowsEmitted;
+  int32_t jtpdbFlag;
+  int32_t jtpspFlag;
+  int32_t dsgroupFlag;
+  int32_t idnameFlag;
+  int32_t originFlag;
+  const char* jtpdbHost;
+  char jtpdb[8];
+  char jtpdbEnd;
+  const char* jtpspHost;
+  char jtpsp[8];
+  char jtpspEnd;
+  const char* dsgroupHost;
+  char dsgroup[8];
+  char dsgroupEnd;
+  const char* idnameHost;
+  char idname[8];
+  char idnameEnd;
+  const char* originHost;
+  char origin[32];
+  char originEnd;
+};
+
+constexpr int32_t kWorkAreaSize = 360;
+constexpr int32_t kRx4ElementSize = vxr::elementSize<GoaaMemberCount>();
+constexpr int32_t kTotalsElementSize = vxr::elementSize<GoaaTotalsElement>();
+constexpr int32_t kSummaryElementSize = vxr::elementSize<GoaaRow>();
+#if VXR_ILP32
+static_assert(sizeof(GoaaWork) <= kWorkAreaSize);
+static_assert(offsetof(GoaaWork, row) == 48);
+static_assert(offsetof(GoaaWork, rowsEmitted) == 196);
+static_assert(offsetof(GoaaWork, origin) == 288);
+static_assert(kRx4ElementSize == 28);
+static_assert(kTotalsElementSize == 48);
+static_assert(kSummaryElementSize == 156);
+#endif
+
+GoaaWork& work(void* workArea) {
+  return *static_cast<GoaaWork*>(workArea);
+}
+
+// ---------------------------------------------------------------------------
+// Member query
+
+constexpr char kSelect[] =
+    "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JTPDB,JTPSP,JTPGETP,JTPSYNR,JTPPREF,"
+    "JTPASYW,JTPOTHW,JTPPCGP,JTPPCIO,JTPGPR, JTPSYR,JTPPRR,JTPASR,JTPOTR,JTPRIOR";
+
+constexpr vxr::ColumnField kColumns[] = {
+    VXR_FIELD(GoaaRow, ORIGINNODE), VXR_FIELD(GoaaRow, TIMESTAMP), VXR_FIELD(GoaaRow, SYSID),
+    VXR_FIELD(GoaaRow, RX4ID),      VXR_FIELD(GoaaRow, IDNAME),    VXR_FIELD(GoaaRow, DSGROUP),
+    VXR_FIELD(GoaaRow, JTPDB),      VXR_FIELD(GoaaRow, JTPSP),     VXR_FIELD(GoaaRow, JTPGETP),
+    VXR_FIELD(GoaaRow, JTPSYNR),    VXR_FIELD(GoaaRow, JTPPREF),   VXR_FIELD(GoaaRow, JTPASYW),
+    VXR_FIELD(GoaaRow, JTPOTHW),    VXR_FIELD(GoaaRow, JTPPCGP),   VXR_FIELD(GoaaRow, JTPPCIO),
+    VXR_FIELD(GoaaRow, JTPGPR),     VXR_FIELD(GoaaRow, JTPSYR),    VXR_FIELD(GoaaRow, JTPPRR),
+    VXR_FIELD(GoaaRow, JTPASR),     VXR_FIELD(GoaaRow, JTPOTR),    VXR_FIELD(GoaaRow, JTPRIOR),
+};
+constexpr int32_t kColumnCount = 21;
+static_assert(std::size(kColumns) == kColumnCount);
+static_assert(vxr::selectMatches(kSelect, kColumns, kColumnCount));
+
+constexpr uint16_t kCounters[] = {
+    offsetof(GoaaRow, JTPGETP), offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPREF),
+    offsetof(GoaaRow, JTPASYW), offsetof(GoaaRow, JTPOTHW), offsetof(GoaaRow, JTPGPR),
+    offsetof(GoaaRow, JTPSYR),  offsetof(GoaaRow, JTPPRR),  offsetof(GoaaRow, JTPASR),
+    offsetof(GoaaRow, JTPOTR),
+};
+constexpr uint16_t kRates[] = {
+    offsetof(GoaaRow, JTPGPR), offsetof(GoaaRow, JTPSYR), offsetof(GoaaRow, JTPPRR),
+    offsetof(GoaaRow, JTPASR), offsetof(GoaaRow, JTPOTR),
+};
+
+int64_t ioCount(const GoaaRow& row) {
+  return static_cast<int64_t>(row.JTPSYNR) + row.JTPPREF + row.JTPASYW + row.JTPOTHW;
+}
+
+void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
+                    vxr::SqlText& sql) {
+  GoaaWork& w = work(workArea);
+  vxr::sqlAppend(sql, kSelect);
+  vxr::sqlAppend(sql, " FROM VXR.LGOAACT");
+  vxr::sqlAppend(sql, " AT ('");
+  vxr::sqlAppendTrimmed(sql, node.thruNode, 32);
+  vxr::sqlAppend(sql, "')");
+  vxr::sqlAppend(sql, " WHERE ORIGINNODE ='");
+  vxr::sqlAppendTrimmed(sql, node.originNode, 32);
+  vxr::sqlAppend(sql, "'");
+  VXR_TRACE(trace, kTraceDetail, "DSGROUP=\\%8s\\\n", w.dsgroup);
+  if (w.dsgroupFlag) {
+    vxr::sqlAppend(sql, " AND LGOAACT.DSGROUP = '");
+    vxr::sqlAppendTrimmed(sql, w.dsgroup, 8);
+    vxr::sqlAppend(sql, "'");
+    if (w.jtpdbFlag) {
+      vxr::sqlAppend(sql, " AND   LGOAACT.JTPDB   = '");
+      vxr::sqlAppendTrimmed(sql, w.jtpdb, 8);
+      vxr::sqlAppend(sql, "'");
+    }
+    if (w.jtpspFlag) {
+      vxr::sqlAppend(sql, " AND   LGOAACT.JTPSP   = '");
+      vxr::sqlAppendTrimmed(sql, w.jtpsp, 8);
+      vxr::sqlAppend(sql, "'");
+    }
+  }
+  vxr::sqlAppend(sql, ";");
+}
+
+// ---------------------------------------------------------------------------
+// Summarisation
+
+constexpr vxr::ByteRange kDatabaseSpaceKey[] = {VXR_KEY(GoaaRow, DSGROUP), VXR_KEY(GoaaRow, JTPDB),
+                                                VXR_KEY(GoaaRow, JTPSP)};
+constexpr vxr::ByteRange kDatabaseKey[] = {VXR_KEY(GoaaRow, DSGROUP), VXR_KEY(GoaaRow, JTPDB)};
+
+extern "C" void summarizeOAA(GoaaWork* w, const GoaaRow* row) {
+  VXR_FUNCTION("summarizeOAA");
+  const vxr::ByteRange* keys = nullptr;
+  int32_t keyCount = 0;
+  if (w->jtpspFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
+  } else if (w->jtpdbFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summarizeOAA filterJTPDB\n");
+    keys = kDatabaseSpaceKey;
+    keyCount = 3;
+  } else if (w->idnameFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summarizeOAA filterIDNAME\n");
+    keys = kDatabaseKey;
+    keyCount = 2;
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "Idname not supplied, No Data\n");
+  }
+
+  VXR_ListLinks* match = keys ? vxr::findByKeys(w->summaryList, row, keys, keyCount) : nullptr;
+  if (match != nullptr) {
+    auto* sum = static_cast<GoaaRow*>(vxr::elementData(match));
+    vxr::addTo(sum->ROWSMERGED, 1);
+    vxr::addFields(sum, row, kCounters, std::size(kCounters));
+    vxr::keepEarliest(sum->TIMESTAMP, row->TIMESTAMP);
+    VXR_TRACE(trace, kTraceDetail, "summarizeOAA Summary Record\n");
+    VXR_TRACE(trace, kTraceDetail, " DSGROUP=%s JTPDB=%s JTPSP=%s TIMESTAMP=%s\n",
+              vxr::terminated(sum->DSGROUP).text, vxr::terminated(sum->JTPDB).text,
+              vxr::terminated(sum->JTPSP).text, vxr::terminated(sum->TIMESTAMP).text);
+    VXR_TRACE(trace, kTraceDetail, " JTPGETP=%d JTPSYNR=%d JTPPREF=%d rows merged=%d\n",
+              sum->JTPGETP, sum->JTPSYNR, sum->JTPPREF, sum->ROWSMERGED);
+    VXR_RETURN_VOID();
+  }
+  VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
+  auto* filed =
+      static_cast<GoaaRow*>(vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row));
+  if (filed == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+    VXR_RETURN_VOID();
+  }
+  filed->ROWSMERGED = 1;
+  filed->NUMRX4 = 1;
+  VXR_RETURN_VOID();
+}
+
+extern "C" void summGETP(GoaaWork* w, const GoaaRow* row) {
+  VXR_FUNCTION("summGETP");
+  vxr::TotalsScope scope = vxr::TotalsScope::PerRow;
+  if (w->jtpspFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
+  } else if (w->jtpdbFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summGETP filterJTPDB\n");
+    scope = vxr::TotalsScope::PerDatabase;
+  } else if (w->dsgroupFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summGETP filterDSGROUP\n");
+    scope = vxr::TotalsScope::PerGroup;
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
+  }
+  vxr::addToTotals(trace, w->getpTable, w->getpList, scope, row->DSGROUP, row->JTPDB, row->JTPGETP,
+                   ioCount(*row));
+  VXR_RETURN_VOID();
+}
+
+constexpr vxr::ByteRange kMemberKey[] = {VXR_KEY(GoaaMemberCount, DSGROUP),
+                                         VXR_KEY(GoaaMemberCount, JTPDB),
+                                         VXR_KEY(GoaaMemberCount, RX4ID)};
+
+extern "C" void sumRX4s(GoaaWork* w, const GoaaRow* row) {
+  VXR_FUNCTION("sumRX4s");
+  GoaaMemberCount member;
+  std::memcpy(member.DSGROUP, row->DSGROUP, 8);
+  std::memcpy(member.JTPDB, row->JTPDB, 8);
+  std::memcpy(member.RX4ID, row->RX4ID, 4);
+  if (vxr::findByKeys(w->rx4List, &member, kMemberKey, 3) == nullptr &&
+      vxr::fileCopy(w->rx4Table, w->rx4List, &member, sizeof member) == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  }
+  VXR_RETURN_VOID();
+}
+
+extern "C" void updateRX4Count(GoaaWork* w) {
+  VXR_FUNCTION("updateRX4Count");
+  for (VXR_ListLinks* element : vxr::walk(w->summaryList)) {
+    auto* row = static_cast<GoaaRow*>(vxr::elementData(element));
+    GoaaMemberCount database;
+    std::memcpy(database.DSGROUP, row->DSGROUP, 8);
+    std::memcpy(database.JTPDB, row->JTPDB, 8);
+    row->NUMRX4 = vxr::countByKeys(w->rx4List, &database, kMemberKey, 2);
+    VXR_TRACE(trace, kTraceDetail, "NUMRX4    for DB %s is %d\n", vxr::terminated(row->JTPDB).text,
+              row->NUMRX4);
+  }
+  VXR_RETURN_VOID();
+}
+
+extern "C" void calcOAArate(GoaaWork* w, GoaaRow* row) {
+  VXR_FUNCTION("calcOAArate");
+  const vxr::GetpTotals* totals = nullptr;
+  if (w->jtpspFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
+  } else if (w->jtpdbFlag) {
+    VXR_TRACE(trace, kTraceDetail, "calcOAArate filterJTPDB\n");
+    totals = vxr::findTotals(w->getpList, vxr::TotalsScope::PerDatabase, row->DSGROUP, row->JTPDB);
+  } else if (w->dsgroupFlag) {
+    VXR_TRACE(trace, kTraceDetail, "calcOAArate filterDSGROUP\n");
+    totals = vxr::findTotals(w->getpList, vxr::TotalsScope::PerGroup, row->DSGROUP, row->JTPDB);
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
+  }
+  vxr::averageRates(row, kRates, std::size(kRates), row->ROWSMERGED);
+  row->JTPRIOR = vxr::getpagesPerRead(
+      row->JTPGETP, static_cast<int64_t>(row->JTPSYNR) + row->JTPPREF, row->JTPRIOR);
+  if (totals != nullptr) {
+    row->JTPPCGP = vxr::getpageShare(row->JTPGETP, *totals);
+    row->JTPPCIO = vxr::ioShare(ioCount(*row), *totals);
+  }
+  VXR_RETURN_VOID();
+}
+
+// ---------------------------------------------------------------------------
+// Collection
+
+bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+  GoaaWork& w = work(workArea);
+  if (!vxr::assembleRow(trace, sqlda, kColumns, kColumnCount, &w.row, vxr::kTraceAlways)) {
+    return false;
+  }
+  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
+  summarizeOAA(&w, &w.row);
+  summGETP(&w, &w.row);
+  sumRX4s(&w, &w.row);
+  return true;
+}
+
+extern "C" int32_t collectLGOAACT(GoaaWork* w) {
+  VXR_FUNCTION("collectLGOAACT");
+  const vxr::MemberCollection collection{w->nodeList,    &w->nodeCursor, w,
+                                         buildMemberSql, fileMemberRow,  "Vtable SQL= %s\n",
+                                         kTraceDetail,   nullptr};
+  VXR_RETURN(vxr::collectMembers(trace, collection));
+}
+
+// ---------------------------------------------------------------------------
+// Request program
+
+int32_t collect(void* workArea, const Trace&) {
+  return collectLGOAACT(&work(workArea));
+}
+void afterCollect(void* workArea, const Trace&) {
+  updateRX4Count(&work(workArea));
+}
+void beforeEmit(void* workArea, const Trace&, void* row) {
+  calcOAArate(&work(workArea), static_cast<GoaaRow*>(row));
+}
+
+void deriveGroup(void* workArea, const Trace&) {
+  GoaaWork& w = work(workArea);
+  if (!w.originFlag || w.dsgroupFlag) return;
+  vxr::groupFromOrigin(w.dsgroup, w.origin);
+  w.dsgroupFlag = 1;
+  std::memcpy(w.idname, w.dsgroup, 8);
+  w.idnameFlag = 1;
+}
+
+constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GoaaWork, dsgroupFlag, dsgroupHost, dsgroup);
+constexpr vxr::FilterSlot kIdname = VXR_SLOT(GoaaWork, idnameFlag, idnameHost, idname);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GoaaWork, originFlag, originHost, origin);
+constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
+
+constexpr FilterRule kFilterRules[] = {
+    {"DSGROUP", 7, {kDsgroup, VXR_NO_SLOT}, "DSGROUP match Index Filter %d %s %s \n", 0, nullptr},
+    {"IDNAME", 6, {kDsgroup, kIdname}, "IDNAME match Index Filter %d %s %s \n", 0, nullptr},
+    {"JTPDB",
+     5,
+     {VXR_SLOT(GoaaWork, jtpdbFlag, jtpdbHost, jtpdb), VXR_NO_SLOT},
+     "JTPDB match Index Filter %d %s %s \n",
+     0,
+     nullptr},
+    {"JTPSP",
+     5,
+     {VXR_SLOT(GoaaWork, jtpspFlag, jtpspHost, jtpsp), VXR_NO_SLOT},
+     "JTPSP match Index Filter %d %s %s \n",
+     0,
+     nullptr},
+    {"ORIGINNODE",
+     0,
+     {kOrigin, VXR_NO_SLOT},
+     "ORIGINNODE match Index Filter %d %s %s \n",
+     0,
+     nullptr},
+};
+
+constexpr char kAllocRx4[] = "Unable to allocate Storage for RX4count Result\n";
+enum Table : uint8_t { kRx4Table, kTotalsTable, kSummaryTable, kNodeTable };
+constexpr vxr::TableSpec kTables[] = {
+    {offsetof(GoaaWork, rx4Table),
+     offsetof(GoaaWork, rx4List),
+     kRx4ElementSize,
+     10,
+     {vxr::kTraceAlways, kAllocRx4}},
+    {offsetof(GoaaWork, getpTable),
+     offsetof(GoaaWork, getpList),
+     kTotalsElementSize,
+     10,
+     {vxr::kTraceAlways, kAllocRx4}},
+    {offsetof(GoaaWork, summaryTable),
+     offsetof(GoaaWork, summaryList),
+     kSummaryElementSize,
+     10,
+     {vxr::kTraceAlways, "Unable to allocate Storage for GOAA result\n"}},
+    {offsetof(GoaaWork, nodeTable),
+     offsetof(GoaaWork, nodeList),
+     vxr::elementSize<VXR_NodeRecord>(),
+     vxr::kNodesPerBlock,
+     {vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n"}},
+};
+constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kRx4Table, kTotalsTable, kNodeTable};
+
+constexpr vxr::ModuleProgram kProgram = {
+    .eyeCatcher = "GOAAWORK",
+    .workAreaSize =
+        kWorkAreaSize > int32_t{sizeof(GoaaWork)} ? kWorkAreaSize : int32_t{sizeof(GoaaWork)},
+    .rowsEmitted = offsetof(GoaaWork, rowsEmitted),
+    .summaryList = offsetof(GoaaWork, summaryList),
+    .emissionCursor = offsetof(GoaaWork, emissionCursor),
+    .nodeList = offsetof(GoaaWork, nodeList),
+    .startBanner = {},
+    .invoked = {kTraceDetail, "Invoked for table %s\n"},
+    .gettingStorage = {},
+    .storageFailed = {},
+    .processBanner = {},
+    .firstCall = {},
+    .nextRow = {},
+    .emitted = {kTraceDetail, "GOAA Anchor at %8X. OAAL link at %8x.\n"},
+    .endOfData = {kTraceDetail, "EOD with %i rows emitted\n"},
+    .exitStatus = {kTraceDetail, "Exit process routine with status %i\n"},
+    .clearedSlots = kClearedSlots,
+    .clearedSlotCount = std::size(kClearedSlots),
+    .filters = {kFilterRules, std::size(kFilterRules), "Index Filter %d %s %s\n", kTraceDetail},
+    .derive = deriveGroup,
+    .tables = kTables,
+    .tableCount = std::size(kTables),
+    .nodeTable = kNodeTable,
+    .collect = collect,
+    .collectFailed = {kTraceDetail, "collectLGOAACT returned FALSE, EOD no data\n"},
+    .afterCollect = afterCollect,
+    .firstCallOverride = nullptr,
+    .beforeEmit = beforeEmit,
+    .teardown = {},
+    .destroyOrder = kDestroyOrder,
+    .destroyCount = std::size(kDestroyOrder),
+};
+
+}  // namespace
+
+VXR_REQUEST_ENTRIES(kProgram, xrgoaasr, xrgoaapr, xrgoaats);
+VXR_MODULE(VXRGOAAL, xrgoaasr, xrgoaapr, xrgoaats, VXR_FLAVOUR_WINDOWS ? "level410" : "level200",
+           vxrBuildDate, vxrBuildTime);

@@ -1,0 +1,46 @@
+// VXRGOAAL: group object activity.
+//
+// The row layout of the table, shared by the module and by the host's
+// catalog. A row is assembled from a member's VXR.LGOAACT row, kept as the
+// data of a summary element, and handed to the host as it stands here.
+#pragma once
+
+#include "vxr/helpers.h"
+
+// field, kind, width
+#define VXRGOAAL_ROW(X, T)    \
+  X(T, ORIGINNODE, Chars, 32) \
+  X(T, TIMESTAMP, Chars, 16)  \
+  X(T, IDNAME, Chars, 8)      \
+  X(T, DSGROUP, Chars, 8)     \
+  X(T, RX4ID, Chars, 4)       \
+  X(T, SYSID, Chars, 4)       \
+  X(T, JTPDB, Chars, 8)       \
+  X(T, JTPSP, Chars, 8)       \
+  X(T, JTPGETP, Int32, 4)     \
+  X(T, JTPSYNR, Int32, 4)     \
+  X(T, JTPPREF, Int32, 4)     \
+  X(T, JTPASYW, Int32, 4)     \
+  X(T, JTPOTHW, Int32, 4)     \
+  X(T, JTPPCGP, Int32, 4)     \
+  X(T, JTPPCIO, Int32, 4)     \
+  X(T, JTPGPR, Int32, 4)      \
+  X(T, JTPSYR, Int32, 4)      \
+  X(T, JTPPRR, Int32, 4)      \
+  X(T, JTPASR, Int32, 4)      \
+  X(T, JTPOTR, Int32, 4)      \
+  X(T, NUMRX4, Int32, 4)      \
+  X(T, JTPRIOR, Int32, 4)     \
+  X(T, ROWSMERGED, Int32, 4)
+
+struct GoaaRow {
+  VXRGOAAL_ROW(VXR_ROW_MEMBER, GoaaRow)
+};
+inline constexpr vxr::ColumnField kGoaaRowAttributes[] = {VXRGOAAL_ROW(VXR_ROW_ATTRIBUTE, GoaaRow)};
+
+static_assert(sizeof(GoaaRow) == 148);
+static_assert(offsetof(GoaaRow, RX4ID) == 64);
+static_assert(offsetof(GoaaRow, JTPGETP) == 88);
+static_assert(offsetof(GoaaRow, JTPPCGP) == 108);
+static_assert(offsetof(GoaaRow, NUMRX4) == 136);
+static_assert(offsetof(GoaaRow, ROWSMERGED) == 144);
