@@ -1,0 +1,385 @@
+// VXRGOTAL: group object thread activity.
+//
+// Shows the thread-level object activity of the members of a data sharing
+// group (database, space, plan, authorisation id, correlation id), added up
+// over the group. Every online member agent is asked for its VXR.LGOATHA
+// rows (one SELECT per member, routed AT its thru node); the rows are merged
+// into summary elements, and each summary row is finished (averaged rates,
+// getpages per read, shares of the group totals) just before it is handed
+// to the host, newest key first.
+//
+// Filters (operator "equals" only):
+//   DSGROUP*    the group; adds the group condition to every member query
+//               and makes the shares those of the group's totals
+//   IDNAME*     the group as well
+//   JT7DBN*     the database; merges per group, database and space, shares
+//               of the database's totals
+//   JT7SPN*     the space; no merging, no totals
+//   ORIGINNODE  the group's managed-system name; the group is derived from
+//               it when no DSGROUP filter came, and it names every row
+//
+// Merge rule: without a space filter rows are always merged, at least per
+// group and database. The first row of a key is copied whole; later rows add
+// their seven counts and seven rates, keep the earliest TIMESTAMP and count
+// themselves in ROWSMERGED.
+#include "vxrgotal.h"
+
+#include "vxr/activity.h"
+#include "vxr/lifecycle.h"
+#include "vxr/registration.h"
+
+namespace {
+
+using vxr::FilterRule;
+using vxr::Trace;
+
+struct GotaWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ListHeader* getpList;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  VXR_ResultTable* summaryTable;
+  VXR_ResultTable* getpTable;
+  GotaRow row;
+  int32_t rowsEmitted;
+  int32_t jt7dbnmFlag;
+  int32_t jt7spnmFlag;
+  int32_t dsgroupFlag;
+  int32_t idnameFlag;
+  int32_t originFlag;
+  const char* jt7dbnmHost;
+  char jt7dbnm[12];
+  char jt7dbnmEnd;
+  const char* jt7spnmHost;
+  char jt7spnm[12];
+  char jt7spnmEnd;
+  const char* dsgroupHost;
+  char dsgroup[8];
+  char dsgroupEnd;
+  const char* idnameHost;
+  char idname[8];
+  char idnameEnd;
+  const char* originHost;
+  char origin[32];
+  char originEnd;
+};
+
+constexpr int32_t kWorkAreaSize = 372;
+constexpr int32_t kTotalsElementSize = vxr::elementSize<vxr::GetpTotals>();
+constexpr int32_t kSummaryElementSize = vxr::elementSize<GotaRow>();
+#if VXR_ILP32
+static_assert(sizeof(GotaWork) <= kWorkAreaSize);
+static_assert(offsetof(GotaWork, row) == 40);
+static_assert(offsetof(GotaWork, rowsEmitted) == 228);
+static_assert(offsetof(GotaWork, jt7dbnm) == 256);
+static_assert(kTotalsElementSize == 40);
+static_assert(kSummaryElementSize == 196);
+#endif
+
+// The SQL takes at most this many characters of a database or space filter.
+constexpr size_t kNameValueChars = 9;
+
+GotaWork& work(void* workArea) {
+  return *static_cast<GotaWork*>(workArea);
+}
+
+// ---------------------------------------------------------------------------
+// Member query
+
+constexpr char kSelect[] =
+    "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JT7DBNM,JT7SPNM,JT7PLNM,JT7AUID,"
+    "JT7CRID,JT7GETP,JT7SYNR,JT7SPRE,JT7LPRE,JT7DPRE,JT7ASYW,JT7OTHW,JT7PCGP,JT7PCIO,JT7GPR,"
+    "JT7SYR,JT7SPR,JT7LPR,JT7DPR,JT7ASR,JT7OTR,JT7RIOR";
+
+constexpr vxr::ColumnField kColumns[] = {
+    VXR_FIELD(GotaRow, ORIGINNODE), VXR_FIELD(GotaRow, TIMESTAMP), VXR_FIELD(GotaRow, SYSID),
+    VXR_FIELD(GotaRow, RX4ID),      VXR_FIELD(GotaRow, IDNAME),    VXR_FIELD(GotaRow, DSGROUP),
+    VXR_FIELD(GotaRow, JT7DBNM),    VXR_FIELD(GotaRow, JT7SPNM),   VXR_FIELD(GotaRow, JT7PLNM),
+    VXR_FIELD(GotaRow, JT7AUID),    VXR_FIELD(GotaRow, JT7CRID),   VXR_FIELD(GotaRow, JT7GETP),
+    VXR_FIELD(GotaRow, JT7SYNR),    VXR_FIELD(GotaRow, JT7SPRE),   VXR_FIELD(GotaRow, JT7LPRE),
+    VXR_FIELD(GotaRow, JT7DPRE),    VXR_FIELD(GotaRow, JT7ASYW),   VXR_FIELD(GotaRow, JT7OTHW),
+    VXR_FIELD(GotaRow, JT7PCGP),    VXR_FIELD(GotaRow, JT7PCIO),   VXR_FIELD(GotaRow, JT7GPR),
+    VXR_FIELD(GotaRow, JT7SYR),     VXR_FIELD(GotaRow, JT7SPR),    VXR_FIELD(GotaRow, JT7LPR),
+    VXR_FIELD(GotaRow, JT7DPR),     VXR_FIELD(GotaRow, JT7ASR),    VXR_FIELD(GotaRow, JT7OTR),
+    VXR_FIELD(GotaRow, JT7RIOR),
+};
+constexpr int32_t kColumnCount = 28;
+static_assert(std::size(kColumns) == kColumnCount);
+static_assert(vxr::selectMatches(kSelect, kColumns, kColumnCount));
+
+// The seven counts and the seven rates, added when rows merge.
+constexpr uint16_t kCounters[] = {
+    offsetof(GotaRow, JT7GETP), offsetof(GotaRow, JT7SYNR), offsetof(GotaRow, JT7SPRE),
+    offsetof(GotaRow, JT7LPRE), offsetof(GotaRow, JT7DPRE), offsetof(GotaRow, JT7ASYW),
+    offsetof(GotaRow, JT7OTHW), offsetof(GotaRow, JT7GPR),  offsetof(GotaRow, JT7SYR),
+    offsetof(GotaRow, JT7SPR),  offsetof(GotaRow, JT7LPR),  offsetof(GotaRow, JT7DPR),
+    offsetof(GotaRow, JT7ASR),  offsetof(GotaRow, JT7OTR),
+};
+constexpr uint16_t kRates[] = {
+    offsetof(GotaRow, JT7GPR), offsetof(GotaRow, JT7SYR), offsetof(GotaRow, JT7SPR),
+    offsetof(GotaRow, JT7LPR), offsetof(GotaRow, JT7DPR), offsetof(GotaRow, JT7ASR),
+    offsetof(GotaRow, JT7OTR),
+};
+
+int64_t readCount(const GotaRow& row) {
+  return static_cast<int64_t>(row.JT7SYNR) + row.JT7SPRE + row.JT7LPRE + row.JT7DPRE;
+}
+int64_t ioCount(const GotaRow& row) {
+  return readCount(row) + row.JT7ASYW + row.JT7OTHW;
+}
+
+// Each filter adds its own condition: a database or space filter narrows the
+// member's answer whether or not a group filter came with it.
+void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
+                    vxr::SqlText& sql) {
+  GotaWork& w = work(workArea);
+  vxr::sqlAppend(sql, kSelect);
+  vxr::sqlAppend(sql, " FROM VXR.LGOATHA");
+  vxr::sqlAppend(sql, " AT ('");
+  vxr::sqlAppendTrimmed(sql, node.thruNode, 32);
+  vxr::sqlAppend(sql, "')");
+  vxr::sqlAppend(sql, " WHERE ORIGINNODE ='");
+  vxr::sqlAppendTrimmed(sql, node.originNode, 32);
+  vxr::sqlAppend(sql, "'");
+  VXR_TRACE(trace, kTraceDetail, "DSGROUP=\\%8s\\\n", w.dsgroup);
+  if (w.dsgroupFlag) {
+    vxr::sqlAppend(sql, " AND LGOATHA.DSGROUP = '");
+    vxr::sqlAppendTrimmed(sql, w.dsgroup, 8);
+    vxr::sqlAppend(sql, "'");
+  }
+  if (w.jt7dbnmFlag) {
+    vxr::sqlAppend(sql, " AND  LGOATHA.JT7DBNM = '");
+    vxr::sqlAppendTrimmed(sql, w.jt7dbnm, kNameValueChars);
+    vxr::sqlAppend(sql, "'");
+  }
+  if (w.jt7spnmFlag) {
+    vxr::sqlAppend(sql, " AND  LGOATHA.JT7SPNM = '");
+    vxr::sqlAppendTrimmed(sql, w.jt7spnm, kNameValueChars);
+    vxr::sqlAppend(sql, "'");
+  }
+  vxr::sqlAppend(sql, ";");
+}
+
+// ---------------------------------------------------------------------------
+// Summarisation
+
+constexpr vxr::ByteRange kDatabaseSpaceKey[] = {
+    VXR_KEY(GotaRow, DSGROUP), VXR_KEY(GotaRow, JT7DBNM), VXR_KEY(GotaRow, JT7SPNM)};
+constexpr vxr::ByteRange kDatabaseKey[] = {VXR_KEY(GotaRow, DSGROUP), VXR_KEY(GotaRow, JT7DBNM)};
+
+extern "C" void summarizeOTA(GotaWork* w, const GotaRow* row) {
+  VXR_FUNCTION("summarizeOTA");
+  const vxr::ByteRange* keys = nullptr;
+  int32_t keyCount = 0;
+  if (w->jt7spnmFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Space name supplied, No Summary\n");
+  } else if (w->jt7dbnmFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summarizeOTA filterJT7DBNM\n");
+    keys = kDatabaseSpaceKey;
+    keyCount = 3;
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "summarizeOTA filterJT7DBNM\n");
+    keys = kDatabaseKey;
+    keyCount = 2;
+  }
+
+  VXR_ListLinks* match = keys ? vxr::findByKeys(w->summaryList, row, keys, keyCount) : nullptr;
+  if (match != nullptr) {
+    auto* sum = static_cast<GotaRow*>(vxr::elementData(match));
+    vxr::addTo(sum->ROWSMERGED, 1);
+    vxr::addFields(sum, row, kCounters, std::size(kCounters));
+    vxr::keepEarliest(sum->TIMESTAMP, row->TIMESTAMP);
+    VXR_TRACE(trace, kTraceDetail, "summarizeOTA Summary Record\n");
+    VXR_TRACE(trace, kTraceDetail, " DSGROUP=%s JT7DBNM=%s JT7SPNM=%s TIMESTAMP=%s\n",
+              vxr::terminated(sum->DSGROUP).text, vxr::terminated(sum->JT7DBNM).text,
+              vxr::terminated(sum->JT7SPNM).text, vxr::terminated(sum->TIMESTAMP).text);
+    VXR_TRACE(trace, kTraceDetail, " JT7GETP=%d JT7SYNR=%d JT7ASYW=%d rows merged=%d\n",
+              sum->JT7GETP, sum->JT7SYNR, sum->JT7ASYW, sum->ROWSMERGED);
+    VXR_RETURN_VOID();
+  }
+  VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
+  auto* filed =
+      static_cast<GotaRow*>(vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row));
+  if (filed == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+    VXR_RETURN_VOID();
+  }
+  filed->ROWSMERGED = 1;
+  VXR_RETURN_VOID();
+}
+
+extern "C" void summGETP(GotaWork* w, const GotaRow* row) {
+  VXR_FUNCTION("summGETP");
+  vxr::TotalsScope scope = vxr::TotalsScope::PerRow;
+  if (w->jt7spnmFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
+  } else if (w->jt7dbnmFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summGETP filterJT7DB\n");
+    scope = vxr::TotalsScope::PerDatabase;
+  } else if (w->dsgroupFlag) {
+    VXR_TRACE(trace, kTraceDetail, "summGETP filterDSGROUP\n");
+    scope = vxr::TotalsScope::PerGroup;
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
+  }
+  vxr::addToTotals(trace, w->getpTable, w->getpList, scope, row->DSGROUP, row->JT7DBNM,
+                   row->JT7GETP, ioCount(*row));
+  VXR_RETURN_VOID();
+}
+
+extern "C" void calcOTArate(GotaWork* w, GotaRow* row) {
+  VXR_FUNCTION("calcOTArate");
+  const vxr::GetpTotals* totals = nullptr;
+  if (w->jt7spnmFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
+  } else if (w->jt7dbnmFlag) {
+    VXR_TRACE(trace, kTraceDetail, "calcOTArate filterJT7DBNM\n");
+    totals =
+        vxr::findTotals(w->getpList, vxr::TotalsScope::PerDatabase, row->DSGROUP, row->JT7DBNM);
+  } else if (w->dsgroupFlag) {
+    VXR_TRACE(trace, kTraceDetail, "calcOTArate filterDSGROUP\n");
+    totals = vxr::findTotals(w->getpList, vxr::TotalsScope::PerGroup, row->DSGROUP, row->JT7DBNM);
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
+  }
+  vxr::averageRates(row, kRates, std::size(kRates), row->ROWSMERGED);
+  row->JT7RIOR = vxr::getpagesPerRead(row->JT7GETP, readCount(*row), row->JT7RIOR);
+  if (totals != nullptr) {
+    row->JT7PCGP = vxr::getpageShare(row->JT7GETP, *totals);
+    row->JT7PCIO = vxr::ioShare(ioCount(*row), *totals);
+  }
+  VXR_RETURN_VOID();
+}
+
+// ---------------------------------------------------------------------------
+// Collection
+
+bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+  GotaWork& w = work(workArea);
+  if (!vxr::assembleRow(trace, sqlda, kColumns, kColumnCount, &w.row, vxr::kTraceAlways)) {
+    return false;
+  }
+  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
+  summarizeOTA(&w, &w.row);
+  summGETP(&w, &w.row);
+  return true;
+}
+
+extern "C" int32_t collectLGOAOTA(GotaWork* w) {
+  VXR_FUNCTION("collectLGOAOTA");
+  const vxr::MemberCollection collection{w->nodeList,    &w->nodeCursor, w,
+                                         buildMemberSql, fileMemberRow,  "Vtable SQL= %s\n",
+                                         kTraceDetail,   nullptr};
+  VXR_RETURN(vxr::collectMembers(trace, collection));
+}
+
+// ---------------------------------------------------------------------------
+// Request program
+
+int32_t collect(void* workArea, const Trace&) {
+  return collectLGOAOTA(&work(workArea));
+}
+void beforeEmit(void* workArea, const Trace&, void* row) {
+  calcOTArate(&work(workArea), static_cast<GotaRow*>(row));
+}
+
+// Without a DSGROUP filter the group is the one the ORIGINNODE filter names.
+void deriveGroup(void* workArea, const Trace&) {
+  GotaWork& w = work(workArea);
+  if (!w.originFlag || w.dsgroupFlag) return;
+  vxr::groupFromOrigin(w.dsgroup, w.origin);
+  w.dsgroupFlag = 1;
+  std::memcpy(w.idname, w.dsgroup, 8);
+  w.idnameFlag = 1;
+}
+
+constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GotaWork, dsgroupFlag, dsgroupHost, dsgroup);
+constexpr vxr::FilterSlot kIdname = VXR_SLOT(GotaWork, idnameFlag, idnameHost, idname);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GotaWork, originFlag, originHost, origin);
+constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
+
+constexpr FilterRule kFilterRules[] = {
+    {"DSGROUP", 7, {kDsgroup, VXR_NO_SLOT}, "DSGROUP match Index Filter %d %s %s \n", 0, nullptr},
+    {"IDNAME", 6, {kDsgroup, kIdname}, "IDNAME match Index Filter %d %s %s \n", 0, nullptr},
+    {"JT7DBNM",
+     6,
+     {VXR_SLOT(GotaWork, jt7dbnmFlag, jt7dbnmHost, jt7dbnm), VXR_NO_SLOT},
+     "JT7DBNM match Index Filter %d %s %s \n",
+     0,
+     nullptr},
+    {"JT7SPNM",
+     6,
+     {VXR_SLOT(GotaWork, jt7spnmFlag, jt7spnmHost, jt7spnm), VXR_NO_SLOT},
+     "JT7SPNM match Index Filter %d %s %s \n",
+     0,
+     nullptr},
+    {"ORIGINNODE",
+     0,
+     {kOrigin, VXR_NO_SLOT},
+     "ORIGINNODE match Index Filter %d %s %s \n",
+     0,
+     nullptr},
+};
+
+enum Table : uint8_t { kTotalsTable, kSummaryTable, kNodeTable };
+constexpr vxr::TableSpec kTables[] = {
+    {offsetof(GotaWork, getpTable),
+     offsetof(GotaWork, getpList),
+     kTotalsElementSize,
+     30,
+     {vxr::kTraceAlways, "Unable to allocate Storage for RX4count Result\n"}},
+    {offsetof(GotaWork, summaryTable),
+     offsetof(GotaWork, summaryList),
+     kSummaryElementSize,
+     30,
+     {vxr::kTraceAlways, "Unable to allocate Storage for GOTA result\n"}},
+    {offsetof(GotaWork, nodeTable),
+     offsetof(GotaWork, nodeList),
+     vxr::elementSize<VXR_NodeRecord>(),
+     vxr::kNodesPerBlock,
+     {vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n"}},
+};
+constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kTotalsTable, kNodeTable};
+
+constexpr vxr::ModuleProgram kProgram = {
+    .eyeCatcher = "GOTAWORK",
+    .workAreaSize =
+        kWorkAreaSize > int32_t{sizeof(GotaWork)} ? kWorkAreaSize : int32_t{sizeof(GotaWork)},
+    .rowsEmitted = offsetof(GotaWork, rowsEmitted),
+    .summaryList = offsetof(GotaWork, summaryList),
+    .emissionCursor = offsetof(GotaWork, emissionCursor),
+    .nodeList = offsetof(GotaWork, nodeList),
+    .startBanner = {},
+    .invoked = {kTraceDetail, "Invoked for table %s\n"},
+    .gettingStorage = {},
+    .storageFailed = {},
+    .processBanner = {},
+    .firstCall = {},
+    .nextRow = {},
+    .emitted = {kTraceDetail, "GOTA Anchor at %8X. OTAL link at %8x.\n"},
+    .endOfData = {kTraceDetail, "EOD with %i rows emitted\n"},
+    .exitStatus = {kTraceDetail, "Exit process routine with status %i\n"},
+    .clearedSlots = kClearedSlots,
+    .clearedSlotCount = std::size(kClearedSlots),
+    .filters = {kFilterRules, std::size(kFilterRules), "Index Filter %d %s %s\n", kTraceDetail},
+    .derive = deriveGroup,
+    .tables = kTables,
+    .tableCount = std::size(kTables),
+    .nodeTable = kNodeTable,
+    .collect = collect,
+    .collectFailed = {kTraceDetail, "collectLGOAOTA returned FALSE, EOD no data\n"},
+    .afterCollect = nullptr,
+    .firstCallOverride = nullptr,
+    .beforeEmit = beforeEmit,
+    .teardown = {},
+    .destroyOrder = kDestroyOrder,
+    .destroyCount = std::size(kDestroyOrder),
+};
+
+}  // namespace
+
+VXR_REQUEST_ENTRIES(kProgram, xrgotasr, xrgotapr, xrgotats);
+VXR_MODULE(VXRGOTAL, xrgotasr, xrgotapr, xrgotats, "level200", vxrBuildDate, vxrBuildTime);
