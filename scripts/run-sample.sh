@@ -22,7 +22,7 @@ cmake --build build -j "$jobs"
 host="$root/build/cli/vxrhost"
 if [[ ! -x "$host" ]]; then
   echo "run-sample: $host was not built; the build has no vxrhost command yet." >&2
-  echo "run-sample: modules built: $(ls build/modules/*.so 2>/dev/null | wc -l) in build/modules/" >&2
+  echo "run-sample: modules built: $(find build/modules -name "*.so" 2>/dev/null | wc -l) in build/modules/" >&2
   exit 1
 fi
 

@@ -11,7 +11,7 @@
 set -uo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-cd "$root"
+cd "$root" || exit 1
 
 jobs="${VXR_JOBS:-2}"
 all_steps=(native asan i686 ppc format)
