@@ -1,0 +1,262 @@
+#include <cmath>
+#include <string>
+
+#include "test_support.h"
+#include "vxr/activity.h"
+#include "vxr/helpers.h"
+
+namespace {
+
+std::string textOf(const vxr::SqlText& sql) {
+  return std::string(sql.text, sql.length);
+}
+
+TEST(SqlText, ValuesAreTrimmedAtTheirFirstBlank) {
+  vxr::SqlText sql;
+  vxr::sqlBegin(sql);
+  vxr::sqlAppend(sql, "'");
+  vxr::sqlAppendTrimmed(sql, "GRP1    ", 8);
+  vxr::sqlAppend(sql, "' '");
+  vxr::sqlAppendTrimmed(sql, " LEAD ING", 32);  // the first character is always kept
+  vxr::sqlAppend(sql, "' '");
+  vxr::sqlAppendTrimmed(sql, "ABCDEFGHIJ", 8);  // at most 8 characters
+  vxr::sqlAppend(sql, "' '");
+  vxr::sqlAppendTrimmed(sql, "AB\0CD", 8);  // ends at a zero byte
+  vxr::sqlAppend(sql, "'");
+  EXPECT_EQ(textOf(sql), "'GRP1' ' LEAD' 'ABCDEFGH' 'AB'");
+}
+
+TEST(SqlText, FullWidthValuesKeepTheirBlanks) {
+  vxr::SqlText sql;
+  vxr::sqlBegin(sql);
+  vxr::sqlAppendWidth(sql, "GRP1    ", 8);
+  vxr::sqlAppend(sql, "|");
+  vxr::sqlAppendWidth(sql, "AB\0CDEFG", 8);
+  EXPECT_EQ(textOf(sql), "GRP1    |AB");
+}
+
+TEST(SqlText, QuotesInValuesAreDoubled) {
+  vxr::SqlText sql;
+  vxr::sqlBegin(sql);
+  vxr::sqlAppend(sql, "X = '");
+  vxr::sqlAppendTrimmed(sql, "O'B", 8);
+  vxr::sqlAppend(sql, "' AND Y = '");
+  vxr::sqlAppendWidth(sql, "'; DROP", 8);
+  vxr::sqlAppend(sql, "'");
+  EXPECT_EQ(textOf(sql), "X = 'O''B' AND Y = '''; DROP'");
+}
+
+TEST(SqlText, OverflowIsFlaggedAndNeverWritesPastTheBuffer) {
+  vxr::SqlText sql;
+  vxr::sqlBegin(sql);
+  std::string chunk(300, 'x');
+  for (int i = 0; i < 5; ++i) vxr::sqlAppend(sql, chunk.c_str());
+  EXPECT_TRUE(sql.overflow);
+  EXPECT_EQ(sql.length, vxr::kSqlBufferSize - 1);
+  EXPECT_EQ(sql.text[vxr::kSqlBufferSize - 1], '\0');
+}
+
+TEST(GroupNames, ManagedSystemNameFromIdname) {
+  char origin[32];
+  vxr::groupOrigin(origin, "GRP1    ");
+  EXPECT_EQ(std::string(origin, 32), "GRP1:RX4plex:DSGROUP            ");
+  vxr::groupOrigin(origin, "ABCDEFGH");
+  EXPECT_EQ(std::string(origin, 32), "ABCDEFGH:RX4plex:DSGROUP        ");
+  vxr::composeOrigin(origin, "SSA1    ", ":SYSA:RX4", 9);
+  EXPECT_EQ(std::string(origin, 32), "SSA1:SYSA:RX4                   ");
+  char zeroEnded[8] = {'G', 'R', 0, 0, 0, 0, 0, 0};
+  vxr::groupOrigin(origin, zeroEnded);
+  EXPECT_EQ(std::string(origin, 32), "GR:RX4plex:DSGROUP              ");
+}
+
+TEST(GroupNames, GroupFromOriginNode) {
+  char group[8];
+  vxr::groupFromOrigin(group, "GRPAB:RX4plex:DSGROUP           ");
+  EXPECT_EQ(std::string(group, 8), "GRPAB   ");
+  vxr::groupFromOrigin(group, "LONGNAME9:RX4plex:DSGROUP       ");
+  EXPECT_EQ(std::string(group, 8), "LONGNAME");
+  vxr::groupFromOrigin(group, ":ABCDEFG                        ");
+  EXPECT_EQ(std::string(group, 8), "        ");
+}
+
+TEST(Arithmetic, SaturatesInsteadOfWrapping) {
+  EXPECT_EQ(vxr::saturate32(int64_t{INT32_MAX} + 1), INT32_MAX);
+  EXPECT_EQ(vxr::saturate32(int64_t{INT32_MIN} - 1), INT32_MIN);
+  int32_t sum = 2'000'000'000;
+  vxr::addTo(sum, 2'000'000'000);
+  EXPECT_EQ(sum, INT32_MAX);
+  sum = -5;
+  vxr::addTo(sum, 3);
+  EXPECT_EQ(sum, -2);
+  EXPECT_EQ(vxr::truncate32(2.9), 2);
+  EXPECT_EQ(vxr::truncate32(-2.9), -2);
+  EXPECT_EQ(vxr::truncate32(1e12), INT32_MAX);
+  EXPECT_EQ(vxr::truncate32(-1e12), INT32_MIN);
+  EXPECT_EQ(vxr::truncate32(std::nan("")), 0);
+  EXPECT_EQ(vxr::average(11, 2), 5);
+  EXPECT_EQ(vxr::average(-11, 2), -5);
+}
+
+TEST(Arithmetic, SharesAndRatiosWithLargeCounts) {
+  vxr::GetpTotals totals{};
+  totals.getpages = 8'000'000.0;
+  totals.io = 0.0;
+  // 3,000,000 x 1000 does not fit 32 bits; the share must still be exact.
+  EXPECT_EQ(vxr::getpageShare(3'000'000, totals), 375);
+  EXPECT_EQ(vxr::ioShare(10, totals), 0);  // zero total: no share
+  EXPECT_EQ(vxr::getpagesPerRead(5'000'000, 4, 77), 12'500'000);
+  EXPECT_EQ(vxr::getpagesPerRead(5'000'000, 0, 77), 77);  // divisor 0 keeps the value
+  EXPECT_EQ(vxr::getpagesPerRead(7, 3, 0), 23);
+}
+
+TEST(Fields, EarliestTimestampAndVersions) {
+  char kept[16];
+  std::memcpy(kept, "1261208103015000", 16);
+  vxr::keepEarliest(kept, "1261208103014999");
+  EXPECT_EQ(std::string(kept, 16), "1261208103014999");
+  vxr::keepEarliest(kept, "1261208103020000");
+  EXPECT_EQ(std::string(kept, 16), "1261208103014999");
+  EXPECT_TRUE(vxr::versionAbove("04.01.01", "04.01.00"));
+  EXPECT_FALSE(vxr::versionAbove("04.01.00", "04.01.00"));
+  EXPECT_FALSE(vxr::versionAbove("03.99.99", "04.01.00"));
+}
+
+// ---------------------------------------------------------------------------
+// Row assembly from an output descriptor laid out as the host lays it out.
+
+struct Sqlda {
+  std::vector<char> bytes;
+  std::vector<std::string> cells;
+  explicit Sqlda(std::vector<std::string> values) : cells(std::move(values)) {
+    bytes.assign(kSqldaFirstEntryOffset + cells.size() * kSqldaEntrySize, 0);
+    int16_t count = static_cast<int16_t>(cells.size());
+    std::memcpy(&bytes[kSqldaCountOffset], &count, 2);
+    for (size_t i = 0; i < cells.size(); ++i) {
+      char* entry = &bytes[kSqldaFirstEntryOffset + i * kSqldaEntrySize];
+      int16_t length = static_cast<int16_t>(cells[i].size());
+      std::memcpy(entry + kSqldaLengthOffset, &length, 2);
+      const char* data = cells[i].data();
+      std::memcpy(entry + kSqldaDataOffset, &data, sizeof data);
+    }
+  }
+};
+
+struct SmallRow {
+  char NAME[8];
+  int32_t COUNT;
+  char CODE[4];
+};
+constexpr vxr::ColumnField kSmallColumns[] = {VXR_FIELD(SmallRow, COUNT), VXR_FIELD(SmallRow, NAME),
+                                              VXR_FIELD(SmallRow, CODE)};
+static_assert(vxr::selectMatches("SELECT COUNT,NAME, CODE", kSmallColumns, 3));
+static_assert(!vxr::selectMatches("SELECT COUNT,NAME", kSmallColumns, 3));
+static_assert(!vxr::selectMatches("SELECT COUNT,CODE,NAME", kSmallColumns, 3));
+static_assert(vxr::selectColumnCount("SELECT A,B, C") == 3);
+
+TEST(AssembleRow, CopiesEachColumnCappedAtItsField) {
+  vxrhost::Host host;
+  int32_t count = 42;
+  Sqlda sqlda({std::string(reinterpret_cast<char*>(&count), 4), "TOOLONGNAME", "AB"});
+  SmallRow row;
+  std::memset(&row, 'z', sizeof row);
+  ASSERT_TRUE(
+      vxr::assembleRow(testTrace(), sqlda.bytes.data(), kSmallColumns, 3, &row, vxr::kTraceAlways));
+  EXPECT_EQ(row.COUNT, 42);
+  EXPECT_EQ(std::string(row.NAME, 8), "TOOLONGN");  // cut at the field width
+  EXPECT_EQ(std::string(row.CODE, 4), "AB  ");      // a short value leaves blanks, not old bytes
+}
+
+TEST(AssembleRow, WrongColumnCountCopiesNothing) {
+  vxrhost::Host host;  // trace level 0: the line is written all the same
+  Sqlda sqlda({"ABCD", "EFGH"});
+  SmallRow row;
+  std::memset(&row, 'z', sizeof row);
+  EXPECT_FALSE(
+      vxr::assembleRow(testTrace(), sqlda.bytes.data(), kSmallColumns, 3, &row, vxr::kTraceAlways));
+  EXPECT_EQ(std::string(row.NAME, 8), "zzzzzzzz");
+  EXPECT_TRUE(host.traceContains("Count of colums (3) are not equal to SQLDA columns (2)"));
+}
+
+// ---------------------------------------------------------------------------
+// Index filters
+
+struct FilterWork {
+  int32_t groupFlag;
+  const char* groupHost;
+  char group[8];
+  char groupEnd;
+  int32_t idFlag;
+  const char* idHost;
+  char id[8];
+  char idEnd;
+  int32_t originFlag;
+  const char* originHost;
+  char origin[32];
+  char originEnd;
+  int32_t matches;
+};
+constexpr vxr::FilterSlot kGroup = VXR_SLOT(FilterWork, groupFlag, groupHost, group);
+constexpr vxr::FilterSlot kId = VXR_SLOT(FilterWork, idFlag, idHost, id);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(FilterWork, originFlag, originHost, origin);
+
+void countMatch(void* workArea, const vxr::Trace&, int16_t, const char*, const char*) {
+  ++static_cast<FilterWork*>(workArea)->matches;
+}
+
+constexpr vxr::FilterRule kRules[] = {
+    {"DSGROUP", 7, {kGroup, VXR_NO_SLOT}, "DSGROUP match %d %s %s", 0, nullptr},
+    {"IDNAME", 6, {kGroup, kId}, nullptr, 10, countMatch},
+    {"ORIGINNODE", 0, {kOrigin, VXR_NO_SLOT}, nullptr, 0, nullptr},
+};
+constexpr vxr::FilterLoop kLoop = {kRules, 3, "Index Filter %d %s %s", kTraceDetail};
+
+struct Filters : HostTest {
+  FilterWork work;
+  std::unique_ptr<vxrhost::Request> request;  // owns the filter values
+  void read(const std::vector<vxrhost::Filter>& filters) {
+    std::memset(&work, 0, sizeof work);
+    for (const vxr::FilterSlot& slot : {kGroup, kId, kOrigin}) vxr::clearFilterSlot(&work, slot);
+    request = host.newRequest("TABLE", filters, 0);
+    vxr::readFilters(request->handle(), &work, kLoop, testTrace());
+  }
+};
+
+TEST_F(Filters, PrefixAndExactColumnNames) {
+  host.setTraceLevel("VXRTEST", kTraceDetail);
+  read({{1, "DSGROUPX", "GRP1"},
+        {1, "ORIGINNOD", "NOPE"},
+        {1, "ORIGINNODE", "GRP1:RX4plex:DSGROUP"}});
+  EXPECT_EQ(work.groupFlag, 1);
+  EXPECT_EQ(std::string(work.group, 8), "GRP1    ");
+  EXPECT_EQ(work.groupEnd, '\0');
+  ASSERT_NE(work.groupHost, nullptr);
+  EXPECT_EQ(std::string(work.groupHost, 4), "GRP1");
+  EXPECT_EQ(work.originFlag, 1);
+  EXPECT_EQ(std::string(work.origin, 32), "GRP1:RX4plex:DSGROUP            ");
+  EXPECT_TRUE(traced("Index Filter 1 DSGROUPX   GRP1"));
+  EXPECT_TRUE(traced("DSGROUP match 1 DSGROUPX   GRP1"));
+}
+
+TEST_F(Filters, OtherOperatorsAreIgnoredUnlessTheRuleTakesThem) {
+  read({{2, "DSGROUP", "GRP1"}, {10, "IDNAME", "GRP2"}});
+  EXPECT_EQ(work.groupFlag, 1);  // set by the IDNAME rule, which takes operator 10
+  EXPECT_EQ(std::string(work.group, 8), "GRP2    ");
+  EXPECT_EQ(work.idFlag, 1);
+  EXPECT_EQ(work.matches, 1);
+  read({{2, "DSGROUP", "GRP1"}});
+  EXPECT_EQ(work.groupFlag, 0);
+  EXPECT_EQ(std::string(work.group, 8), "        ");
+}
+
+TEST_F(Filters, LongValuesAreCutAtTheSlotAndLaterFiltersWin) {
+  read({{1, "IDNAME", "ABCDEFGHIJKLMNOP"}, {1, "DSGROUP", "XY"}});
+  EXPECT_EQ(std::string(work.id, 8), "ABCDEFGH");
+  EXPECT_EQ(work.idEnd, '\0');  // the terminator after the slot is intact
+  EXPECT_EQ(std::string(work.group, 8), "XY      ");
+  read({{1, "ORIGINNODE", std::string(40, 'N')}});
+  EXPECT_EQ(std::string(work.origin, 32), std::string(32, 'N'));
+  EXPECT_EQ(work.originEnd, '\0');
+  EXPECT_EQ(work.matches, 0);
+}
+
+}  // namespace
