@@ -1,0 +1,240 @@
+// The host stand-in: loads table-provider modules, drives their requests and
+// serves their calls (request items, storage, SQL client, node-status updates,
+// tracing). One Host exists at a time; the host functions that the modules
+// import (kglcnmnt, sql1cpth, RAS1_Sync, ...) reach it as the current host.
+#pragma once
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "vxr/abi.h"
+#include "vxrhost/sql_client.h"
+#include "vxrhost/status.h"
+#include "vxrhost/store.h"
+#include "vxrhost/trace.h"
+
+namespace vxrhost {
+
+namespace detail {
+struct HostState;
+struct ModuleState;
+struct RequestState;
+}  // namespace detail
+
+// One index filter of a request: operator code (1 = equals), column name (at
+// most 10 characters) and the value bytes.
+struct Filter {
+  int16_t op = kFilterEquals;
+  std::string column;
+  std::string value;
+};
+
+// What the compile-date entry handed out: the strings themselves, not copies.
+struct CompileDate {
+  const char* version = nullptr;
+  const char* date = nullptr;
+  const char* time = nullptr;
+  bool returnedFirstArgument = false;
+};
+
+// A trace unit block as the host has seen it.
+struct UnitInfo {
+  const RAS1_UnitBlock* block = nullptr;
+  int32_t marker = 0;
+  int32_t kind = 0;
+  std::string name;
+  std::string date;
+  std::string time;
+  std::string level;
+  std::string className;
+};
+
+// Build information read through a unit block's accessor.
+struct BuildInfo {
+  std::string unit;  // the unit whose accessor was called
+  int32_t infoCount = 0;
+  int32_t commentCount = 0;
+  std::vector<std::string> info;
+  std::vector<std::string> comments;
+};
+
+class LoadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A loaded module. Owned by the Host that loaded it; valid until unloaded.
+class Module {
+ public:
+  Module(const Module&) = delete;
+  Module& operator=(const Module&) = delete;
+  ~Module();
+
+  const std::string& name() const;
+  const std::string& path() const;
+  const CNT1_MountBlock& mountBlock() const;
+  const CNT1_Entry& entry() const;
+  const PRB1_Vector& vector() const;
+
+  PRB1_RequestEntry start() const;
+  PRB1_RequestEntry process() const;
+  PRB1_RequestEntry terminate() const;
+  PRB1_CompileDateEntry compileDateEntry() const;
+
+  // Calls the compile-date entry.
+  CompileDate compileDate() const;
+  // Trace units of this module that have called the trace services.
+  std::vector<UnitInfo> units() const;
+  // Build information through the module's own unit block (the unit of kind
+  // 0x8000, else the one named like the module); empty until that unit has
+  // called the trace services.
+  std::optional<BuildInfo> buildInfo() const;
+
+ private:
+  friend class Host;
+  explicit Module(std::unique_ptr<detail::ModuleState> state);
+  std::unique_ptr<detail::ModuleState> state_;
+};
+
+// Request phases, for options that apply to some of them.
+enum Phase : unsigned { kPhaseStart = 1, kPhaseProcess = 2, kPhaseTerminate = 4, kPhaseAll = 7 };
+
+struct RunOptions {
+  bool skipStart = false;
+  bool skipTerminate = false;
+  bool stopAfterFailedStart = false;  // default: process and terminate follow anyway
+  int extraProcessCalls = 0;          // calls of process after it returned non-zero
+  int maxProcessCalls = 100000;       // guard against a module that never ends
+  bool failGetStorage = false;
+  unsigned nullParameterList = 0;  // phases in which item 23 yields null
+  bool mismatchRequestId = false;  // the entries get a request handle with a wrong id
+  bool mismatchStorageId = false;  // the storage handle in the parameter list has a wrong id
+};
+
+struct RunResult {
+  bool started = false;
+  int32_t startStatus = 0;
+  std::vector<int32_t> processStatuses;
+  bool terminated = false;
+  int32_t terminateStatus = 0;
+  int processCalls = 0;
+  bool hitProcessLimit = false;
+  std::vector<std::string> rows;      // each rowSize bytes, in the order handed out
+  const void* workArea = nullptr;     // the anchor from PutItem item 3 (storage now freed)
+  std::string workAreaBytes;          // the work area's storage as it was after terminate
+  std::vector<int32_t> storageSizes;  // every GetStorage request
+
+  int32_t lastProcessStatus() const { return processStatuses.empty() ? 0 : processStatuses.back(); }
+  // Row i copied into a T (T must be trivially copyable and at most rowSize bytes).
+  template <class T>
+  T row(size_t i) const {
+    T value{};
+    std::memcpy(&value, rows.at(i).data(), std::min(sizeof(T), rows.at(i).size()));
+    return value;
+  }
+};
+
+// One request as the host sees it, for tests that call the entries
+// themselves. Must not outlive its Host.
+class Request {
+ public:
+  Request(const Request&) = delete;
+  Request& operator=(const Request&) = delete;
+  ~Request();
+
+  HDL1_CommonHandle handle() const;         // the handle the entries take
+  HDL1_CommonHandle storageHandle() const;  // the one the parameter list points to
+  unsigned char* parameterList();
+  void* workArea() const;  // the anchor as the module put it, or null
+  const std::vector<std::string>& rows() const;
+  const std::vector<int32_t>& storageSizes() const;
+  size_t filtersRead() const;  // filters handed out through item 28 so far
+
+  void failGetStorage(bool on);
+  void nullParameterList(bool on);
+  void mismatchStorageId(bool on);
+
+ private:
+  friend class Host;
+  explicit Request(std::unique_ptr<detail::RequestState> state);
+  std::unique_ptr<detail::RequestState> state_;
+};
+
+class Host {
+ public:
+  // The store answers the SQL texts and node-status updates; it must outlive
+  // the Host. Without a store every SQL request fails.
+  explicit Host(Store& store);
+  Host();
+  Host(const Host&) = delete;
+  Host& operator=(const Host&) = delete;
+  ~Host();
+
+  static Host* current();
+  Store* store() const;
+
+  // Modules. load throws LoadError with a message that names the defect.
+  Module* load(const std::string& path);
+  Module* tryLoad(const std::string& path, std::string& error);
+  void unload(Module* module);
+
+  // Requests.
+  RunResult run(const Module& module, const std::string& table, const std::vector<Filter>& filters,
+                size_t rowSize, const RunOptions& options = {});
+  std::unique_ptr<Request> newRequest(const std::string& table, const std::vector<Filter>& filters,
+                                      size_t rowSize);
+
+  // Tracing. Levels are per unit; a unit without its own level has the
+  // default level (0 unless set). Changing a level advances the unit's
+  // synchronisation counters.
+  void setTraceLevel(const std::string& unit, int32_t mask);
+  void setTraceLevels(std::string_view spec);  // "UNIT=MASK[,UNIT=MASK]"
+  void setDefaultTraceLevel(int32_t mask);
+  int32_t traceLevel(const std::string& unit) const;
+  void traceToMemory();  // the default
+  void traceToStderr();
+  void traceToFile(const std::string& path);  // appends; throws std::runtime_error
+  std::vector<TraceLine> traceLines() const;
+  std::vector<std::string> traceText() const;  // rendered lines
+  bool traceContains(std::string_view text) const;
+  void clearTrace();
+  // A line under the unit "HOST".
+  void hostTrace(const std::string& function, const std::string& text);
+
+  // Every SQL text exactly as it reached CreateAccessPlan, in order.
+  std::vector<std::string> sqlTexts() const;
+  void clearSqlTexts();
+  // Every kfastinh call, in order, with the status it returned.
+  struct NodeStatusCall {
+    NodeStatusUpdate update;
+    int32_t status = 0;
+  };
+  std::vector<NodeStatusCall> nodeStatusCalls() const;
+
+  // Host objects. SQL objects still alive (not dropped); the Host frees them
+  // when it goes.
+  size_t liveSqlObjects() const;
+  size_t liveSqlObjects(ObjectKind kind) const;
+  // The next object of that kind is handed out with a handle whose id
+  // differs from the object's own id.
+  void mismatchNextHandle(ObjectKind kind);
+  // Changes the id stored in a live host object, so that every handle of it
+  // mismatches. Returns false when the address is not a live host object.
+  bool corruptObjectId(const void* object);
+
+  // For the host's own sources.
+  detail::HostState& state() { return *state_; }
+
+ private:
+  std::shared_ptr<detail::HostState> state_;
+};
+
+}  // namespace vxrhost

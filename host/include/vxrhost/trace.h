@@ -1,0 +1,26 @@
+// Trace lines as the host's trace services record them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace vxrhost {
+
+struct TraceLine {
+  std::string unit;      // trace unit name ("VXRGOAAL", "VXRMSQL", "HOST")
+  std::string function;  // function name from the anchor, or the host function
+  std::string text;      // one trailing newline removed
+  int32_t line = 0;      // source line given by the caller
+  // "UNIT function text"
+  std::string render() const;
+};
+
+// Parses "UNIT=MASK[,UNIT=MASK...]"; a mask is hexadecimal with a 0x prefix
+// or decimal. "*" as the unit stands for every unit. Blanks around items are
+// ignored. Throws std::invalid_argument naming the item that is malformed.
+std::vector<std::pair<std::string, int32_t>> parseTraceLevels(std::string_view spec);
+
+}  // namespace vxrhost

@@ -1,0 +1,228 @@
+// The Host: its lifetime as the current host, requests and the driver that
+// runs a module's entries, the logs, and kfastinh.
+#include <atomic>
+#include <cstring>
+
+#include "host_state.h"
+
+namespace vxrhost {
+
+namespace {
+std::atomic<detail::HostState*> g_state{nullptr};
+std::atomic<Host*> g_host{nullptr};
+}  // namespace
+
+detail::HostState* detail::currentState() {
+  return g_state.load();
+}
+
+Host::Host(Store& store) : Host() {
+  state_->store = &store;
+  state_->faults = dynamic_cast<SqlClientFaults*>(&store);
+}
+
+Host::Host() : state_(std::make_shared<detail::HostState>()) {
+  Host* expected = nullptr;
+  if (!g_host.compare_exchange_strong(expected, this)) {
+    throw std::logic_error("another vxrhost::Host exists; only one may live at a time");
+  }
+  g_state.store(state_.get());
+}
+
+Host::~Host() {
+  // SQL objects first: they hold statements of the store.
+  std::unordered_map<const void*, detail::ObjectEntry> objects;
+  {
+    std::lock_guard lock(state_->objectMutex);
+    objects.swap(state_->objects);
+  }
+  objects.clear();
+  while (!state_->modules.empty()) unload(state_->modules.back());
+  g_state.store(nullptr);
+  g_host.store(nullptr);
+}
+
+Host* Host::current() {
+  return g_host.load();
+}
+Store* Host::store() const {
+  return state_->store;
+}
+
+std::vector<std::string> Host::sqlTexts() const {
+  std::lock_guard lock(state_->logMutex);
+  return state_->sqlTexts;
+}
+
+void Host::clearSqlTexts() {
+  std::lock_guard lock(state_->logMutex);
+  state_->sqlTexts.clear();
+}
+
+std::vector<Host::NodeStatusCall> Host::nodeStatusCalls() const {
+  std::lock_guard lock(state_->logMutex);
+  return state_->nodeCalls;
+}
+
+// --- Requests ----------------------------------------------------------------
+
+Request::Request(std::unique_ptr<detail::RequestState> state) : state_(std::move(state)) {}
+
+Request::~Request() {
+  state_->host->forget(&state_->requestShell);
+  state_->host->forget(&state_->storageShell);
+}
+
+HDL1_CommonHandle Request::handle() const {
+  return state_->requestHandle;
+}
+HDL1_CommonHandle Request::storageHandle() const {
+  return state_->storageHandle;
+}
+unsigned char* Request::parameterList() {
+  return state_->parm;
+}
+void* Request::workArea() const {
+  return state_->workArea;
+}
+const std::vector<std::string>& Request::rows() const {
+  return state_->rows;
+}
+const std::vector<int32_t>& Request::storageSizes() const {
+  return state_->storageSizes;
+}
+size_t Request::filtersRead() const {
+  return state_->nextFilter;
+}
+void Request::failGetStorage(bool on) {
+  state_->failStorage = on;
+}
+void Request::nullParameterList(bool on) {
+  state_->nullParm = on;
+}
+
+void Request::mismatchStorageId(bool on) {
+  uint16_t id = static_cast<uint16_t>(state_->storageShell.header.id);
+  state_->storageHandle.id = on ? static_cast<uint16_t>(id + 1) : id;
+}
+
+std::unique_ptr<Request> Host::newRequest(const std::string& table,
+                                          const std::vector<Filter>& filters, size_t rowSize) {
+  if (table.size() >= kParmTableNameSize) {
+    throw std::invalid_argument("table name \"" + table + "\" is longer than " +
+                                std::to_string(kParmTableNameSize - 1) + " characters");
+  }
+  auto state = std::make_unique<detail::RequestState>();
+  state->host = state_.get();
+  state->rowSize = rowSize;
+  std::memcpy(state->parm + kParmTableNameOffset, table.c_str(), table.size() + 1);
+  for (const Filter& f : filters) {
+    if (f.column.size() > kFilterColumnWidth) {
+      throw std::invalid_argument("filter column \"" + f.column + "\" is longer than " +
+                                  std::to_string(kFilterColumnWidth) + " characters");
+    }
+    if (f.value.size() > static_cast<size_t>(INT16_MAX)) {
+      throw std::invalid_argument("filter value of column " + f.column + " is too long");
+    }
+    auto record = std::make_unique<detail::FilterRecord>();
+    std::memset(record->bytes, 0, sizeof record->bytes);
+    int16_t op = f.op;
+    int16_t length = static_cast<int16_t>(f.value.size());
+    std::memcpy(record->bytes + kFilterOperatorOffset, &op, sizeof op);
+    std::memcpy(record->bytes + kFilterLengthOffset, &length, sizeof length);
+    std::memset(record->bytes + kFilterColumnOffset, ' ', kFilterColumnWidth);
+    std::memcpy(record->bytes + kFilterColumnOffset, f.column.data(), f.column.size());
+    record->bytes[kFilterColumnOffset + kFilterColumnWidth] = 0;
+    record->value = std::make_unique<char[]>(f.value.size());
+    std::memcpy(record->value.get(), f.value.data(), f.value.size());
+    const void* address = record->value.get();
+    std::memcpy(record->bytes + kFilterValueOffset, &address, sizeof address);
+    state->filters.push_back(std::move(record));
+  }
+  state->requestHandle =
+      state_->registerObject(state->requestShell, ObjectKind::Request, state.get(), nullptr);
+  state->storageHandle =
+      state_->registerObject(state->storageShell, ObjectKind::Storage, state.get(), nullptr);
+  const void* storageHandleAddress = &state->storageHandle;
+  std::memcpy(state->parm + kParmStorageHandleOffset, &storageHandleAddress,
+              sizeof storageHandleAddress);
+  return std::unique_ptr<Request>(new Request(std::move(state)));
+}
+
+RunResult Host::run(const Module& module, const std::string& table,
+                    const std::vector<Filter>& filters, size_t rowSize, const RunOptions& options) {
+  RunResult result;
+  auto request = newRequest(table, filters, rowSize);
+  detail::RequestState& r = *request->state_;
+  r.failStorage = options.failGetStorage;
+  request->mismatchStorageId(options.mismatchStorageId);
+  HDL1_CommonHandle handle = request->handle();
+  if (options.mismatchRequestId) handle.id = static_cast<uint16_t>(handle.id + 1);
+
+  if (!options.skipStart) {
+    r.nullParm = (options.nullParameterList & kPhaseStart) != 0;
+    result.started = true;
+    result.startStatus = module.start()(handle);
+  }
+  bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
+  if (proceed) {
+    r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
+    int32_t status = 0;
+    while (status == 0) {
+      if (result.processCalls >= options.maxProcessCalls) {
+        result.hitProcessLimit = true;
+        break;
+      }
+      status = module.process()(handle);
+      ++result.processCalls;
+      result.processStatuses.push_back(status);
+    }
+    for (int i = 0; i < options.extraProcessCalls; ++i) {
+      result.processStatuses.push_back(module.process()(handle));
+      ++result.processCalls;
+    }
+    if (!options.skipTerminate) {
+      r.nullParm = (options.nullParameterList & kPhaseTerminate) != 0;
+      result.terminated = true;
+      result.terminateStatus = module.terminate()(handle);
+    }
+  }
+  result.rows = r.rows;
+  result.workArea = r.workArea;
+  result.storageSizes = r.storageSizes;
+  for (const auto& block : r.storage) {
+    if (block.bytes.get() == r.workArea) {
+      result.workAreaBytes.assign(reinterpret_cast<const char*>(block.bytes.get()), block.size);
+    }
+  }
+  return result;
+}
+
+}  // namespace vxrhost
+
+// --- Host function -----------------------------------------------------------
+
+extern "C" int32_t kfastinh(const char* node, const char* parent, const char* online,
+                            const char* type, const char* product, const char* version,
+                            const char* affinity, const char* level) {
+  using namespace vxrhost;
+  auto* s = detail::currentState();
+  if (s == nullptr) return hoststatus::kNoHost;
+  auto str = [](const char* p) { return p ? std::string(p) : std::string(); };
+  NodeStatusUpdate update{str(node),    str(parent),  str(online),   str(type),
+                          str(product), str(version), str(affinity), str(level)};
+  int32_t status = sqlstatus::kStoreFailure;
+  std::string error = "the host has no store";
+  if (s->store != nullptr) {
+    std::lock_guard lock(s->storeMutex);
+    error.clear();
+    status = s->store->updateNodeStatus(update, error);
+  }
+  if (status != 0) {
+    s->hostLine("kfastinh", "node status update of \"" + update.node + "\" failed with " +
+                                std::to_string(status) + ": " + error);
+  }
+  std::lock_guard lock(s->logMutex);
+  s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  return status;
+}

@@ -1,0 +1,167 @@
+// Inner state of the Host, shared by its sources and the host functions.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "vxr/abi.h"
+#include "vxrhost/host.h"
+
+namespace vxrhost::detail {
+
+// What a module sees of a host object: the three words of HDL1_Object. The
+// Shell is the object address handed out; the C++ state lives beside it.
+struct Shell {
+  HDL1_Object header;
+};
+
+constexpr uintptr_t kObjectMarker = 0x48444C31;  // "HDL1"
+
+// Class records, one per kind.
+const HDL1_ClassRecord* classRecordOf(ObjectKind kind);
+
+struct StorageBlock {
+  std::unique_ptr<unsigned char[]> bytes;
+  size_t size = 0;
+};
+
+struct FilterRecord {
+  alignas(16) unsigned char bytes[kFilterSize];
+  std::unique_ptr<char[]> value;  // exactly the value's bytes
+};
+
+struct RequestState {
+  HostState* host = nullptr;
+  Shell requestShell{};
+  Shell storageShell{};
+  HDL1_CommonHandle requestHandle{};
+  HDL1_CommonHandle storageHandle{};  // the parameter list points here
+  alignas(16) unsigned char parm[kParmSize]{};
+  std::vector<std::unique_ptr<FilterRecord>> filters;
+  size_t nextFilter = 0;
+  std::vector<StorageBlock> storage;
+  std::vector<int32_t> storageSizes;
+  std::vector<std::string> rows;
+  size_t rowSize = 0;
+  void* workArea = nullptr;
+  bool failStorage = false;
+  bool nullParm = false;
+};
+
+struct PreparedHolder;
+struct SqlRequestState;
+
+struct PathState {
+  Shell shell{};
+  std::string route;  // of the last plan made on it
+};
+
+struct PlanState {
+  Shell shell{};
+  const void* path = nullptr;
+  std::shared_ptr<PreparedStatement> statement;
+  std::string route;
+};
+
+struct CursorState;
+
+struct SqlRequestState {
+  Shell shell{};
+  std::shared_ptr<PreparedStatement> statement;
+  std::string route;
+  const void* cursor = nullptr;  // its cursor object
+  bool open = false;
+  bool ended = false;
+  std::unique_ptr<ResultSet> rows;
+  alignas(16) unsigned char input[16]{};
+  std::unique_ptr<unsigned char[]> output;  // the output descriptor
+  size_t outputSize = 0;
+  std::vector<std::unique_ptr<char[]>> cells;  // data areas of the current row
+};
+
+struct CursorState {
+  Shell shell{};
+  SqlRequestState* request = nullptr;  // dropped with it
+};
+
+struct ObjectEntry {
+  ObjectKind kind;
+  void* state;                  // RequestState*, PathState*, ...
+  std::shared_ptr<void> owner;  // null for objects owned elsewhere (requests)
+};
+
+struct SeenUnit {
+  const RAS1_UnitBlock* block = nullptr;
+  const void* base = nullptr;  // load address of the object file holding it
+  std::string name;
+};
+
+struct ModuleState {
+  HostState* host = nullptr;
+  void* handle = nullptr;
+  std::string name;
+  std::string path;
+  const CNT1_MountBlock* mount = nullptr;
+  const CNT1_Entry* entry = nullptr;
+  const PRB1_Vector* vector = nullptr;
+  const void* base = nullptr;
+};
+
+struct HostState {
+  Store* store = nullptr;
+  SqlClientFaults* faults = nullptr;
+
+  // Objects.
+  mutable std::mutex objectMutex;
+  std::unordered_map<const void*, ObjectEntry> objects;
+  uint16_t lastId = 0;
+  std::set<ObjectKind> mismatchNext;
+  uint16_t nextId();
+  // Registers the shell and returns the handle to give out.
+  HDL1_CommonHandle registerObject(Shell& shell, ObjectKind kind, void* state,
+                                   std::shared_ptr<void> owner);
+  void forget(const void* object);
+  // Finds a live object of one of the kinds; checks the id. Status 0, 2 or
+  // kBadObject.
+  int32_t resolve(uint16_t id, const void* object, std::initializer_list<ObjectKind> kinds,
+                  void** state, ObjectKind* kind = nullptr) const;
+
+  // Store calls are serialised.
+  std::mutex storeMutex;
+
+  // Logs.
+  mutable std::mutex logMutex;
+  std::vector<std::string> sqlTexts;
+  std::vector<Host::NodeStatusCall> nodeCalls;
+
+  // Tracing.
+  mutable std::mutex traceMutex;
+  std::map<std::string, int32_t> levels;
+  int32_t defaultLevel = 0;
+  std::map<std::string, std::map<int32_t*, const void*>> counters;  // address -> file base
+  std::map<const RAS1_UnitBlock*, SeenUnit> units;
+  enum class Sink { Memory, Stderr, File } sink = Sink::Memory;
+  std::ofstream file;
+  std::vector<TraceLine> lines;
+  int32_t levelOf(const std::string& unit) const;
+  void noteUnit(const RAS1_UnitBlock* unit);  // traceMutex held
+  void emit(TraceLine line);
+  void hostLine(const std::string& function, const std::string& text);
+  void forgetUnitsOf(const void* base);
+
+  // Modules.
+  std::vector<Module*> modules;
+};
+
+HostState* currentState();
+std::string unitName(const RAS1_UnitBlock* unit);
+
+}  // namespace vxrhost::detail

@@ -1,0 +1,297 @@
+// The module loader: dlopen, cnt1entd, the mount block it hands to kglcnmnt,
+// and the checks of the contents entry list and the entry vector.
+#include <dlfcn.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "host_state.h"
+
+namespace {
+
+// The mount block captured while this thread runs a module's cnt1entd.
+struct MountCapture {
+  const void* mount = nullptr;
+  int calls = 0;
+};
+thread_local MountCapture* t_mounting = nullptr;
+
+}  // namespace
+
+extern "C" int32_t kglcnmnt(const void* mount, int32_t) {
+  if (t_mounting == nullptr) return vxrhost::hoststatus::kNotMounting;
+  ++t_mounting->calls;
+  t_mounting->mount = mount;
+  return 0;
+}
+
+// Named by the modules' contents header; the host never needs to run it.
+extern "C" void kglcnt1h(void) {}
+
+namespace vxrhost {
+
+namespace {
+
+std::string hex(uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "0x%X", value);
+  return buffer;
+}
+
+// Checks a zero-filled name field; returns an empty string or the defect.
+std::string checkName(const char* field, size_t width, const std::string& expected,
+                      std::string& name) {
+  size_t length = strnlen(field, width);
+  if (length == width)
+    return "name is not terminated within its " + std::to_string(width) + " bytes";
+  name.assign(field, length);
+  if (length == 0) return "name is empty";
+  for (size_t i = length; i < width; ++i) {
+    if (field[i] != 0) {
+      return "name \"" + name + "\" is not zero-filled (byte " + std::to_string(i) + " is " +
+             hex(static_cast<unsigned char>(field[i])) + ")";
+    }
+  }
+  if (name.back() == ' ') {
+    size_t end = name.find_last_not_of(' ');
+    return "name \"" + name.substr(0, end == std::string::npos ? 0 : end + 1) +
+           "\" is blank-filled, not zero-filled";
+  }
+  if (name != expected) return "name \"" + name + "\" does not match \"" + expected + "\"";
+  return {};
+}
+
+const char* slotRole(int slot) {
+  switch (slot) {
+    case 1:
+      return "start request";
+    case 2:
+      return "process request";
+    case 3:
+      return "terminate request";
+    default:
+      return "compile date";
+  }
+}
+
+std::string checkVector(const PRB1_Vector& v) {
+  if (v.head[0] != kVectorHead0 || v.head[1] != kVectorHead1) {
+    return "header words are " + std::to_string(v.head[0]) + " and " + std::to_string(v.head[1]) +
+           ", not 23 and 130";
+  }
+  for (int slot = 1; slot <= kVectorEntries; ++slot) {
+    const PRB1_Slot& s = v.slot[slot - 1];
+    if (s.entry == nullptr) {
+      return "slot " + std::to_string(slot) + " (" + slotRole(slot) +
+             " entry) is empty; the vector must hold 4 entries";
+    }
+    if (s.zero0 != 0 || s.zero1 != 0) {
+      return "slot " + std::to_string(slot) + " has non-zero words beside its entry";
+    }
+  }
+  for (int slot = kVectorEntries + 1; slot <= 7; ++slot) {
+    const PRB1_Slot& s = v.slot[slot - 1];
+    if (s.zero0 != 0 || s.entry != nullptr || s.zero1 != 0) {
+      return "slot " + std::to_string(slot) + " is not empty";
+    }
+  }
+  if (v.tail != 0) return "last word is " + std::to_string(v.tail) + ", not 0";
+  return {};
+}
+
+}  // namespace
+
+Module::Module(std::unique_ptr<detail::ModuleState> state) : state_(std::move(state)) {}
+
+Module::~Module() {
+  if (state_->host != nullptr && state_->base != nullptr) state_->host->forgetUnitsOf(state_->base);
+  if (state_->handle != nullptr) dlclose(state_->handle);
+}
+
+const std::string& Module::name() const {
+  return state_->name;
+}
+const std::string& Module::path() const {
+  return state_->path;
+}
+const CNT1_MountBlock& Module::mountBlock() const {
+  return *state_->mount;
+}
+const CNT1_Entry& Module::entry() const {
+  return *state_->entry;
+}
+const PRB1_Vector& Module::vector() const {
+  return *state_->vector;
+}
+
+PRB1_RequestEntry Module::start() const {
+  return reinterpret_cast<PRB1_RequestEntry>(state_->vector->slot[0].entry);
+}
+PRB1_RequestEntry Module::process() const {
+  return reinterpret_cast<PRB1_RequestEntry>(state_->vector->slot[1].entry);
+}
+PRB1_RequestEntry Module::terminate() const {
+  return reinterpret_cast<PRB1_RequestEntry>(state_->vector->slot[2].entry);
+}
+PRB1_CompileDateEntry Module::compileDateEntry() const {
+  return reinterpret_cast<PRB1_CompileDateEntry>(state_->vector->slot[3].entry);
+}
+
+CompileDate Module::compileDate() const {
+  CompileDate date;
+  const char** returned = compileDateEntry()(&date.version, &date.date, &date.time);
+  date.returnedFirstArgument = returned == &date.version;
+  return date;
+}
+
+namespace {
+
+std::string text(const char* p, int32_t length) {
+  if (p == nullptr || length <= 0 || length > 4096) return {};
+  return std::string(p, static_cast<size_t>(length));
+}
+
+UnitInfo infoOf(const RAS1_UnitBlock* block) {
+  UnitInfo u;
+  u.block = block;
+  u.marker = block->marker;
+  u.kind = block->kind;
+  u.name = detail::unitName(block);
+  u.date = text(block->date, block->dateLength);
+  u.time = text(block->time, block->timeLength);
+  u.level = text(block->level, block->levelLength);
+  u.className = text(block->className, block->classLength);
+  return u;
+}
+
+}  // namespace
+
+std::vector<UnitInfo> Module::units() const {
+  std::vector<UnitInfo> out;
+  auto& s = *state_->host;
+  std::lock_guard lock(s.traceMutex);
+  for (const auto& [block, seen] : s.units) {
+    if (seen.base == state_->base) out.push_back(infoOf(block));
+  }
+  return out;
+}
+
+std::optional<BuildInfo> Module::buildInfo() const {
+  const RAS1_UnitBlock* own = nullptr;
+  for (const UnitInfo& u : units()) {
+    if (u.kind == kUnitKindOwn) {
+      own = u.block;
+      break;
+    }
+    if (u.name == state_->name) own = u.block;
+  }
+  if (own == nullptr || own->buildInfo == nullptr) return std::nullopt;
+  const ZWBLD_ValuesList* values = nullptr;
+  own->buildInfo(&values);
+  if (values == nullptr) return std::nullopt;
+  BuildInfo info;
+  info.unit = detail::unitName(own);
+  info.infoCount = values->infoCount;
+  info.commentCount = values->commentCount;
+  auto copy = [](const char* const* strings, int32_t count, std::vector<std::string>& to) {
+    for (int32_t i = 0; strings != nullptr && i < count && i < 256; ++i) {
+      to.emplace_back(strings[i] ? strings[i] : "");
+    }
+  };
+  copy(values->infoStrings, values->infoCount, info.info);
+  copy(values->commentStrings, values->commentCount, info.comments);
+  return info;
+}
+
+Module* Host::tryLoad(const std::string& path, std::string& error) {
+  try {
+    return load(path);
+  } catch (const LoadError& e) {
+    error = e.what();
+    return nullptr;
+  }
+}
+
+Module* Host::load(const std::string& path) {
+  std::string stem = std::filesystem::path(path).stem().string();
+  std::string prefix = "cannot load module \"" + stem + "\": ";
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    throw LoadError(prefix + path + ": " + std::strerror(errno));
+  }
+  dlerror();
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle == nullptr) {
+    const char* why = dlerror();
+    throw LoadError(prefix + (why ? why : path + ": dlopen failed"));
+  }
+  auto fail = [&](const std::string& message) {
+    dlclose(handle);
+    throw LoadError(message);
+  };
+  void* symbol = dlsym(handle, "cnt1entd");
+  if (symbol == nullptr) fail(prefix + path + " has no entry cnt1entd");
+
+  MountCapture capture;
+  t_mounting = &capture;
+  reinterpret_cast<void (*)()>(symbol)();
+  t_mounting = nullptr;
+  if (capture.calls == 0) {
+    fail("module \"" + stem + "\" did not mount its contents: cnt1entd never called kglcnmnt");
+  }
+  if (capture.calls > 1) {
+    fail("module \"" + stem + "\" called kglcnmnt " + std::to_string(capture.calls) +
+         " times, not once");
+  }
+  if (capture.mount == nullptr) fail("module \"" + stem + "\" mounted a null mount block");
+
+  const auto* mount = static_cast<const CNT1_MountBlock*>(capture.mount);
+  std::string name;
+  if (std::string defect = checkName(mount->name, sizeof mount->name, stem, name);
+      !defect.empty()) {
+    fail("mount block of module " + stem + ": " + defect);
+  }
+  if (mount->count != 1) {
+    fail("entry list of module " + stem + ": holds " + std::to_string(mount->count) +
+         " entries, not 1");
+  }
+  if (mount->entryList == nullptr) fail("mount block of module " + stem + ": no entry list");
+  const auto* entry = static_cast<const CNT1_Entry*>(mount->entryList);
+  std::string entryName;
+  if (std::string defect = checkName(entry->name, sizeof entry->name, name, entryName);
+      !defect.empty()) {
+    fail("entry list of module " + stem + ": entry " + defect);
+  }
+  if (entry->vector == nullptr) fail("entry list of module " + stem + ": no entry vector");
+  const auto* vector = static_cast<const PRB1_Vector*>(entry->vector);
+  if (std::string defect = checkVector(*vector); !defect.empty()) {
+    fail("entry vector of module " + stem + ": " + defect);
+  }
+
+  auto state = std::make_unique<detail::ModuleState>();
+  state->host = state_.get();
+  state->handle = handle;
+  state->name = name;
+  state->path = path;
+  state->mount = mount;
+  state->entry = entry;
+  state->vector = vector;
+  Dl_info info{};
+  if (dladdr(vector, &info) != 0) state->base = info.dli_fbase;
+  auto* module = new Module(std::move(state));
+  state_->modules.push_back(module);
+  return module;
+}
+
+void Host::unload(Module* module) {
+  auto& list = state_->modules;
+  auto it = std::find(list.begin(), list.end(), module);
+  if (it == list.end()) return;
+  list.erase(it);
+  delete module;
+}
+
+}  // namespace vxrhost

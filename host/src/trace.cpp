@@ -1,0 +1,347 @@
+// The host's trace services: level masks per unit, synchronisation counters,
+// and the trace lines that modules and the host write.
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "host_state.h"
+
+namespace vxrhost {
+
+std::string TraceLine::render() const {
+  return unit + " " + function + " " + text;
+}
+
+namespace {
+
+std::string_view trimBlanks(std::string_view s) {
+  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
+  return s;
+}
+
+bool parseMask(std::string_view text, int32_t& mask) {
+  int base = 10;
+  if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+    base = 16;
+    text.remove_prefix(2);
+  }
+  if (text.empty()) return false;
+  uint64_t value = 0;
+  for (char c : text) {
+    int digit;
+    if (c >= '0' && c <= '9') {
+      digit = c - '0';
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
+    } else if (base == 16 && c >= 'A' && c <= 'F') {
+      digit = c - 'A' + 10;
+    } else {
+      return false;
+    }
+    value = value * base + digit;
+    if (value > 0xFFFFFFFFu) return false;
+  }
+  mask = static_cast<int32_t>(static_cast<uint32_t>(value));
+  return true;
+}
+
+std::string functionName(const RAS1_Anchor* anchor) {
+  if (anchor == nullptr || anchor->name == nullptr || anchor->nameLength <= 0 ||
+      anchor->nameLength > 256) {
+    return "?";
+  }
+  return std::string(anchor->name, static_cast<size_t>(anchor->nameLength));
+}
+
+std::string stripNewline(std::string text) {
+  if (!text.empty() && text.back() == '\n') text.pop_back();
+  return text;
+}
+
+void writeLine(const TraceLine& line) {
+  if (auto* state = detail::currentState()) {
+    state->emit(line);
+  } else {
+    std::fprintf(stderr, "%s\n", line.render().c_str());
+  }
+}
+
+}  // namespace
+
+std::vector<std::pair<std::string, int32_t>> parseTraceLevels(std::string_view spec) {
+  std::vector<std::pair<std::string, int32_t>> result;
+  while (!spec.empty()) {
+    size_t comma = spec.find(',');
+    std::string_view item = trimBlanks(spec.substr(0, comma));
+    spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
+    if (item.empty()) continue;
+    size_t eq = item.find('=');
+    if (eq == std::string_view::npos) {
+      throw std::invalid_argument("trace level \"" + std::string(item) + "\" has no '='");
+    }
+    std::string_view unit = trimBlanks(item.substr(0, eq));
+    std::string_view maskText = trimBlanks(item.substr(eq + 1));
+    int32_t mask = 0;
+    if (unit.empty()) {
+      throw std::invalid_argument("trace level \"" + std::string(item) + "\" names no unit");
+    }
+    if (!parseMask(maskText, mask)) {
+      throw std::invalid_argument("trace level \"" + std::string(item) +
+                                  "\" has a mask that is neither 0x-hex nor decimal");
+    }
+    result.emplace_back(std::string(unit), mask);
+  }
+  return result;
+}
+
+namespace detail {
+
+std::string unitName(const RAS1_UnitBlock* unit) {
+  if (unit == nullptr || unit->name == nullptr || unit->nameLength <= 0 || unit->nameLength > 256) {
+    return "?";
+  }
+  return std::string(unit->name, static_cast<size_t>(unit->nameLength));
+}
+
+int32_t HostState::levelOf(const std::string& unit) const {
+  auto it = levels.find(unit);
+  return it == levels.end() ? defaultLevel : it->second;
+}
+
+void HostState::noteUnit(const RAS1_UnitBlock* unit) {
+  if (unit == nullptr || units.count(unit) != 0) return;
+  SeenUnit seen;
+  seen.block = unit;
+  seen.name = unitName(unit);
+  Dl_info info{};
+  if (dladdr(unit, &info) != 0) seen.base = info.dli_fbase;
+  units.emplace(unit, std::move(seen));
+}
+
+void HostState::forgetUnitsOf(const void* base) {
+  std::lock_guard lock(traceMutex);
+  for (auto it = units.begin(); it != units.end();) {
+    it = it->second.base == base ? units.erase(it) : std::next(it);
+  }
+  for (auto& [name, byAddress] : counters) {
+    for (auto it = byAddress.begin(); it != byAddress.end();) {
+      it = it->second == base ? byAddress.erase(it) : std::next(it);
+    }
+  }
+}
+
+void HostState::emit(TraceLine line) {
+  std::lock_guard lock(traceMutex);
+  switch (sink) {
+    case Sink::Memory:
+      lines.push_back(std::move(line));
+      break;
+    case Sink::Stderr:
+      std::fprintf(stderr, "%s\n", line.render().c_str());
+      break;
+    case Sink::File:
+      file << line.render() << '\n';
+      file.flush();
+      break;
+  }
+}
+
+void HostState::hostLine(const std::string& function, const std::string& text) {
+  emit(TraceLine{"HOST", function, stripNewline(text), 0});
+}
+
+}  // namespace detail
+
+// --- Host's trace settings --------------------------------------------------
+
+void Host::setTraceLevel(const std::string& unit, int32_t mask) {
+  auto& s = *state_;
+  std::lock_guard lock(s.traceMutex);
+  auto advance = [&](const std::string& name) {
+    auto it = s.counters.find(name);
+    if (it == s.counters.end()) return;
+    for (auto& [counter, base] : it->second) {
+      std::atomic_ref<int32_t>(*counter).fetch_add(1);
+    }
+  };
+  if (unit == "*") {
+    s.defaultLevel = mask;
+    for (auto& [name, level] : s.levels) level = mask;
+    for (auto& [name, byAddress] : s.counters) advance(name);
+    return;
+  }
+  s.levels[unit] = mask;
+  advance(unit);
+}
+
+void Host::setTraceLevels(std::string_view spec) {
+  for (auto& [unit, mask] : parseTraceLevels(spec)) setTraceLevel(unit, mask);
+}
+
+void Host::setDefaultTraceLevel(int32_t mask) {
+  auto& s = *state_;
+  std::lock_guard lock(s.traceMutex);
+  s.defaultLevel = mask;
+  for (auto& [name, byAddress] : s.counters) {
+    if (s.levels.count(name) != 0) continue;
+    for (auto& [counter, base] : byAddress) std::atomic_ref<int32_t>(*counter).fetch_add(1);
+  }
+}
+
+int32_t Host::traceLevel(const std::string& unit) const {
+  std::lock_guard lock(state_->traceMutex);
+  return state_->levelOf(unit);
+}
+
+void Host::traceToMemory() {
+  std::lock_guard lock(state_->traceMutex);
+  state_->file.close();
+  state_->sink = detail::HostState::Sink::Memory;
+}
+
+void Host::traceToStderr() {
+  std::lock_guard lock(state_->traceMutex);
+  state_->file.close();
+  state_->sink = detail::HostState::Sink::Stderr;
+}
+
+void Host::traceToFile(const std::string& path) {
+  std::lock_guard lock(state_->traceMutex);
+  state_->file.close();
+  state_->file.clear();
+  state_->file.open(path, std::ios::app);
+  if (!state_->file) {
+    state_->sink = detail::HostState::Sink::Stderr;
+    throw std::runtime_error("cannot open trace file " + path);
+  }
+  state_->sink = detail::HostState::Sink::File;
+}
+
+std::vector<TraceLine> Host::traceLines() const {
+  std::lock_guard lock(state_->traceMutex);
+  return state_->lines;
+}
+
+std::vector<std::string> Host::traceText() const {
+  std::lock_guard lock(state_->traceMutex);
+  std::vector<std::string> out;
+  out.reserve(state_->lines.size());
+  for (const auto& line : state_->lines) out.push_back(line.render());
+  return out;
+}
+
+bool Host::traceContains(std::string_view text) const {
+  std::lock_guard lock(state_->traceMutex);
+  for (const auto& line : state_->lines) {
+    if (line.render().find(text) != std::string::npos) return true;
+  }
+  return false;
+}
+
+void Host::clearTrace() {
+  std::lock_guard lock(state_->traceMutex);
+  state_->lines.clear();
+}
+
+void Host::hostTrace(const std::string& function, const std::string& text) {
+  state_->hostLine(function, text);
+}
+
+}  // namespace vxrhost
+
+// --- Host functions -----------------------------------------------------------
+
+using vxrhost::functionName;
+using vxrhost::stripNewline;
+using vxrhost::writeLine;
+using vxrhost::detail::currentState;
+
+extern "C" int32_t RAS1_Sync(void* anchorAddress) {
+  auto* anchor = static_cast<RAS1_Anchor*>(anchorAddress);
+  if (anchor == nullptr) return 0;
+  int32_t mask = 0;
+  auto* state = currentState();
+  std::unique_lock<std::mutex> lock;
+  if (state != nullptr) {
+    lock = std::unique_lock(state->traceMutex);
+    state->noteUnit(anchor->unit);
+    std::string unit = vxrhost::detail::unitName(anchor->unit);
+    mask = state->levelOf(unit);
+    if (anchor->syncCounter != nullptr) {
+      auto& byAddress = state->counters[unit];
+      if (byAddress.count(anchor->syncCounter) == 0) {
+        Dl_info info{};
+        const void* base = dladdr(anchor->syncCounter, &info) != 0 ? info.dli_fbase : nullptr;
+        byAddress.emplace(anchor->syncCounter, base);
+      }
+    }
+  }
+  int32_t counter =
+      anchor->syncCounter != nullptr ? std::atomic_ref<int32_t>(*anchor->syncCounter).load() : 0;
+  std::atomic_ref<int32_t>(anchor->cachedFlags).store(mask);
+  std::atomic_ref<int32_t>(anchor->cachedCounter).store(counter);
+  return mask;
+}
+
+extern "C" void RAS1_Event(void* anchorAddress, int32_t line, int32_t kind, ...) {
+  auto* anchor = static_cast<RAS1_Anchor*>(anchorAddress);
+  std::string text;
+  switch (kind) {
+    case kEventEntry:
+      text = "entry";
+      break;
+    case kEventExitStatus: {
+      va_list args;
+      va_start(args, kind);
+      int32_t status = va_arg(args, int32_t);
+      va_end(args);
+      text = "exit status=" + std::to_string(status);
+      break;
+    }
+    case kEventExit:
+      text = "exit";
+      break;
+    default:
+      text = "event kind=" + std::to_string(kind);
+      break;
+  }
+  if (auto* state = currentState(); state != nullptr && anchor != nullptr) {
+    std::lock_guard lock(state->traceMutex);
+    state->noteUnit(anchor->unit);
+  }
+  writeLine(vxrhost::TraceLine{anchor ? vxrhost::detail::unitName(anchor->unit) : "?",
+                               functionName(anchor), std::move(text), line});
+}
+
+extern "C" void RAS1_Printf(void* anchorAddress, int32_t line, const char* format, ...) {
+  auto* anchor = static_cast<RAS1_Anchor*>(anchorAddress);
+  std::string text;
+  if (format != nullptr) {
+    char buffer[512];
+    va_list args;
+    va_start(args, format);
+    va_list again;
+    va_copy(again, args);
+    int n = std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n >= 0 && static_cast<size_t>(n) < sizeof buffer) {
+      text.assign(buffer, static_cast<size_t>(n));
+    } else if (n >= 0) {
+      text.resize(static_cast<size_t>(n) + 1);
+      std::vsnprintf(text.data(), text.size(), format, again);
+      text.resize(static_cast<size_t>(n));
+    }
+    va_end(again);
+  }
+  if (auto* state = currentState(); state != nullptr && anchor != nullptr) {
+    std::lock_guard lock(state->traceMutex);
+    state->noteUnit(anchor->unit);
+  }
+  writeLine(vxrhost::TraceLine{anchor ? vxrhost::detail::unitName(anchor->unit) : "?",
+                               functionName(anchor), stripNewline(std::move(text)), line});
+}

@@ -1,0 +1,119 @@
+// Module loading: the mount block, entry list and entry vector as the loader
+// reads them, and an error that names each defect.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "vxrhost/host.h"
+#include "vxrhost/scripted_store.h"
+
+namespace {
+
+std::string fixture(const std::string& name) {
+  return FIXTURE_DIR "/" + name + ".so";
+}
+
+std::string loadError(vxrhost::Host& host, const std::string& name) {
+  std::string error;
+  EXPECT_EQ(host.tryLoad(fixture(name), error), nullptr) << name;
+  return error;
+}
+
+TEST(Loader, WellFormedModuleExposesItsVector) {
+  vxrhost::Host host;
+  vxrhost::Module* mod = host.load(fixture("FXGOODL"));
+  ASSERT_NE(mod, nullptr);
+  EXPECT_EQ(mod->name(), "FXGOODL");
+  const CNT1_MountBlock& mount = mod->mountBlock();
+  EXPECT_STREQ(mount.name, "FXGOODL");
+  EXPECT_EQ(mount.count, 1);
+  EXPECT_EQ(mount.entryList, &mod->entry());
+  EXPECT_STREQ(mod->entry().name, "FXGOODL");
+  const PRB1_Vector& v = mod->vector();
+  EXPECT_EQ(v.head[0], 23);
+  EXPECT_EQ(v.head[1], 130);
+  EXPECT_EQ(reinterpret_cast<void*>(mod->start()), v.slot[0].entry);
+  EXPECT_EQ(reinterpret_cast<void*>(mod->process()), v.slot[1].entry);
+  EXPECT_EQ(reinterpret_cast<void*>(mod->terminate()), v.slot[2].entry);
+  EXPECT_EQ(reinterpret_cast<void*>(mod->compileDateEntry()), v.slot[3].entry);
+  // Raw bytes: the vector's slots 5 to 7 and its last word are zero.
+  const auto* bytes = reinterpret_cast<const unsigned char*>(&v);
+  for (size_t i = offsetof(PRB1_Vector, slot) + 4 * sizeof(PRB1_Slot); i < sizeof v; ++i) {
+    EXPECT_EQ(bytes[i], 0) << "byte " << i;
+  }
+}
+
+TEST(Loader, CompileDateHandsOutTheModulesStrings) {
+  vxrhost::Host host;
+  vxrhost::Module* mod = host.load(fixture("FXGOODL"));
+  vxrhost::CompileDate first = mod->compileDate();
+  vxrhost::CompileDate second = mod->compileDate();
+  EXPECT_TRUE(first.returnedFirstArgument);
+  EXPECT_STREQ(first.version, "V130");
+  EXPECT_STREQ(first.date, "Jan 02 2024");
+  EXPECT_STREQ(first.time, "12:34:56");
+  EXPECT_EQ(first.date, second.date);  // the same strings, not copies
+  EXPECT_EQ(first.time, second.time);
+}
+
+TEST(Loader, BuildInformationOnlyAfterTheOwnUnitTraced) {
+  vxrhost::ScriptedStore store;
+  store.route("").charColumn("NAME", 8).intColumn("VALUE");
+  vxrhost::Host host(store);
+  vxrhost::Module* mod = host.load(fixture("FXGOODL"));
+  EXPECT_FALSE(mod->buildInfo().has_value());
+  host.run(*mod, "FIXTURE", {}, 12);
+  auto info = mod->buildInfo();
+  ASSERT_TRUE(info.has_value());
+  EXPECT_EQ(info->unit, "FXGOODL");
+  EXPECT_EQ(info->infoCount, 18);
+  EXPECT_EQ(info->commentCount, 8);
+  ASSERT_EQ(info->info.size(), 18u);
+  EXPECT_EQ(info->info[0], "Jan 02 2024");
+  EXPECT_EQ(info->info[15], "vxr");
+  ASSERT_EQ(info->comments.size(), 8u);
+  EXPECT_EQ(info->comments[7], "");
+  auto units = mod->units();
+  ASSERT_EQ(units.size(), 1u);
+  EXPECT_EQ(units[0].marker, 400);
+  EXPECT_EQ(units[0].kind, 0x8000);
+  EXPECT_EQ(units[0].level, "level200");
+}
+
+TEST(Loader, EachDefectIsNamed) {
+  vxrhost::Host host;
+  EXPECT_EQ(loadError(host, "NOSUCHL"), "cannot load module \"NOSUCHL\": " + fixture("NOSUCHL") +
+                                            ": No such file or directory");
+  EXPECT_EQ(loadError(host, "FXNOENTL"),
+            "cannot load module \"FXNOENTL\": " + fixture("FXNOENTL") + " has no entry cnt1entd");
+  EXPECT_EQ(loadError(host, "FXNOMNTL"),
+            "module \"FXNOMNTL\" did not mount its contents: cnt1entd never called kglcnmnt");
+  EXPECT_EQ(loadError(host, "FXENAMEL"),
+            "entry list of module FXENAMEL: entry name \"FXENAMEL\" is blank-filled, not "
+            "zero-filled");
+  EXPECT_EQ(loadError(host, "FXSLOT5L"), "entry vector of module FXSLOT5L: slot 5 is not empty");
+  EXPECT_EQ(loadError(host, "FXHEADL"),
+            "entry vector of module FXHEADL: header words are 23 and 131, not 23 and 130");
+  EXPECT_EQ(loadError(host, "FXTHREEL"),
+            "entry vector of module FXTHREEL: slot 4 (compile date entry) is empty; the vector "
+            "must hold 4 entries");
+  EXPECT_EQ(loadError(host, "FXMISMAL"),
+            "mount block of module FXMISMAL: name \"FXOTHERL\" does not match \"FXMISMAL\"");
+  EXPECT_THROW(host.load(fixture("FXSLOT5L")), vxrhost::LoadError);
+}
+
+TEST(Loader, KglcnmntOutsideALoadIsRefused) {
+  CNT1_MountBlock mount{};
+  EXPECT_EQ(kglcnmnt(&mount, 0), vxrhost::hoststatus::kNotMounting);
+  kglcnt1h();  // exists, does nothing
+}
+
+TEST(Loader, UnloadAndReload) {
+  vxrhost::Host host;
+  vxrhost::Module* mod = host.load(fixture("FXGOODL"));
+  host.unload(mod);
+  mod = host.load(fixture("FXGOODL"));
+  EXPECT_EQ(mod->name(), "FXGOODL");
+}
+
+}  // namespace

@@ -1,0 +1,293 @@
+// The host's SQL client driven the way a module drives it: through the
+// operation tables of the path, plan, request and cursor objects.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "vxrhost/host.h"
+#include "vxrhost/scripted_store.h"
+
+namespace {
+
+using vxrhost::charCell;
+using vxrhost::intCell;
+using vxrhost::SqlOp;
+namespace hs = vxrhost::hoststatus;
+namespace ss = vxrhost::sqlstatus;
+
+template <class F>
+F op(HDL1_CommonHandle h, int slot) {
+  return reinterpret_cast<F>(
+      static_cast<const HDL1_Object*>(h.object)->classRecord->sqlOperations[slot - 1]);
+}
+
+template <class T>
+T at(const void* base, size_t offset) {
+  T value;
+  std::memcpy(&value, static_cast<const unsigned char*>(base) + offset, sizeof value);
+  return value;
+}
+
+// The calls of one query, in the order the runtime makes them.
+struct Session {
+  HDL1_CommonHandle path{}, plan{}, request{}, cursor{};
+  HDL1_CommonHandle* handleList = &cursor;
+  void* input = nullptr;
+  void* output = nullptr;
+
+  int32_t createPath() { return sql1cpth("SRVR01", sql1cpli(), &path); }
+  int32_t prepare(const char* sql) {
+    return op<HDL1_CreateAccessPlanFn>(path, kSlotCreateAccessPlan)(path.id, path.object, sql,
+                                                                    &plan);
+  }
+  int32_t createRequest() {
+    return op<HDL1_CreateRequestFn>(path, kSlotCreateRequest)(path.id, path.object, &request, 0, 0,
+                                                              0, 0, 1, &plan, &handleList, 0);
+  }
+  int32_t getInput() {
+    return op<HDL1_GetSQLDAFn>(request, kSlotGetInputSQLDA)(request.id, request.object, &input);
+  }
+  int32_t open() {
+    return op<HDL1_OpenRequestFn>(request, kSlotOpenRequest)(request.id, request.object, input);
+  }
+  int32_t getOutput() {
+    return op<HDL1_GetSQLDAFn>(cursor, kSlotGetOutputSQLDA)(cursor.id, cursor.object, &output);
+  }
+  int32_t fetch() { return op<HDL1_FetchFn>(cursor, kSlotFetch)(cursor.id, cursor.object, output); }
+  int32_t close() {
+    return op<HDL1_CloseRequestFn>(request, kSlotCloseRequest)(request.id, request.object);
+  }
+  int32_t dropRequest() { return op<HDL1_DropFn>(request, kSlotDrop)(request.id, request.object); }
+  int32_t dropPlan() { return op<HDL1_DropFn>(plan, kSlotDrop)(plan.id, plan.object); }
+  int32_t dropPath() { return op<HDL1_DropFn>(path, kSlotDrop)(path.id, path.object); }
+  // Path, plan, request and input descriptor; 0 or the first failure.
+  int32_t build(const char* sql) {
+    int32_t s = createPath();
+    if (s == 0) s = prepare(sql);
+    if (s == 0) s = createRequest();
+    if (s == 0) s = getInput();
+    return s;
+  }
+  int32_t openAll() {
+    int32_t s = open();
+    return s == 0 ? getOutput() : s;
+  }
+  void dropAll() {
+    dropRequest();
+    dropPlan();
+    dropPath();
+  }
+
+  int16_t count() const { return at<int16_t>(output, kSqldaCountOffset); }
+  const unsigned char* entry(int i) const {
+    return static_cast<const unsigned char*>(output) + kSqldaFirstEntryOffset + i * kSqldaEntrySize;
+  }
+  int16_t length(int i) const { return at<int16_t>(entry(i), kSqldaLengthOffset); }
+  std::string data(int i) const {
+    const char* p = at<const char*>(entry(i), kSqldaDataOffset);
+    return p ? std::string(p, static_cast<size_t>(length(i))) : std::string("<null>");
+  }
+};
+
+class SqlClient : public ::testing::Test {
+ protected:
+  SqlClient() : host(store) {
+    store.route("MEMB1:XR4")
+        .charColumn("NAME", 8)
+        .intColumn("COUNT")
+        .charColumn("NODE", 32)
+        .row({charCell("ALPHA", 8), intCell(0x01020304), charCell("MEMB1:XR4", 32)})
+        .row({charCell("B", 8), intCell(-2), charCell("", 32)});
+  }
+  vxrhost::ScriptedStore store;
+  vxrhost::Host host;
+};
+
+TEST_F(SqlClient, OutputDescriptorLayoutAndRows) {
+  Session q;
+  ASSERT_EQ(q.build("SELECT NAME, COUNT, NODE FROM VXR.T AT ('MEMB1:XR4')"), 0);
+  EXPECT_EQ(q.input != nullptr, true);
+  ASSERT_EQ(q.openAll(), 0);
+  ASSERT_EQ(q.count(), 3);
+  ASSERT_EQ(q.fetch(), 0);
+  EXPECT_EQ(q.length(0), 8);
+  EXPECT_EQ(q.data(0), "ALPHA   ");
+  EXPECT_EQ(q.length(1), 4);
+  EXPECT_EQ(q.data(1), intCell(0x01020304));
+  int32_t value = 0;
+  std::memcpy(&value, q.data(1).data(), 4);
+  EXPECT_EQ(value, 0x01020304);  // the platform's byte order
+  EXPECT_EQ(q.length(2), 32);
+  EXPECT_EQ(q.data(2), charCell("MEMB1:XR4", 32));
+  ASSERT_EQ(q.fetch(), 0);
+  EXPECT_EQ(q.data(0), "B       ");
+  EXPECT_EQ(q.fetch(), ss::kEndOfData);
+  EXPECT_EQ(q.data(0), "<null>");  // no stale row after the end
+  EXPECT_EQ(q.fetch(), ss::kEndOfData);
+  EXPECT_EQ(q.close(), 0);
+  EXPECT_EQ(host.liveSqlObjects(), 4u);
+  EXPECT_EQ(q.dropRequest(), 0);
+  EXPECT_EQ(q.dropPlan(), 0);
+  EXPECT_EQ(q.dropPath(), 0);
+  EXPECT_EQ(host.liveSqlObjects(), 0u);
+}
+
+TEST_F(SqlClient, TextsAreRecordedExactlyAndRouted) {
+  const char* texts[] = {
+      "SELECT NAME, COUNT, NODE FROM VXR.T AT('  MEMB1:XR4 ') WHERE NAME = 'A''B'  ",
+      "SELECT X FROM Q7SRV.INODESTS",
+  };
+  store.route("").charColumn("X", 4).row({charCell("x", 4)});
+  for (const char* text : texts) {
+    Session q;
+    ASSERT_EQ(q.build(text), 0) << text;
+    q.dropAll();
+  }
+  EXPECT_EQ(host.sqlTexts(), (std::vector<std::string>{texts[0], texts[1]}));
+  EXPECT_EQ(store.texts(), host.sqlTexts());
+  EXPECT_EQ(store.prepareCount("MEMB1:XR4"), 1);
+  EXPECT_EQ(store.prepareCount(""), 1);
+  EXPECT_EQ(vxrhost::atNode("SELECT A FROM FLAT ('X') AT ('N1')"), "N1");
+  bool closed = true;
+  EXPECT_EQ(vxrhost::atNode("SELECT A FROM T AT ('N1", &closed), "");
+  EXPECT_FALSE(closed);
+}
+
+TEST_F(SqlClient, PathNeedsTheServerAndClientList) {
+  HDL1_CommonHandle path{};
+  EXPECT_EQ(sql1cpth("SRVR02", sql1cpli(), &path), hs::kUnknownServer);
+  EXPECT_EQ(sql1cpth("SRVR01", &path, &path), hs::kBadArgument);
+  EXPECT_EQ(sql1cpth("SRVR01", sql1cpli(), nullptr), hs::kNullArgument);
+  EXPECT_EQ(host.liveSqlObjects(), 0u);
+  EXPECT_TRUE(host.traceContains("HOST sql1cpth unknown SQL server \"SRVR02\""));
+}
+
+TEST_F(SqlClient, StoreFailuresCarryTheirStatus) {
+  store.route("BAD").failPrepare(ss::kUnknownTable);
+  store.route("SHUT").charColumn("A", 1).failOpen(ss::kNodeOffline);
+  store.route("FLAKY").charColumn("A", 1).row({"a"}).row({"b"}).failFetchAfter(1, ss::kInjected);
+  {
+    Session q;
+    ASSERT_EQ(q.createPath(), 0);
+    EXPECT_EQ(q.prepare("SELECT A FROM T AT ('BAD')"), ss::kUnknownTable);
+    EXPECT_TRUE(host.traceContains("HOST CreateAccessPlan prepare failed with 202"));
+    EXPECT_EQ(q.dropPath(), 0);
+  }
+  {
+    Session q;
+    ASSERT_EQ(q.build("SELECT A FROM T AT ('SHUT')"), 0);
+    EXPECT_EQ(q.open(), ss::kNodeOffline);
+    EXPECT_EQ(q.close(), ss::kBadState);  // never opened
+    q.dropAll();
+  }
+  {
+    Session q;
+    ASSERT_EQ(q.build("SELECT A FROM T AT ('FLAKY')"), 0);
+    ASSERT_EQ(q.openAll(), 0);
+    EXPECT_EQ(q.fetch(), 0);
+    EXPECT_EQ(q.fetch(), ss::kInjected);
+    EXPECT_EQ(q.close(), 0);
+    q.dropAll();
+  }
+  EXPECT_EQ(host.liveSqlObjects(), 0u);
+}
+
+TEST_F(SqlClient, ClientFaultsAndLeftoversFreedAtTeardown) {
+  auto& route = store.route("MEMB1:XR4");
+  route.failClient(SqlOp::CreateRequest, 241, 0, 1)
+      .failClient(SqlOp::GetInputSqlda, 242, 0, 1)
+      .failClient(SqlOp::GetOutputSqlda, 243, 0, 1)
+      .failClient(SqlOp::CloseRequest, 244, 0, 1)
+      .failClient(SqlOp::DropPlan, 245, 0, 1);
+  store.failPath(246, 0, 1);
+  const char* sql = "SELECT NAME FROM T AT ('MEMB1:XR4')";
+  Session q;
+  EXPECT_EQ(q.createPath(), 246);
+  ASSERT_EQ(q.createPath(), 0);
+  ASSERT_EQ(q.prepare(sql), 0);
+  EXPECT_EQ(q.createRequest(), 241);
+  ASSERT_EQ(q.createRequest(), 0);
+  EXPECT_EQ(q.getInput(), 242);
+  ASSERT_EQ(q.getInput(), 0);
+  ASSERT_EQ(q.open(), 0);
+  EXPECT_EQ(q.getOutput(), 243);
+  ASSERT_EQ(q.getOutput(), 0);
+  EXPECT_EQ(q.close(), 244);
+  EXPECT_EQ(q.dropRequest(), 0);
+  EXPECT_EQ(q.dropPlan(), 245);  // the plan stays alive
+  EXPECT_EQ(q.dropPath(), 0);
+  EXPECT_EQ(host.liveSqlObjects(vxrhost::ObjectKind::Plan), 1u);
+  EXPECT_TRUE(host.traceContains("HOST DropPlan injected failure with 245"));
+  // The Host frees the plan when it goes (checked by LeakSanitizer).
+}
+
+TEST_F(SqlClient, HandlesAndOrderAreChecked) {
+  const char* sql = "SELECT NAME FROM T AT ('MEMB1:XR4')";
+  {
+    host.mismatchNextHandle(vxrhost::ObjectKind::Plan);
+    Session q;
+    ASSERT_EQ(q.createPath(), 0);
+    ASSERT_EQ(q.prepare(sql), 0);
+    EXPECT_NE(q.plan.id, static_cast<const HDL1_Object*>(q.plan.object)->id);
+    EXPECT_EQ(q.createRequest(), hs::kIdMismatch);
+    EXPECT_EQ(q.dropPlan(), hs::kIdMismatch);
+    EXPECT_EQ(q.dropPath(), 0);
+  }
+  {
+    host.mismatchNextHandle(vxrhost::ObjectKind::Cursor);
+    Session q;
+    ASSERT_EQ(q.build(sql), 0);
+    EXPECT_EQ(q.open(), 0);
+    EXPECT_EQ(q.getOutput(), hs::kIdMismatch);
+    q.cursor.id = static_cast<uint16_t>(static_cast<const HDL1_Object*>(q.cursor.object)->id);
+    ASSERT_EQ(q.getOutput(), 0);
+    EXPECT_EQ(q.open(), ss::kBadState);  // already open
+    void* other = q.input;
+    EXPECT_EQ(op<HDL1_FetchFn>(q.cursor, kSlotFetch)(q.cursor.id, q.cursor.object, other),
+              hs::kBadArgument);
+    // A cursor handle is no request handle.
+    EXPECT_EQ(op<HDL1_DropFn>(q.request, kSlotDrop)(q.cursor.id, q.cursor.object), hs::kBadObject);
+    q.dropAll();
+  }
+  {
+    Session q;
+    ASSERT_EQ(q.build(sql), 0);
+    ASSERT_EQ(q.getOutput(), 0);
+    EXPECT_EQ(q.fetch(), ss::kBadState);  // not open
+    q.dropAll();
+  }
+  EXPECT_EQ(host.liveSqlObjects(), 1u);  // the mismatched plan, freed at teardown
+}
+
+TEST_F(SqlClient, MissingCellsReadAsEmpty) {
+  store.route("SHORT").charColumn("A", 2).charColumn("B", 2).row({"xy"});
+  Session q;
+  ASSERT_EQ(q.build("SELECT A, B FROM T AT ('SHORT')"), 0);
+  ASSERT_EQ(q.openAll(), 0);
+  ASSERT_EQ(q.fetch(), 0);
+  EXPECT_EQ(q.data(0), "xy");
+  EXPECT_EQ(q.length(1), 0);
+  EXPECT_TRUE(host.traceContains("has 1 cells for 2 columns"));
+  q.close();
+  q.dropAll();
+}
+
+TEST_F(SqlClient, NodeStatusUpdatesReachTheStore) {
+  EXPECT_EQ(kfastinh("GRP1:RX4plex:DSGROUP", "RX4plex:RX4plex:Skelvane", "Y", "V", "QJ", "V130",
+                     "aff", "lvl"),
+            0);
+  store.failNodeStatus(ss::kStoreFailure);
+  EXPECT_EQ(kfastinh("GRP2", "", "N", "", "QJ", nullptr, "", ""), ss::kStoreFailure);
+  auto calls = host.nodeStatusCalls();
+  ASSERT_EQ(calls.size(), 2u);
+  EXPECT_EQ(calls[0].update.node, "GRP1:RX4plex:DSGROUP");
+  EXPECT_EQ(calls[0].update.parent, "RX4plex:RX4plex:Skelvane");
+  EXPECT_EQ(calls[0].update.level, "lvl");
+  EXPECT_EQ(calls[1].update.version, "");
+  EXPECT_EQ(calls[1].status, ss::kStoreFailure);
+  ASSERT_EQ(store.nodeUpdates().size(), 2u);
+  EXPECT_EQ(store.nodeUpdates()[0].online, "Y");
+}
+
+}  // namespace

@@ -1,0 +1,131 @@
+// Trace services: level masks, synchronisation counters, trace lines.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+#include "vxrhost/host.h"
+
+namespace {
+
+const char kUnitName[] = "VXRTESTL";
+const RAS1_UnitBlock kUnit = {kUnitMarker,
+                              kUnitKindOwn,
+                              kUnitName,
+                              8,
+                              "Jan 02 2024",
+                              11,
+                              "12:00:00",
+                              8,
+                              "level200",
+                              8,
+                              "*",
+                              1,
+                              0,
+                              0,
+                              nullptr};
+
+struct Unit {
+  int32_t counter = 1;
+  RAS1_Anchor anchor = {&kUnit, "summarizeOAA", 12, 40, &counter, 0x200, 0, 0, 0, 0};
+};
+
+TEST(Trace, SyncRefreshesTheCachedWords) {
+  vxrhost::Host host;
+  Unit u;
+  EXPECT_EQ(RAS1_Sync(&u.anchor), 0);
+  EXPECT_EQ(u.anchor.cachedCounter, 1);
+  host.setTraceLevel("VXRTESTL", 0xC1);
+  EXPECT_EQ(u.counter, 2);                       // the registered counter advanced
+  EXPECT_NE(u.anchor.cachedCounter, u.counter);  // so the module syncs again
+  EXPECT_EQ(RAS1_Sync(&u.anchor), 0xC1);
+  EXPECT_EQ(u.anchor.cachedFlags, 0xC1);
+  EXPECT_EQ(u.anchor.cachedCounter, 2);
+  host.setTraceLevel("OTHER", 0xFF);
+  EXPECT_EQ(u.counter, 2);  // another unit's change leaves it alone
+  host.setTraceLevels("OTHER=1, VXRTESTL=0x08");
+  EXPECT_EQ(u.counter, 3);
+  EXPECT_EQ(RAS1_Sync(&u.anchor), 0x08);
+  host.setTraceLevel("*", 0x40);
+  EXPECT_EQ(u.counter, 4);
+  EXPECT_EQ(host.traceLevel("VXRTESTL"), 0x40);
+  EXPECT_EQ(host.traceLevel("NEVERSEEN"), 0x40);
+}
+
+TEST(Trace, LevelSpecifications) {
+  auto levels = vxrhost::parseTraceLevels(" VXRMSQL=0xFF,VXRGOAAL=64 ,HOST=0X1");
+  ASSERT_EQ(levels.size(), 3u);
+  EXPECT_EQ(levels[0], (std::pair<std::string, int32_t>{"VXRMSQL", 0xFF}));
+  EXPECT_EQ(levels[1].second, 64);
+  EXPECT_EQ(levels[2].second, 1);
+  EXPECT_THROW(vxrhost::parseTraceLevels("VXRMSQL"), std::invalid_argument);
+  EXPECT_THROW(vxrhost::parseTraceLevels("VXRMSQL=0xZZ"), std::invalid_argument);
+  EXPECT_THROW(vxrhost::parseTraceLevels("=5"), std::invalid_argument);
+  EXPECT_THROW(vxrhost::parseTraceLevels("A=99999999999"), std::invalid_argument);
+}
+
+TEST(Trace, EventsAndPrintfLines) {
+  vxrhost::Host host;
+  Unit u;
+  RAS1_Event(&u.anchor, 41, kEventEntry);
+  RAS1_Event(&u.anchor, 90, kEventExitStatus, 62);
+  RAS1_Event(&u.anchor, 91, kEventExit);
+  RAS1_Printf(&u.anchor, 50, "Index Filter %d %s %s\n", 1, "DSGROUP", "GRP1");
+  RAS1_Printf(&u.anchor, 51, "Creating path for SQL\n length %d %s\n\n", 3, "ABC");
+  std::string longText(2000, 'x');
+  RAS1_Printf(&u.anchor, 52, "%s", longText.c_str());
+  auto text = host.traceText();
+  ASSERT_EQ(text.size(), 6u);
+  EXPECT_EQ(text[0], "VXRTESTL summarizeOAA entry");
+  EXPECT_EQ(text[1], "VXRTESTL summarizeOAA exit status=62");
+  EXPECT_EQ(text[2], "VXRTESTL summarizeOAA exit");
+  EXPECT_EQ(text[3], "VXRTESTL summarizeOAA Index Filter 1 DSGROUP GRP1");
+  EXPECT_EQ(text[4], "VXRTESTL summarizeOAA Creating path for SQL\n length 3 ABC\n");
+  EXPECT_EQ(host.traceLines()[5].text, longText);
+  EXPECT_EQ(host.traceLines()[3].line, 50);
+  host.clearTrace();
+  EXPECT_TRUE(host.traceLines().empty());
+}
+
+TEST(Trace, FileSink) {
+  std::string path = testing::TempDir() + "host_core_trace.txt";
+  std::remove(path.c_str());
+  {
+    vxrhost::Host host;
+    host.traceToFile(path);
+    host.hostTrace("CreateAccessPlan", "prepare failed\n");
+    Unit u;
+    RAS1_Event(&u.anchor, 1, kEventExit);
+  }
+  std::ifstream in(path);
+  std::string first, second;
+  std::getline(in, first);
+  std::getline(in, second);
+  EXPECT_EQ(first, "HOST CreateAccessPlan prepare failed");
+  EXPECT_EQ(second, "VXRTESTL summarizeOAA exit");
+  std::remove(path.c_str());
+}
+
+TEST(Trace, FixtureModuleFollowsTheLevels) {
+  vxrhost::Host host;
+  vxrhost::Module* mod = host.load(FIXTURE_DIR "/FXGOODL.so");
+  auto quiet = host.run(*mod, "FIXTURE", {}, 12);
+  for (const auto& line : host.traceLines()) EXPECT_EQ(line.unit, "HOST") << line.render();
+  host.setTraceLevel("FXGOODL", kTraceFlow | kTraceDetail);
+  host.run(*mod, "FIXTURE", {}, 12);
+  EXPECT_TRUE(host.traceContains("FXGOODL fxstart entry"));
+  EXPECT_TRUE(host.traceContains("FXGOODL fxstart Invoked for table FIXTURE"));
+  // The query fails without a store; the fixture hands the status back.
+  EXPECT_TRUE(host.traceContains("HOST CreateAccessPlan prepare failed with 220"));
+  EXPECT_EQ(quiet.processStatuses, std::vector<int32_t>{vxrhost::sqlstatus::kStoreFailure});
+}
+
+TEST(Trace, OnlyOneHostAtATime) {
+  vxrhost::Host host;
+  EXPECT_EQ(vxrhost::Host::current(), &host);
+  EXPECT_THROW(vxrhost::Host second, std::logic_error);
+  EXPECT_EQ(vxrhost::Host::current(), &host);
+}
+
+}  // namespace
