@@ -114,6 +114,7 @@ std::unique_ptr<Request> Host::newRequest(const std::string& table,
   }
   auto state = std::make_unique<detail::RequestState>();
   state->host = state_.get();
+  state->keepHost = state_;
   state->rowSize = rowSize;
   std::memcpy(state->parm + kParmTableNameOffset, table.c_str(), table.size() + 1);
   for (const Filter& f : filters) {

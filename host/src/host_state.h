@@ -40,6 +40,7 @@ struct FilterRecord {
 
 struct RequestState {
   HostState* host = nullptr;
+  std::shared_ptr<HostState> keepHost;  // a Request may outlive its Host
   Shell requestShell{};
   Shell storageShell{};
   HDL1_CommonHandle requestHandle{};

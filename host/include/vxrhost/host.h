@@ -143,7 +143,7 @@ struct RunResult {
 };
 
 // One request as the host sees it, for tests that call the entries
-// themselves. Must not outlive its Host.
+// themselves. Its handles work only while its Host exists.
 class Request {
  public:
   Request(const Request&) = delete;
