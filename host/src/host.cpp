@@ -38,6 +38,14 @@ Host::~Host() {
   }
   objects.clear();
   while (!state_->modules.empty()) unload(state_->modules.back());
+  // Units that outlive this host (those linked into the executable) cached
+  // this host's levels; move their counters so that the next host is asked.
+  {
+    std::lock_guard lock(state_->traceMutex);
+    for (auto& [name, byAddress] : state_->counters) {
+      for (auto& [counter, base] : byAddress) std::atomic_ref<int32_t>(*counter).fetch_add(1);
+    }
+  }
   g_state.store(nullptr);
   g_host.store(nullptr);
 }

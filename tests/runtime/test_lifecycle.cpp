@@ -161,3 +161,32 @@ TEST_F(Lifecycle, BinaryFactsReadBackThroughTheLoader) {
 }
 
 }  // namespace
+
+namespace {
+
+struct TableWork {
+  VXR_ResultTable* table;
+  VXR_ListHeader* list;
+};
+
+TEST(LifecycleTables, ATableThatCannotBeCreatedGives50AndItsMessage) {
+  vxrhost::Host host;  // trace level 0: the message is written all the same
+  const vxr::TableSpec tables[] = {
+      {offsetof(TableWork, table), offsetof(TableWork, list), 0, 10,
+       {vxr::kTraceAlways, "Unable to allocate Storage for TEST result\n"}},
+      {offsetof(TableWork, table), offsetof(TableWork, list), 16, 10, {vxr::kTraceAlways, "x"}},
+  };
+  vxr::ModuleProgram program{};
+  program.tables = tables;
+  program.tableCount = 2;
+  TableWork work{};
+  EXPECT_EQ(vxr::createTableOf(program, &work, 0, testTrace()), vxr::kStatusNoTable);
+  EXPECT_EQ(work.table, nullptr);
+  EXPECT_TRUE(host.traceContains("Unable to allocate Storage for TEST result"));
+  EXPECT_EQ(vxr::createTableOf(program, &work, 1, testTrace()), vxr::kStatusOk);
+  EXPECT_EQ(work.list, &work.table->list);
+  vxr::destroyTableOf(program, &work, 1);
+  EXPECT_EQ(work.table, nullptr);
+}
+
+}  // namespace
