@@ -125,9 +125,28 @@ constexpr uint16_t kRates[] = {
     offsetof(GoaaRow, JTPASR), offsetof(GoaaRow, JTPOTR),
 };
 
-int64_t ioCount(const GoaaRow& row) {
-  return static_cast<int64_t>(row.JTPSYNR) + row.JTPPREF + row.JTPASYW + row.JTPOTHW;
-}
+constexpr uint16_t kReads[] = {offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPREF)};
+constexpr uint16_t kIo[] = {offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPREF),
+                            offsetof(GoaaRow, JTPASYW), offsetof(GoaaRow, JTPOTHW)};
+
+constexpr vxr::ActivityLayout kLayout = {
+    .group = offsetof(GoaaRow, DSGROUP),
+    .database = offsetof(GoaaRow, JTPDB),
+    .space = offsetof(GoaaRow, JTPSP),
+    .timestamp = offsetof(GoaaRow, TIMESTAMP),
+    .merge = {kCounters, std::size(kCounters), nullptr, 0, offsetof(GoaaRow, TIMESTAMP),
+              offsetof(GoaaRow, ROWSMERGED)},
+    .rates = kRates,
+    .rateCount = std::size(kRates),
+    .reads = kReads,
+    .readCount = std::size(kReads),
+    .io = kIo,
+    .ioCount = std::size(kIo),
+    .getpages = offsetof(GoaaRow, JTPGETP),
+    .ratio = offsetof(GoaaRow, JTPRIOR),
+    .getpageShare = offsetof(GoaaRow, JTPPCGP),
+    .ioShare = offsetof(GoaaRow, JTPPCIO),
+};
 
 void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
                     vxr::SqlText& sql) {
@@ -162,70 +181,40 @@ void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& no
 // ---------------------------------------------------------------------------
 // Summarisation
 
-constexpr vxr::ByteRange kDatabaseSpaceKey[] = {VXR_KEY(GoaaRow, DSGROUP), VXR_KEY(GoaaRow, JTPDB),
-                                                VXR_KEY(GoaaRow, JTPSP)};
-constexpr vxr::ByteRange kDatabaseKey[] = {VXR_KEY(GoaaRow, DSGROUP), VXR_KEY(GoaaRow, JTPDB)};
-
 extern "C" void summarizeOAA(GoaaWork* w, const GoaaRow* row) {
   VXR_FUNCTION("summarizeOAA");
-  const vxr::ByteRange* keys = nullptr;
-  int32_t keyCount = 0;
+  vxr::MergeScope scope = vxr::MergeScope::None;
   if (w->jtpspFlag) {
     VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
   } else if (w->jtpdbFlag) {
     VXR_TRACE(trace, kTraceDetail, "summarizeOAA filterJTPDB\n");
-    keys = kDatabaseSpaceKey;
-    keyCount = 3;
+    scope = vxr::MergeScope::DatabaseSpace;
   } else if (w->idnameFlag) {
     VXR_TRACE(trace, kTraceDetail, "summarizeOAA filterIDNAME\n");
-    keys = kDatabaseKey;
-    keyCount = 2;
+    scope = vxr::MergeScope::Database;
   } else {
     VXR_TRACE(trace, kTraceDetail, "Idname not supplied, No Data\n");
   }
-
-  VXR_ListLinks* match = keys ? vxr::findByKeys(w->summaryList, row, keys, keyCount) : nullptr;
-  if (match != nullptr) {
-    auto* sum = static_cast<GoaaRow*>(vxr::elementData(match));
-    vxr::addTo(sum->ROWSMERGED, 1);
-    vxr::addFields(sum, row, kCounters, std::size(kCounters));
-    vxr::keepEarliest(sum->TIMESTAMP, row->TIMESTAMP);
-    VXR_TRACE(trace, kTraceDetail, "summarizeOAA Summary Record\n");
-    VXR_TRACE(trace, kTraceDetail, " DSGROUP=%s JTPDB=%s JTPSP=%s TIMESTAMP=%s\n",
-              vxr::terminated(sum->DSGROUP).text, vxr::terminated(sum->JTPDB).text,
-              vxr::terminated(sum->JTPSP).text, vxr::terminated(sum->TIMESTAMP).text);
-    VXR_TRACE(trace, kTraceDetail, " JTPGETP=%d JTPSYNR=%d JTPPREF=%d rows merged=%d\n",
-              sum->JTPGETP, sum->JTPSYNR, sum->JTPPREF, sum->ROWSMERGED);
-    VXR_RETURN_VOID();
-  }
-  VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-  auto* filed =
-      static_cast<GoaaRow*>(vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row));
-  if (filed == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-    VXR_RETURN_VOID();
-  }
-  filed->ROWSMERGED = 1;
-  filed->NUMRX4 = 1;
+  bool created = false;
+  auto* element = static_cast<GoaaRow*>(
+      vxr::mergeActivityRow(trace, w->summaryTable, w->summaryList, row, sizeof *row, kLayout,
+                            scope, "summarizeOAA Summary Record\n", &created));
+  if (created) element->NUMRX4 = 1;
   VXR_RETURN_VOID();
 }
 
+constexpr vxr::ScopeTexts kTotalsTexts = {"Spacename supplied, No Summary\n",
+                                          "summGETP filterJTPDB\n", "summGETP filterDSGROUP\n",
+                                          "DSGROUP not supplied, No Data\n"};
+constexpr vxr::ScopeTexts kRateTexts = {"Spacename supplied, No Summary\n",
+                                        "calcOAArate filterJTPDB\n", "calcOAArate filterDSGROUP\n",
+                                        "DSGROUP not supplied, No Data\n"};
+
 extern "C" void summGETP(GoaaWork* w, const GoaaRow* row) {
   VXR_FUNCTION("summGETP");
-  vxr::TotalsScope scope = vxr::TotalsScope::PerRow;
-  if (w->jtpspFlag) {
-    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
-  } else if (w->jtpdbFlag) {
-    VXR_TRACE(trace, kTraceDetail, "summGETP filterJTPDB\n");
-    scope = vxr::TotalsScope::PerDatabase;
-  } else if (w->dsgroupFlag) {
-    VXR_TRACE(trace, kTraceDetail, "summGETP filterDSGROUP\n");
-    scope = vxr::TotalsScope::PerGroup;
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
-  }
-  vxr::addToTotals(trace, w->getpTable, w->getpList, scope, row->DSGROUP, row->JTPDB, row->JTPGETP,
-                   ioCount(*row));
+  const vxr::TotalsScope scope =
+      vxr::chooseTotalsScope(trace, w->jtpspFlag, w->jtpdbFlag, w->dsgroupFlag, kTotalsTexts);
+  vxr::addRowToTotals(trace, w->getpTable, w->getpList, scope, row, kLayout);
   VXR_RETURN_VOID();
 }
 
@@ -262,25 +251,10 @@ extern "C" void updateRX4Count(GoaaWork* w) {
 
 extern "C" void calcOAArate(GoaaWork* w, GoaaRow* row) {
   VXR_FUNCTION("calcOAArate");
-  const vxr::GetpTotals* totals = nullptr;
-  if (w->jtpspFlag) {
-    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
-  } else if (w->jtpdbFlag) {
-    VXR_TRACE(trace, kTraceDetail, "calcOAArate filterJTPDB\n");
-    totals = vxr::findTotals(w->getpList, vxr::TotalsScope::PerDatabase, row->DSGROUP, row->JTPDB);
-  } else if (w->dsgroupFlag) {
-    VXR_TRACE(trace, kTraceDetail, "calcOAArate filterDSGROUP\n");
-    totals = vxr::findTotals(w->getpList, vxr::TotalsScope::PerGroup, row->DSGROUP, row->JTPDB);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
-  }
-  vxr::averageRates(row, kRates, std::size(kRates), row->ROWSMERGED);
-  row->JTPRIOR = vxr::getpagesPerRead(
-      row->JTPGETP, static_cast<int64_t>(row->JTPSYNR) + row->JTPPREF, row->JTPRIOR);
-  if (totals != nullptr) {
-    row->JTPPCGP = vxr::getpageShare(row->JTPGETP, *totals);
-    row->JTPPCIO = vxr::ioShare(ioCount(*row), *totals);
-  }
+  const vxr::TotalsScope scope =
+      vxr::chooseTotalsScope(trace, w->jtpspFlag, w->jtpdbFlag, w->dsgroupFlag, kRateTexts);
+  vxr::finishActivityRow(row, kLayout,
+                         vxr::findTotals(w->getpList, scope, row->DSGROUP, row->JTPDB));
   VXR_RETURN_VOID();
 }
 
@@ -320,19 +294,15 @@ void beforeEmit(void* workArea, const Trace&, void* row) {
   calcOAArate(&work(workArea), static_cast<GoaaRow*>(row));
 }
 
-void deriveGroup(void* workArea, const Trace&) {
-  GoaaWork& w = work(workArea);
-  if (!w.originFlag || w.dsgroupFlag) return;
-  vxr::groupFromOrigin(w.dsgroup, w.origin);
-  w.dsgroupFlag = 1;
-  std::memcpy(w.idname, w.dsgroup, 8);
-  w.idnameFlag = 1;
-}
-
 constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GoaaWork, dsgroupFlag, dsgroupHost, dsgroup);
 constexpr vxr::FilterSlot kIdname = VXR_SLOT(GoaaWork, idnameFlag, idnameHost, idname);
 constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GoaaWork, originFlag, originHost, origin);
 constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
+
+// Without a group filter the group is the one the ORIGINNODE filter names.
+void deriveGroup(void* workArea, const Trace&) {
+  vxr::deriveGroupFilter(workArea, kOrigin, kDsgroup, &kIdname);
+}
 
 constexpr FilterRule kFilterRules[] = {
     {"DSGROUP", 7, {kDsgroup, VXR_NO_SLOT}, "DSGROUP match Index Filter %d %s %s \n", 0, nullptr},

@@ -124,12 +124,30 @@ constexpr uint16_t kRates[] = {
     offsetof(GotaRow, JT7OTR),
 };
 
-int64_t readCount(const GotaRow& row) {
-  return static_cast<int64_t>(row.JT7SYNR) + row.JT7SPRE + row.JT7LPRE + row.JT7DPRE;
-}
-int64_t ioCount(const GotaRow& row) {
-  return readCount(row) + row.JT7ASYW + row.JT7OTHW;
-}
+constexpr uint16_t kReads[] = {offsetof(GotaRow, JT7SYNR), offsetof(GotaRow, JT7SPRE),
+                               offsetof(GotaRow, JT7LPRE), offsetof(GotaRow, JT7DPRE)};
+constexpr uint16_t kIo[] = {offsetof(GotaRow, JT7SYNR), offsetof(GotaRow, JT7SPRE),
+                            offsetof(GotaRow, JT7LPRE), offsetof(GotaRow, JT7DPRE),
+                            offsetof(GotaRow, JT7ASYW), offsetof(GotaRow, JT7OTHW)};
+
+constexpr vxr::ActivityLayout kLayout = {
+    .group = offsetof(GotaRow, DSGROUP),
+    .database = offsetof(GotaRow, JT7DBNM),
+    .space = offsetof(GotaRow, JT7SPNM),
+    .timestamp = offsetof(GotaRow, TIMESTAMP),
+    .merge = {kCounters, std::size(kCounters), nullptr, 0, offsetof(GotaRow, TIMESTAMP),
+              offsetof(GotaRow, ROWSMERGED)},
+    .rates = kRates,
+    .rateCount = std::size(kRates),
+    .reads = kReads,
+    .readCount = std::size(kReads),
+    .io = kIo,
+    .ioCount = std::size(kIo),
+    .getpages = offsetof(GotaRow, JT7GETP),
+    .ratio = offsetof(GotaRow, JT7RIOR),
+    .getpageShare = offsetof(GotaRow, JT7PCGP),
+    .ioShare = offsetof(GotaRow, JT7PCIO),
+};
 
 // Each filter adds its own condition: a database or space filter narrows the
 // member's answer whether or not a group filter came with it.
@@ -166,91 +184,45 @@ void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& no
 // ---------------------------------------------------------------------------
 // Summarisation
 
-constexpr vxr::ByteRange kDatabaseSpaceKey[] = {
-    VXR_KEY(GotaRow, DSGROUP), VXR_KEY(GotaRow, JT7DBNM), VXR_KEY(GotaRow, JT7SPNM)};
-constexpr vxr::ByteRange kDatabaseKey[] = {VXR_KEY(GotaRow, DSGROUP), VXR_KEY(GotaRow, JT7DBNM)};
-
 extern "C" void summarizeOTA(GotaWork* w, const GotaRow* row) {
   VXR_FUNCTION("summarizeOTA");
-  const vxr::ByteRange* keys = nullptr;
-  int32_t keyCount = 0;
+  vxr::MergeScope scope = vxr::MergeScope::Database;
   if (w->jt7spnmFlag) {
     VXR_TRACE(trace, kTraceDetail, "Space name supplied, No Summary\n");
+    scope = vxr::MergeScope::None;
   } else if (w->jt7dbnmFlag) {
     VXR_TRACE(trace, kTraceDetail, "summarizeOTA filterJT7DBNM\n");
-    keys = kDatabaseSpaceKey;
-    keyCount = 3;
+    scope = vxr::MergeScope::DatabaseSpace;
   } else {
     VXR_TRACE(trace, kTraceDetail, "summarizeOTA filterJT7DBNM\n");
-    keys = kDatabaseKey;
-    keyCount = 2;
   }
-
-  VXR_ListLinks* match = keys ? vxr::findByKeys(w->summaryList, row, keys, keyCount) : nullptr;
-  if (match != nullptr) {
-    auto* sum = static_cast<GotaRow*>(vxr::elementData(match));
-    vxr::addTo(sum->ROWSMERGED, 1);
-    vxr::addFields(sum, row, kCounters, std::size(kCounters));
-    vxr::keepEarliest(sum->TIMESTAMP, row->TIMESTAMP);
-    VXR_TRACE(trace, kTraceDetail, "summarizeOTA Summary Record\n");
-    VXR_TRACE(trace, kTraceDetail, " DSGROUP=%s JT7DBNM=%s JT7SPNM=%s TIMESTAMP=%s\n",
-              vxr::terminated(sum->DSGROUP).text, vxr::terminated(sum->JT7DBNM).text,
-              vxr::terminated(sum->JT7SPNM).text, vxr::terminated(sum->TIMESTAMP).text);
-    VXR_TRACE(trace, kTraceDetail, " JT7GETP=%d JT7SYNR=%d JT7ASYW=%d rows merged=%d\n",
-              sum->JT7GETP, sum->JT7SYNR, sum->JT7ASYW, sum->ROWSMERGED);
-    VXR_RETURN_VOID();
-  }
-  VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-  auto* filed =
-      static_cast<GotaRow*>(vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row));
-  if (filed == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-    VXR_RETURN_VOID();
-  }
-  filed->ROWSMERGED = 1;
+  bool created = false;
+  vxr::mergeActivityRow(trace, w->summaryTable, w->summaryList, row, sizeof *row, kLayout, scope,
+                        "summarizeOTA Summary Record\n", &created);
   VXR_RETURN_VOID();
 }
 
+constexpr vxr::ScopeTexts kTotalsTexts = {"Spacename supplied, No Summary\n",
+                                          "summGETP filterJT7DB\n", "summGETP filterDSGROUP\n",
+                                          "DSGROUP not supplied, No Data\n"};
+constexpr vxr::ScopeTexts kRateTexts = {
+    "Spacename supplied, No Summary\n", "calcOTArate filterJT7DBNM\n",
+    "calcOTArate filterDSGROUP\n", "DSGROUP not supplied, No Data\n"};
+
 extern "C" void summGETP(GotaWork* w, const GotaRow* row) {
   VXR_FUNCTION("summGETP");
-  vxr::TotalsScope scope = vxr::TotalsScope::PerRow;
-  if (w->jt7spnmFlag) {
-    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
-  } else if (w->jt7dbnmFlag) {
-    VXR_TRACE(trace, kTraceDetail, "summGETP filterJT7DB\n");
-    scope = vxr::TotalsScope::PerDatabase;
-  } else if (w->dsgroupFlag) {
-    VXR_TRACE(trace, kTraceDetail, "summGETP filterDSGROUP\n");
-    scope = vxr::TotalsScope::PerGroup;
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
-  }
-  vxr::addToTotals(trace, w->getpTable, w->getpList, scope, row->DSGROUP, row->JT7DBNM,
-                   row->JT7GETP, ioCount(*row));
+  const vxr::TotalsScope scope =
+      vxr::chooseTotalsScope(trace, w->jt7spnmFlag, w->jt7dbnmFlag, w->dsgroupFlag, kTotalsTexts);
+  vxr::addRowToTotals(trace, w->getpTable, w->getpList, scope, row, kLayout);
   VXR_RETURN_VOID();
 }
 
 extern "C" void calcOTArate(GotaWork* w, GotaRow* row) {
   VXR_FUNCTION("calcOTArate");
-  const vxr::GetpTotals* totals = nullptr;
-  if (w->jt7spnmFlag) {
-    VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
-  } else if (w->jt7dbnmFlag) {
-    VXR_TRACE(trace, kTraceDetail, "calcOTArate filterJT7DBNM\n");
-    totals =
-        vxr::findTotals(w->getpList, vxr::TotalsScope::PerDatabase, row->DSGROUP, row->JT7DBNM);
-  } else if (w->dsgroupFlag) {
-    VXR_TRACE(trace, kTraceDetail, "calcOTArate filterDSGROUP\n");
-    totals = vxr::findTotals(w->getpList, vxr::TotalsScope::PerGroup, row->DSGROUP, row->JT7DBNM);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "DSGROUP not supplied, No Data\n");
-  }
-  vxr::averageRates(row, kRates, std::size(kRates), row->ROWSMERGED);
-  row->JT7RIOR = vxr::getpagesPerRead(row->JT7GETP, readCount(*row), row->JT7RIOR);
-  if (totals != nullptr) {
-    row->JT7PCGP = vxr::getpageShare(row->JT7GETP, *totals);
-    row->JT7PCIO = vxr::ioShare(ioCount(*row), *totals);
-  }
+  const vxr::TotalsScope scope =
+      vxr::chooseTotalsScope(trace, w->jt7spnmFlag, w->jt7dbnmFlag, w->dsgroupFlag, kRateTexts);
+  vxr::finishActivityRow(row, kLayout,
+                         vxr::findTotals(w->getpList, scope, row->DSGROUP, row->JT7DBNM));
   VXR_RETURN_VOID();
 }
 
@@ -286,20 +258,15 @@ void beforeEmit(void* workArea, const Trace&, void* row) {
   calcOTArate(&work(workArea), static_cast<GotaRow*>(row));
 }
 
-// Without a DSGROUP filter the group is the one the ORIGINNODE filter names.
-void deriveGroup(void* workArea, const Trace&) {
-  GotaWork& w = work(workArea);
-  if (!w.originFlag || w.dsgroupFlag) return;
-  vxr::groupFromOrigin(w.dsgroup, w.origin);
-  w.dsgroupFlag = 1;
-  std::memcpy(w.idname, w.dsgroup, 8);
-  w.idnameFlag = 1;
-}
-
 constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GotaWork, dsgroupFlag, dsgroupHost, dsgroup);
 constexpr vxr::FilterSlot kIdname = VXR_SLOT(GotaWork, idnameFlag, idnameHost, idname);
 constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GotaWork, originFlag, originHost, origin);
 constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
+
+// Without a group filter the group is the one the ORIGINNODE filter names.
+void deriveGroup(void* workArea, const Trace&) {
+  vxr::deriveGroupFilter(workArea, kOrigin, kDsgroup, &kIdname);
+}
 
 constexpr FilterRule kFilterRules[] = {
     {"DSGROUP", 7, {kDsgroup, VXR_NO_SLOT}, "DSGROUP match Index Filter %d %s %s \n", 0, nullptr},

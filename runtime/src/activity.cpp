@@ -55,6 +55,76 @@ const GetpTotals* findTotals(VXR_ListHeader* list, TotalsScope scope, const char
   return match ? static_cast<const GetpTotals*>(elementData(match)) : nullptr;
 }
 
+void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
+                       const void* row, size_t rowSize, const ActivityLayout& layout,
+                       MergeScope scope, const char* mergedText, bool* created) {
+  const ByteRange keys[] = {{layout.group, 8}, {layout.database, 8}, {layout.space, 8}};
+  const int32_t keyCount = scope == MergeScope::DatabaseSpace ? 3
+                           : scope == MergeScope::Database    ? 2
+                                                              : 0;
+  *created = false;
+  if (keyCount > 0) {
+    if (VXR_ListLinks* match = findByKeys(list, row, keys, keyCount)) {
+      void* sum = elementData(match);
+      mergeRow(sum, row, layout.merge);
+      const char* text = static_cast<const char*>(sum);
+      VXR_TRACE(trace, kTraceDetail, mergedText);
+      VXR_TRACE(trace, kTraceDetail, " group=%.8s database=%.8s space=%.8s timestamp=%.16s\n",
+                text + layout.group, text + layout.database, text + layout.space,
+                text + layout.timestamp);
+      VXR_TRACE(trace, kTraceDetail, " getpages=%d rows merged=%d\n", loadInt(sum, layout.getpages),
+                loadInt(sum, layout.merge.rowsMerged));
+      return sum;
+    }
+  }
+  VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
+  void* filed = fileCopy(table, list, row, rowSize);
+  if (filed == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+    return nullptr;
+  }
+  storeInt(filed, layout.merge.rowsMerged, 1);
+  *created = true;
+  return filed;
+}
+
+void finishActivityRow(void* row, const ActivityLayout& layout, const GetpTotals* totals) {
+  averageRates(row, layout.rates, layout.rateCount, loadInt(row, layout.merge.rowsMerged));
+  const int32_t getpages = loadInt(row, layout.getpages);
+  storeInt(row, layout.ratio,
+           getpagesPerRead(getpages, sumOf(row, layout.reads, layout.readCount),
+                           loadInt(row, layout.ratio)));
+  if (totals != nullptr) {
+    storeInt(row, layout.getpageShare, getpageShare(getpages, *totals));
+    storeInt(row, layout.ioShare, ioShare(sumOf(row, layout.io, layout.ioCount), *totals));
+  }
+}
+
+TotalsScope chooseTotalsScope(const Trace& trace, bool spaceFilter, bool databaseFilter,
+                              bool groupFilter, const ScopeTexts& texts) {
+  if (spaceFilter) {
+    VXR_TRACE(trace, kTraceDetail, texts.space);
+    return TotalsScope::PerRow;
+  }
+  if (databaseFilter) {
+    VXR_TRACE(trace, kTraceDetail, texts.database);
+    return TotalsScope::PerDatabase;
+  }
+  if (groupFilter) {
+    VXR_TRACE(trace, kTraceDetail, texts.group);
+    return TotalsScope::PerGroup;
+  }
+  VXR_TRACE(trace, kTraceDetail, texts.none);
+  return TotalsScope::PerRow;
+}
+
+void addRowToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
+                    TotalsScope scope, const void* row, const ActivityLayout& layout) {
+  const char* text = static_cast<const char*>(row);
+  addToTotals(trace, table, list, scope, text + layout.group, text + layout.database,
+              loadInt(row, layout.getpages), sumOf(row, layout.io, layout.ioCount));
+}
+
 void averageRates(void* row, const uint16_t* rateOffsets, int32_t count, int32_t rowsMerged) {
   if (rowsMerged <= 1) return;
   for (int32_t i = 0; i < count; ++i) {

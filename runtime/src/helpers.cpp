@@ -106,6 +106,20 @@ void clearFilterSlot(void* workArea, const FilterSlot& slot) {
   base[slot.value + slot.width] = '\0';
 }
 
+bool deriveGroupFilter(void* workArea, const FilterSlot& origin, const FilterSlot& into,
+                       const FilterSlot* alsoInto) {
+  char* base = static_cast<char*>(workArea);
+  if (loadInt(base, origin.flag) == 0 || loadInt(base, into.flag) != 0) return false;
+  for (const FilterSlot* slot : {&into, alsoInto}) {
+    if (slot == nullptr) continue;
+    groupFromOrigin(base + slot->value, base + origin.value);
+    storeInt(base, slot->flag, 1);
+    const char* own = base + slot->value;  // the value in use is now the work area's own
+    std::memcpy(base + slot->hostValue, &own, sizeof own);
+  }
+  return true;
+}
+
 void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& loop,
                  const Trace& trace) {
   char* base = static_cast<char*>(workArea);
@@ -194,6 +208,26 @@ void* fileCopy(VXR_ResultTable* table, VXR_ListHeader* list, const void* data, s
   std::memcpy(elementData(links), data, size);
   fileNewest(list, links);
   return elementData(links);
+}
+
+void mergeRow(void* kept, const void* row, const MergeRule& rule) {
+  addFields(kept, row, rule.sums, rule.sumCount);
+  raiseFields(kept, row, rule.maxima, rule.maximumCount);
+  if (rule.timestamp != kNoOffset) {
+    keepEarliest(static_cast<char*>(kept) + rule.timestamp,
+                 static_cast<const char*>(row) + rule.timestamp);
+  }
+  if (rule.rowsMerged != kNoOffset) {
+    int32_t merged = loadInt(kept, rule.rowsMerged);
+    addTo(merged, 1);
+    storeInt(kept, rule.rowsMerged, merged);
+  }
+}
+
+int64_t sumOf(const void* row, const uint16_t* offsets, int32_t count) {
+  int64_t sum = 0;
+  for (int32_t i = 0; i < count; ++i) sum += loadInt(row, offsets[i]);
+  return sum;
 }
 
 void addFields(void* sum, const void* row, const uint16_t* offsets, int32_t count) {

@@ -15,6 +15,45 @@ struct GetpTotals {
   double io;
 };
 
+// Where an object-activity row keeps what the shared routines use.
+struct ActivityLayout {
+  uint16_t group;     // DSGROUP, 8 characters
+  uint16_t database;  // 8 characters
+  uint16_t space;     // 8 characters
+  uint16_t timestamp;
+  MergeRule merge;  // counts and rates added, earliest time stamp, rows merged
+  const uint16_t* rates;
+  int32_t rateCount;
+  const uint16_t* reads;  // fields whose sum is the read count
+  int32_t readCount;
+  const uint16_t* io;  // fields whose sum is the I/O count
+  int32_t ioCount;
+  uint16_t getpages;
+  uint16_t ratio;         // getpages per read, in tenths
+  uint16_t getpageShare;  // of the totals, in tenths of a percent
+  uint16_t ioShare;
+};
+
+// How rows merge into the summary list.
+enum class MergeScope {
+  None,           // every row is a summary row of its own
+  DatabaseSpace,  // keyed by group, database and space
+  Database,       // keyed by group and database
+};
+
+// Merges a member row into the summary list: into the newest element of its
+// key, or into a new element filed as the newest (rows merged 1). Returns
+// the element's data, or null when no element could be had (traced);
+// `created` tells which.
+void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
+                       const void* row, size_t rowSize, const ActivityLayout& layout,
+                       MergeScope scope, const char* mergedText, bool* created);
+
+// Finishes a summary row just before it is handed out: rates averaged over
+// the merged rows, getpages per read, and the shares of the totals (when
+// there are totals for the row).
+void finishActivityRow(void* row, const ActivityLayout& layout, const GetpTotals* totals);
+
 // How rows are added into the totals.
 enum class TotalsScope {
   PerRow,       // no search: every row starts a totals element of its own
@@ -27,6 +66,21 @@ enum class TotalsScope {
 void addToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
                  TotalsScope scope, const char* group, const char* database, int32_t getpages,
                  int64_t io);
+
+// Trace texts of the four cases that choose the totals scope from the
+// request's filters.
+struct ScopeTexts {
+  const char* space;     // a space filter: no totals
+  const char* database;  // a database filter: per group and database
+  const char* group;     // a group filter: per group
+  const char* none;      // none of these: no totals
+};
+TotalsScope chooseTotalsScope(const Trace& trace, bool spaceFilter, bool databaseFilter,
+                              bool groupFilter, const ScopeTexts& texts);
+
+// Adds one member row of the given layout into the totals.
+void addRowToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
+                    TotalsScope scope, const void* row, const ActivityLayout& layout);
 
 // The totals element for a row, or null.
 const GetpTotals* findTotals(VXR_ListHeader* list, TotalsScope scope, const char* group,

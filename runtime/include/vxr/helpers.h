@@ -165,6 +165,12 @@ struct FilterLoop {
 // Clears a slot: flag 0, value blanked, the byte after it zero.
 void clearFilterSlot(void* workArea, const FilterSlot& slot);
 
+// When an ORIGINNODE filter came and `into` has no filter of its own, `into`
+// takes the group the ORIGINNODE value names (flag set), and so does `alsoInto`
+// when given. True when the group was derived.
+bool deriveGroupFilter(void* workArea, const FilterSlot& origin, const FilterSlot& into,
+                       const FilterSlot* alsoInto = nullptr);
+
 // Reads every index filter of the request (GetItem item 28 until non-zero).
 void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& loop,
                  const Trace& trace);
@@ -277,6 +283,24 @@ int32_t countByKeys(VXR_ListHeader* list, const void* data, const ByteRange* key
 // Takes an element, copies `size` bytes of `data` into it and files it as the
 // newest; null (nothing filed) when no element can be had.
 void* fileCopy(VXR_ResultTable* table, VXR_ListHeader* list, const void* data, size_t size);
+
+// How a later row of a key merges into the element its first row created:
+// counters added (saturating), largest values raised, the earliest time stamp
+// kept, and the row counted. Every other field keeps the first row's value.
+struct MergeRule {
+  const uint16_t* sums;
+  int32_t sumCount;
+  const uint16_t* maxima;
+  int32_t maximumCount;
+  uint16_t timestamp;   // 16-character time stamp, or kNoOffset
+  uint16_t rowsMerged;  // 32-bit count of merged rows, or kNoOffset
+};
+constexpr uint16_t kNoOffset = 0xFFFF;
+
+void mergeRow(void* kept, const void* row, const MergeRule& rule);
+
+// The sum of the 32-bit fields at `offsets`, in 64 bits.
+int64_t sumOf(const void* row, const uint16_t* offsets, int32_t count);
 
 // Adds the 32-bit counters at `offsets` of `row` into `sum`, saturating.
 void addFields(void* sum, const void* row, const uint16_t* offsets, int32_t count);
