@@ -151,28 +151,15 @@ constexpr vxr::ActivityLayout kLayout = {
 void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
                     vxr::SqlText& sql) {
   GoaaWork& w = work(workArea);
-  vxr::sqlAppend(sql, kSelect);
-  vxr::sqlAppend(sql, " FROM VXR.LGOAACT");
-  vxr::sqlAppend(sql, " AT ('");
-  vxr::sqlAppendTrimmed(sql, node.thruNode, 32);
-  vxr::sqlAppend(sql, "')");
-  vxr::sqlAppend(sql, " WHERE ORIGINNODE ='");
-  vxr::sqlAppendTrimmed(sql, node.originNode, 32);
-  vxr::sqlAppend(sql, "'");
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOAACT", " AT ('", node, " WHERE ORIGINNODE ='");
   VXR_TRACE(trace, kTraceDetail, "DSGROUP=\\%8s\\\n", w.dsgroup);
   if (w.dsgroupFlag) {
-    vxr::sqlAppend(sql, " AND LGOAACT.DSGROUP = '");
-    vxr::sqlAppendTrimmed(sql, w.dsgroup, 8);
-    vxr::sqlAppend(sql, "'");
+    vxr::sqlCondition(sql, " AND LGOAACT.DSGROUP = '", w.dsgroup, 8);
     if (w.jtpdbFlag) {
-      vxr::sqlAppend(sql, " AND   LGOAACT.JTPDB   = '");
-      vxr::sqlAppendTrimmed(sql, w.jtpdb, 8);
-      vxr::sqlAppend(sql, "'");
+      vxr::sqlCondition(sql, " AND   LGOAACT.JTPDB   = '", w.jtpdb, 8);
     }
     if (w.jtpspFlag) {
-      vxr::sqlAppend(sql, " AND   LGOAACT.JTPSP   = '");
-      vxr::sqlAppendTrimmed(sql, w.jtpsp, 8);
-      vxr::sqlAppend(sql, "'");
+      vxr::sqlCondition(sql, " AND   LGOAACT.JTPSP   = '", w.jtpsp, 8);
     }
   }
   vxr::sqlAppend(sql, ";");

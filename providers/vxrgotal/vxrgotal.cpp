@@ -154,29 +154,16 @@ constexpr vxr::ActivityLayout kLayout = {
 void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
                     vxr::SqlText& sql) {
   GotaWork& w = work(workArea);
-  vxr::sqlAppend(sql, kSelect);
-  vxr::sqlAppend(sql, " FROM VXR.LGOATHA");
-  vxr::sqlAppend(sql, " AT ('");
-  vxr::sqlAppendTrimmed(sql, node.thruNode, 32);
-  vxr::sqlAppend(sql, "')");
-  vxr::sqlAppend(sql, " WHERE ORIGINNODE ='");
-  vxr::sqlAppendTrimmed(sql, node.originNode, 32);
-  vxr::sqlAppend(sql, "'");
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOATHA", " AT ('", node, " WHERE ORIGINNODE ='");
   VXR_TRACE(trace, kTraceDetail, "DSGROUP=\\%8s\\\n", w.dsgroup);
   if (w.dsgroupFlag) {
-    vxr::sqlAppend(sql, " AND LGOATHA.DSGROUP = '");
-    vxr::sqlAppendTrimmed(sql, w.dsgroup, 8);
-    vxr::sqlAppend(sql, "'");
+    vxr::sqlCondition(sql, " AND LGOATHA.DSGROUP = '", w.dsgroup, 8);
   }
   if (w.jt7dbnmFlag) {
-    vxr::sqlAppend(sql, " AND  LGOATHA.JT7DBNM = '");
-    vxr::sqlAppendTrimmed(sql, w.jt7dbnm, kNameValueChars);
-    vxr::sqlAppend(sql, "'");
+    vxr::sqlCondition(sql, " AND  LGOATHA.JT7DBNM = '", w.jt7dbnm, kNameValueChars);
   }
   if (w.jt7spnmFlag) {
-    vxr::sqlAppend(sql, " AND  LGOATHA.JT7SPNM = '");
-    vxr::sqlAppendTrimmed(sql, w.jt7spnm, kNameValueChars);
-    vxr::sqlAppend(sql, "'");
+    vxr::sqlCondition(sql, " AND  LGOATHA.JT7SPNM = '", w.jt7spnm, kNameValueChars);
   }
   vxr::sqlAppend(sql, ";");
 }

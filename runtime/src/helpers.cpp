@@ -285,6 +285,15 @@ bool runQuery(const Trace& trace, const SqlText& sql, RowHandler onRow, void* co
   return ok;
 }
 
+void sqlMemberQuery(SqlText& sql, const char* select, const char* from, const char* at,
+                    const VXR_NodeRecord& node, const char* where) {
+  sqlAppend(sql, select);
+  sqlAppend(sql, from);
+  sqlCondition(sql, at, node.thruNode, 32);
+  sqlAppend(sql, ")");
+  sqlCondition(sql, where, node.originNode, 32);
+}
+
 int32_t collectMembers(const Trace& trace, const MemberCollection& collection) {
   int32_t result = 1;
   *collection.nodeCursor = nullptr;

@@ -64,6 +64,20 @@ void sqlAppendTrimmed(SqlText& sql, const char* value, size_t maxChars);
 // early only at a zero byte.
 void sqlAppendWidth(SqlText& sql, const char* value, size_t width);
 
+// "<condition><value>'": a condition whose literal takes the value trimmed
+// (at most maxChars characters), or at full width.
+inline void sqlCondition(SqlText& sql, const char* condition, const char* value, size_t maxChars) {
+  sqlAppend(sql, condition);
+  sqlAppendTrimmed(sql, value, maxChars);
+  sqlAppend(sql, "'");
+}
+inline void sqlConditionWidth(SqlText& sql, const char* condition, const char* value,
+                              size_t width) {
+  sqlAppend(sql, condition);
+  sqlAppendWidth(sql, value, width);
+  sqlAppend(sql, "'");
+}
+
 // ---------------------------------------------------------------------------
 // Fixed-width character fields.
 
@@ -345,6 +359,13 @@ struct MemberCollection {
   int32_t sqlTraceLevel;
   const QueryTexts* texts;
 };
+
+// The start of a member query: the SELECT list, the FROM text, the routing
+// clause (`at` ends with the opening quote) with the thru node, and the
+// origin-node condition (`where` ends with the opening quote), both node
+// names trimmed: "<select><from><at><thru>')<where><origin>'".
+void sqlMemberQuery(SqlText& sql, const char* select, const char* from, const char* at,
+                    const VXR_NodeRecord& node, const char* where);
 
 // Queries every member of the node list, newest node first, with the node
 // cursor on it. 1 when every query succeeded and every row was taken, else 0.
