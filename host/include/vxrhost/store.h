@@ -27,8 +27,7 @@ constexpr int32_t kBadState = 230;         // an operation out of order (fetch b
 constexpr int32_t kInjected = 240;         // a failure injected by a test
 }  // namespace sqlstatus
 
-// Short text for a status, for messages.
-const char* sqlStatusText(int32_t status);
+// Short texts of these statuses: hoststatus::text (status.h).
 
 enum class ColumnType { Char, Int32 };
 
