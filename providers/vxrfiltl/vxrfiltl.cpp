@@ -123,7 +123,7 @@ void setNodeStatus(const char* node, const char* parent, const char* online) {
 // Heartbeat
 
 // Registers the group of a new online DSGRP record as detected in this request.
-extern "C" void registerDetectedNode(FiltWork* w, const FiltRow* record);
+void registerDetectedNode(FiltWork& w, const FiltRow& record, const Trace& trace);
 
 extern "C" int32_t VXRHeartBeat(VXR_ListHeader* detected) {
   VXR_FUNCTION("VXRHeartBeat");
@@ -266,7 +266,7 @@ extern "C" void summarizeXRStatusData(FiltWork* w, const FiltRow* row) {
       filed->LOCKCNT = 0;
       setStatus(*filed, "NO  ");
     } else if (isGroup(*filed) && w->noFetchFlag) {
-      registerDetectedNode(w, filed);
+      registerDetectedNode(*w, *filed, trace);
     }
     VXR_RETURN_VOID();
   }
@@ -439,33 +439,31 @@ constexpr vxr::TableSpec kTables[] = {
 };
 constexpr uint8_t kDestroyOrder[] = {kGroupTable, kObjectTable, kDetectedTable, kNodeTable};
 
-extern "C" void registerDetectedNode(FiltWork* w, const FiltRow* record) {
-  VXR_FUNCTION("registerDetectedNode");
+// A step of summarizeXRStatusData; its lines go under that routine.
+void registerDetectedNode(FiltWork& w, const FiltRow& record, const Trace& trace) {
   char name[33];
   std::memset(name, 0, sizeof name);
-  const size_t idLength = vxr::trimmedLength(record->IDNAME, 8);
-  std::memcpy(name, record->IDNAME, idLength);
+  const size_t idLength = vxr::trimmedLength(record.IDNAME, 8);
+  std::memcpy(name, record.IDNAME, idLength);
   std::memcpy(name + idLength, vxr::kGroupSuffix, sizeof vxr::kGroupSuffix - 1);
   const size_t length = std::strlen(name);
 
-  if (w->detectedTable == nullptr) {
-    w->detectedList =
-        vxr::createTable(&w->detectedTable, kNamedNodeElementSize, vxr::kNodesPerBlock);
-    if (w->detectedList == nullptr) VXR_RETURN_VOID();  // the group is not registered
+  if (w.detectedTable == nullptr) {
+    w.detectedList = vxr::createTable(&w.detectedTable, kNamedNodeElementSize, vxr::kNodesPerBlock);
+    if (w.detectedList == nullptr) return;  // the group is not registered
   }
-  for (VXR_ListLinks* element : vxr::walk(w->detectedList)) {
+  for (VXR_ListLinks* element : vxr::walk(w.detectedList)) {
     const auto* known = static_cast<const VXR_OriginRecord*>(vxr::elementData(element));
-    if (std::memcmp(known->node, name, length) == 0) VXR_RETURN_VOID();
+    if (std::memcmp(known->node, name, length) == 0) return;
   }
   VXR_OriginRecord detected;
   std::memset(&detected, 0, sizeof detected);
   vxr::blank(detected.node, sizeof detected.node);
   std::memcpy(detected.node, name, length);
-  if (vxr::fileCopy(w->detectedTable, w->detectedList, &detected, sizeof detected) == nullptr) {
-    VXR_RETURN_VOID();
+  if (vxr::fileCopy(w.detectedTable, w.detectedList, &detected, sizeof detected) == nullptr) {
+    return;
   }
   VXR_TRACE(trace, kTraceNodes, "Detected new node: %s\n", name);
-  VXR_RETURN_VOID();
 }
 
 void heartBeat(FiltWork& w) {
