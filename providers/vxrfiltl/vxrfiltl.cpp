@@ -211,21 +211,12 @@ static_assert(vxr::selectMatches(kSelect, kColumns, kColumnCount));
 
 // " AND      IDNAME ='<8 characters>'" when the request names an IDNAME.
 void appendIdnameCondition(const FiltWork& w, vxr::SqlText& sql) {
-  vxr::sqlAppend(sql, " AND      IDNAME ='");
-  vxr::sqlAppendWidth(sql, w.idname, 8);
-  vxr::sqlAppend(sql, "'");
+  vxr::sqlConditionWidth(sql, " AND      IDNAME ='", w.idname, 8);
 }
 
 void buildStatusSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const FiltWork& w = work(workArea);
-  vxr::sqlAppend(sql, kSelect);
-  vxr::sqlAppend(sql, " FROM VXR.XR_SY_EXC");
-  vxr::sqlAppend(sql, " AT('");
-  vxr::sqlAppendTrimmed(sql, node.thruNode, 32);
-  vxr::sqlAppend(sql, "')");
-  vxr::sqlAppend(sql, " WHERE ORIGINNODE ='");
-  vxr::sqlAppendTrimmed(sql, node.originNode, 32);
-  vxr::sqlAppend(sql, "'");
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.XR_SY_EXC", " AT('", node, " WHERE ORIGINNODE ='");
   if (w.idnameFlag && !isNoFetch(w.idname)) appendIdnameCondition(w, sql);
   vxr::sqlAppend(sql, ";");
 }
@@ -318,14 +309,8 @@ constexpr vxr::ByteRange kPairKey[] = {VXR_KEY(ObjectPair, IDNAME), VXR_KEY(Obje
 
 void buildObjectSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const FiltWork& w = work(workArea);
-  vxr::sqlAppend(sql, "SELECT IDNAME,JAPDB");
-  vxr::sqlAppend(sql, " FROM VXR.LOBJECTS");
-  vxr::sqlAppend(sql, " AT('");
-  vxr::sqlAppendTrimmed(sql, node.thruNode, 32);
-  vxr::sqlAppend(sql, "')");
-  vxr::sqlAppend(sql, " WHERE ORIGINNODE = '");
-  vxr::sqlAppendTrimmed(sql, node.originNode, 32);
-  vxr::sqlAppend(sql, "'");
+  vxr::sqlMemberQuery(sql, "SELECT IDNAME,JAPDB", " FROM VXR.LOBJECTS", " AT('", node,
+                      " WHERE ORIGINNODE = '");
   if (w.idnameFlag) appendIdnameCondition(w, sql);
   vxr::sqlAppend(sql, ";");
 }
