@@ -1,0 +1,62 @@
+// The host's table catalog: for every table that a module serves, the host's
+// table name, the module, the row size and the row's attributes, as the
+// module's own row layout declares them. The vxrhost command and the tests
+// decode the rows that modules hand out through it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "vxr/helpers.h"
+
+namespace vxrhost {
+
+// One typed value of a decoded row: the text of a character attribute
+// (trailing blanks and zero bytes removed) or a signed 32-bit integer.
+using CatalogValue = std::variant<std::string, int32_t>;
+
+struct CatalogTable {
+  const char* name;         // the host's table name, e.g. "GROUPOBJACT"
+  const char* module;       // the module serving it, e.g. "VXRGOAAL"
+  const char* description;  // one line
+  size_t rowSize;           // bytes of one row as the module hands it out
+  // The module's attribute table, in row order, padding fields included.
+  std::span<const vxr::ColumnField> layout;
+
+  // The attributes proper (padding left out), in row order.
+  std::vector<const vxr::ColumnField*> attributes() const;
+  // The attribute named `column` (case-insensitive), or nullptr.
+  const vxr::ColumnField* attribute(std::string_view column) const;
+};
+
+// Every table of the catalog, in name order.
+std::span<const CatalogTable> catalogTables();
+
+// The table named `name` (case-insensitive), or nullptr.
+const CatalogTable* findCatalogTable(std::string_view name);
+
+// The catalog's tables that `module` serves (case-insensitive).
+std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module);
+
+// The row's attribute values, one per attribute in the order of
+// attributes(). Throws std::invalid_argument when the row is not exactly
+// rowSize bytes long.
+std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row);
+
+// One field: Chars trimmed of trailing blanks and zero bytes, Int32 read in
+// the platform's byte order. The field must lie within `row`
+// (std::invalid_argument otherwise); Padding yields an empty text.
+CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row);
+
+// "Chars", "Int32" or "Padding".
+const char* fieldTypeName(vxr::FieldType type);
+
+// Text of a value as the command prints it (decimal for integers).
+std::string valueText(const CatalogValue& value);
+
+}  // namespace vxrhost

@@ -1,0 +1,145 @@
+// The table catalog. Each entry takes its row layout from the module's own
+// header, so that the host and the module can never disagree on offsets.
+#include "vxrhost/catalog.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+
+#include "vxrgoaal/vxrgoaal.h"
+#include "vxrgotal/vxrgotal.h"
+#if __has_include("vxrfiltl/vxrfiltl.h")
+#include "vxrfiltl/vxrfiltl.h"
+#define VXRHOST_CATALOG_HAS_FILT 1
+#endif
+
+namespace vxrhost {
+namespace {
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) {
+      return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+// In name order.
+const CatalogTable kTables[] = {
+    {"GROUPOBJACT", "VXRGOAAL",
+     "Group object activity: the members' object activity merged by group, database and space, "
+     "with rates",
+     sizeof(GoaaRow), kGoaaRowAttributes},
+    {"GROUPTHRDACT", "VXRGOTAL",
+     "Group object thread activity: the members' object activity by thread added up over the "
+     "group, with rates and shares",
+     sizeof(GotaRow), kGotaRowAttributes},
+#ifdef VXRHOST_CATALOG_HAS_FILT
+    {"MEMBERSTATUS", "VXRFILTL",
+     "Member status and object counts: one row per data sharing group or subsystem; "
+     "IDNAME=*NOFETCH runs the heartbeat",
+     sizeof(FiltRow), kFiltRowAttributes},
+#endif
+};
+
+}  // namespace
+
+std::vector<const vxr::ColumnField*> CatalogTable::attributes() const {
+  std::vector<const vxr::ColumnField*> out;
+  for (const auto& field : layout) {
+    if (field.type != vxr::FieldType::Padding) out.push_back(&field);
+  }
+  return out;
+}
+
+const vxr::ColumnField* CatalogTable::attribute(std::string_view column) const {
+  for (const auto& field : layout) {
+    if (field.type != vxr::FieldType::Padding && equalsIgnoringCase(field.name, column)) {
+      return &field;
+    }
+  }
+  return nullptr;
+}
+
+std::span<const CatalogTable> catalogTables() {
+  return kTables;
+}
+
+const CatalogTable* findCatalogTable(std::string_view name) {
+  for (const auto& table : kTables) {
+    if (equalsIgnoringCase(table.name, name)) return &table;
+  }
+  return nullptr;
+}
+
+std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module) {
+  std::vector<const CatalogTable*> out;
+  for (const auto& table : kTables) {
+    if (equalsIgnoringCase(table.module, module)) out.push_back(&table);
+  }
+  return out;
+}
+
+CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
+  if (size_t{field.offset} + field.width > row.size()) {
+    throw std::invalid_argument(std::string("attribute ") + field.name + " at offset " +
+                                std::to_string(field.offset) + " width " +
+                                std::to_string(field.width) + " lies beyond a row of " +
+                                std::to_string(row.size()) + " bytes");
+  }
+  switch (field.type) {
+    case vxr::FieldType::Int32: {
+      if (field.width != sizeof(int32_t)) {
+        throw std::invalid_argument(std::string("integer attribute ") + field.name + " has width " +
+                                    std::to_string(field.width));
+      }
+      int32_t value = 0;
+      std::memcpy(&value, row.data() + field.offset, sizeof value);
+      return value;
+    }
+    case vxr::FieldType::Chars: {
+      std::string_view text = row.substr(field.offset, field.width);
+      size_t end = text.find_last_not_of(std::string_view(" \0", 2));
+      return std::string(end == std::string_view::npos ? std::string_view()
+                                                       : text.substr(0, end + 1));
+    }
+    case vxr::FieldType::Padding:
+      break;
+  }
+  return std::string();
+}
+
+std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row) {
+  if (row.size() != table.rowSize) {
+    throw std::invalid_argument("a row of " + std::string(table.name) + " has " +
+                                std::to_string(table.rowSize) + " bytes, not " +
+                                std::to_string(row.size()));
+  }
+  std::vector<CatalogValue> values;
+  for (const vxr::ColumnField* field : table.attributes())
+    values.push_back(decodeField(*field, row));
+  return values;
+}
+
+const char* fieldTypeName(vxr::FieldType type) {
+  switch (type) {
+    case vxr::FieldType::Chars:
+      return "Chars";
+    case vxr::FieldType::Int32:
+      return "Int32";
+    case vxr::FieldType::Padding:
+      return "Padding";
+  }
+  return "?";
+}
+
+std::string valueText(const CatalogValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) return *text;
+  return std::to_string(std::get<int32_t>(value));
+}
+
+}  // namespace vxrhost
