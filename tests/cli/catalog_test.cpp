@@ -1,0 +1,145 @@
+// The table catalog and the printers of the vxrhost command.
+#include "vxrhost/catalog.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <sstream>
+#include <string>
+
+#include "output.h"
+
+namespace {
+
+using vxrhost::CatalogTable;
+using vxrhost::CatalogValue;
+
+TEST(Catalog, TablesAreFoundWhateverTheirCase) {
+  const CatalogTable* goaa = vxrhost::findCatalogTable("groupObjAct");
+  ASSERT_NE(goaa, nullptr);
+  EXPECT_STREQ(goaa->name, "GROUPOBJACT");
+  EXPECT_STREQ(goaa->module, "VXRGOAAL");
+  EXPECT_EQ(goaa->rowSize, 148u);
+  ASSERT_NE(vxrhost::findCatalogTable("GROUPTHRDACT"), nullptr);
+  EXPECT_STREQ(vxrhost::findCatalogTable("GROUPTHRDACT")->module, "VXRGOTAL");
+  EXPECT_EQ(vxrhost::findCatalogTable("GROUPOBJAC"), nullptr);
+  EXPECT_EQ(vxrhost::findCatalogTable(""), nullptr);
+  auto served = vxrhost::catalogTablesOfModule("vxrgotal");
+  ASSERT_EQ(served.size(), 1u);
+  EXPECT_STREQ(served[0]->name, "GROUPTHRDACT");
+}
+
+// Every row layout covers its row without gap or overlap, so that no byte
+// of a row is printed twice or dropped.
+TEST(Catalog, LayoutsTileTheirRows) {
+  ASSERT_FALSE(vxrhost::catalogTables().empty());
+  for (const CatalogTable& table : vxrhost::catalogTables()) {
+    size_t next = 0;
+    for (const auto& field : table.layout) {
+      EXPECT_EQ(field.offset, next) << table.name << " " << field.name;
+      if (field.type == vxr::FieldType::Int32) {
+        EXPECT_EQ(field.width, 4) << field.name;
+      }
+      next = field.offset + field.width;
+    }
+    EXPECT_EQ(next, table.rowSize) << table.name;
+    EXPECT_NE(table.description[0], '\0');
+  }
+}
+
+TEST(Catalog, AttributesLeavePaddingOut) {
+  const CatalogTable* filt = vxrhost::findCatalogTable("MEMBERSTATUS");
+  if (filt == nullptr) GTEST_SKIP() << "MEMBERSTATUS is not in this build's catalog";
+  EXPECT_EQ(filt->rowSize, 104u);
+  EXPECT_EQ(filt->layout.size(), 14u);
+  auto attributes = filt->attributes();
+  ASSERT_EQ(attributes.size(), 13u);
+  EXPECT_STREQ(attributes[7]->name, "RX4COUNT");
+  EXPECT_EQ(filt->attribute("Padding"), nullptr);
+  ASSERT_NE(filt->attribute("oadbcnt"), nullptr);
+  EXPECT_EQ(filt->attribute("oadbcnt")->offset, 96);
+}
+
+TEST(Catalog, DecodeRowGivesTrimmedTextsAndIntegers) {
+  const CatalogTable* goaa = vxrhost::findCatalogTable("GROUPOBJACT");
+  ASSERT_NE(goaa, nullptr);
+  std::string row(goaa->rowSize, ' ');
+  auto put = [&](const char* column, const std::string& bytes) {
+    const vxr::ColumnField* field = goaa->attribute(column);
+    ASSERT_NE(field, nullptr) << column;
+    row.replace(field->offset, bytes.size(), bytes);
+  };
+  auto putInt = [&](const char* column, int32_t value) {
+    std::string bytes(4, '\0');
+    std::memcpy(bytes.data(), &value, 4);
+    put(column, bytes);
+  };
+  put("ORIGINNODE", "GRPA:RX4plex:DSGROUP");
+  put("IDNAME", std::string("GR A\0\0\0\0", 8));  // inner blank kept, zeros trimmed
+  put("JTPDB", " DB");                            // a leading blank is kept
+  for (const auto* field : goaa->attributes()) {
+    if (field->type == vxr::FieldType::Int32) putInt(field->name, 0);
+  }
+  putInt("JTPGETP", -2147483647 - 1);
+  putInt("ROWSMERGED", 6);
+
+  std::vector<CatalogValue> values = vxrhost::decodeRow(*goaa, row);
+  ASSERT_EQ(values.size(), goaa->attributes().size());
+  EXPECT_EQ(std::get<std::string>(values[0]), "GRPA:RX4plex:DSGROUP");
+  EXPECT_EQ(std::get<std::string>(values[1]), "");  // all blanks
+  EXPECT_EQ(std::get<std::string>(values[2]), "GR A");
+  EXPECT_EQ(std::get<std::string>(values[6]), " DB");
+  EXPECT_EQ(std::get<int32_t>(values[8]), INT32_MIN);
+  EXPECT_EQ(std::get<int32_t>(values.back()), 6);
+  EXPECT_EQ(vxrhost::valueText(values[8]), "-2147483648");
+
+  EXPECT_THROW(vxrhost::decodeRow(*goaa, row.substr(1)), std::invalid_argument);
+  EXPECT_THROW(vxrhost::decodeRow(*goaa, row + " "), std::invalid_argument);
+  vxr::ColumnField beyond{"X", 146, 4, vxr::FieldType::Int32};
+  EXPECT_THROW(vxrhost::decodeField(beyond, row), std::invalid_argument);
+}
+
+vxrhost::cli::OutputTable sampleTable() {
+  vxrhost::cli::OutputTable table;
+  table.columns = {{"NAME", false}, {"N", true}};
+  table.rows.push_back({std::string("a,\"b\""), int32_t{7}});
+  table.rows.push_back({std::string("line\nbreak"), int32_t{-12345}});
+  table.rows.push_back({std::string("bad \xff byte"), int32_t{0}});
+  return table;
+}
+
+std::string printed(vxrhost::cli::Format format) {
+  std::ostringstream out;
+  vxrhost::cli::printOutput(out, sampleTable(), format);
+  return out.str();
+}
+
+TEST(Output, CsvQuotesWhatNeedsQuotingWithCrlfLines) {
+  EXPECT_EQ(printed(vxrhost::cli::Format::Csv),
+            "NAME,N\r\n\"a,\"\"b\"\"\",7\r\n\"line\nbreak\",-12345\r\nbad \xff byte,0\r\n");
+  EXPECT_EQ(vxrhost::cli::csvField("plain"), "plain");
+  EXPECT_EQ(vxrhost::cli::csvField("cr\r"), "\"cr\r\"");
+}
+
+TEST(Output, TableAlignsTextLeftAndNumbersRight) {
+  EXPECT_EQ(printed(vxrhost::cli::Format::Table),
+            "NAME             N\n"
+            "a,\"b\"            7\n"
+            "line?break  -12345\n"
+            "bad \xff byte       0\n");
+}
+
+TEST(Output, JsonKeepsTypesAndReplacesBadBytes) {
+  EXPECT_EQ(printed(vxrhost::cli::Format::Json),
+            "[\n  {\n    \"NAME\": \"a,\\\"b\\\"\",\n    \"N\": 7\n  },\n"
+            "  {\n    \"NAME\": \"line\\nbreak\",\n    \"N\": -12345\n  },\n"
+            "  {\n    \"NAME\": \"bad \xef\xbf\xbd byte\",\n    \"N\": 0\n  }\n]\n");
+  vxrhost::cli::OutputTable empty;
+  empty.columns = {{"NAME", false}};
+  std::ostringstream out;
+  vxrhost::cli::printOutput(out, empty, vxrhost::cli::Format::Json);
+  EXPECT_EQ(out.str(), "[]\n");
+  EXPECT_FALSE(vxrhost::cli::parseFormat("JSON").has_value());
+}
+
+}  // namespace

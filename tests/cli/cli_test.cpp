@@ -1,0 +1,378 @@
+// The vxrhost command end to end: each test runs the built executable
+// against its own copy of the sample database in a temporary directory.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "vxrhost/sqlite_store.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+class VxrhostTest : public ::testing::Test {
+ protected:
+  // The sample database, created once from the project's SQL files.
+  static void SetUpTestSuite() {
+    char pattern[] = "/tmp/vxrhost-cli-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    suiteDir_ = pattern;
+    std::string error;
+    auto store = vxrhost::SqliteStore::create((suiteDir_ / "sample.db").string(),
+                                              readFile(VXR_SOURCE_DIR "/data/schema.sql"),
+                                              readFile(VXR_SOURCE_DIR "/data/sample.sql"), error);
+    ASSERT_TRUE(store) << error;
+  }
+  static void TearDownTestSuite() {
+    std::error_code ec;
+    fs::remove_all(suiteDir_, ec);
+  }
+
+  void SetUp() override {
+    dir_ = suiteDir_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    fs::create_directories(dir_);
+    db_ = (dir_ / "sample.db").string();
+    fs::copy_file(suiteDir_ / "sample.db", db_);
+  }
+
+  // Runs vxrhost with `args`; the environment has no VXRHOST_* variables and
+  // a data directory inside the test's directory, plus `env`.
+  Outcome run(const std::vector<std::string>& args,
+              const std::map<std::string, std::string>& env = {}) {
+    std::vector<std::string> strings;
+    for (char** e = environ; *e != nullptr; ++e) {
+      std::string entry = *e;
+      std::string name = entry.substr(0, entry.find('='));
+      if (name.rfind("VXRHOST_", 0) == 0 || name == "XDG_DATA_HOME" || name == "HOME" ||
+          env.count(name) != 0) {
+        continue;
+      }
+      strings.push_back(entry);
+    }
+    strings.push_back("HOME=" + (dir_ / "home").string());
+    strings.push_back("XDG_DATA_HOME=" + (dir_ / "xdg").string());
+    for (const auto& [name, value] : env) {
+      if (name != "HOME" && name != "XDG_DATA_HOME") strings.push_back(name + "=" + value);
+    }
+    std::vector<char*> envp;
+    for (auto& s : strings) envp.push_back(s.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> argStrings{VXRHOST_EXE};
+    argStrings.insert(argStrings.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (auto& s : argStrings) argv.push_back(s.data());
+    argv.push_back(nullptr);
+
+    std::string outPath = (dir_ / "stdout").string();
+    std::string errPath = (dir_ / "stderr").string();
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0644);
+    pid_t pid = 0;
+    Outcome result;
+    int rc = posix_spawn(&pid, VXRHOST_EXE, &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    EXPECT_EQ(rc, 0) << "cannot start " VXRHOST_EXE;
+    if (rc != 0) return result;
+    int status = 0;
+    waitpid(pid, &status, 0);
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    result.out = readFile(outPath);
+    result.err = readFile(errPath);
+    return result;
+  }
+
+  // A query of the test's database with the built modules.
+  Outcome query(std::vector<std::string> args) {
+    args.insert(args.begin(), "query");
+    args.insert(args.end(), {"--db", db_, "--modules", VXR_MODULE_DIR});
+    return run(args);
+  }
+
+  nlohmann::json jsonRows(std::vector<std::string> args) {
+    args.insert(args.end(), {"--format", "json"});
+    Outcome r = query(args);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    return nlohmann::json::parse(r.out, nullptr, false);
+  }
+
+  void expectGolden(const std::string& name, const std::string& actual) {
+    fs::path golden = fs::path(GOLDEN_DIR) / name;
+    if (std::getenv("VXRHOST_UPDATE_GOLDEN") != nullptr) writeFile(golden, actual);
+    ASSERT_TRUE(fs::exists(golden)) << golden;
+    EXPECT_EQ(actual, readFile(golden)) << "differs from " << golden;
+  }
+
+  static inline fs::path suiteDir_;
+  fs::path dir_;
+  std::string db_;
+};
+
+TEST_F(VxrhostTest, QueryOutputInEachFormatMatchesItsGolden) {
+  const std::string before = readFile(db_);
+  for (const char* format : {"table", "csv", "json"}) {
+    SCOPED_TRACE(format);
+    Outcome r = query({"GROUPOBJACT", "--filter", "IDNAME=GRPA", "--format", format});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    expectGolden(
+        std::string("groupobjact-grpa.") + (format == std::string("table") ? "txt" : format),
+        r.out);
+    // The summary: rows, the three online GRPA members and the other three
+    // online agents asked for GRPA rows, end of data.
+    EXPECT_NE(r.err.find("GROUPOBJACT: 3 rows, 6 members queried, status 62 (end of data), "),
+              std::string::npos)
+        << r.err;
+  }
+  EXPECT_EQ(readFile(db_), before) << "a query changed the database";
+}
+
+TEST_F(VxrhostTest, SampleDatabaseIsCreatedOnFirstUse) {
+  const std::vector<std::string> args{"query",       "groupobjact", "--filter",
+                                      "idname=GRPA", "--modules",   VXR_MODULE_DIR};
+  fs::path sample = dir_ / "xdg" / "vxrhost" / "sample.db";
+  Outcome first = run(args);
+  EXPECT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_TRUE(fs::exists(sample));
+  expectGolden("groupobjact-grpa.txt", first.out);
+  const std::string created = readFile(sample);
+  Outcome second = run(args);
+  EXPECT_EQ(second.out, first.out);
+  EXPECT_EQ(readFile(sample), created);
+
+  // VXRHOST_DB moves the sample; VXRHOST_MODULES names the modules.
+  fs::path elsewhere = dir_ / "elsewhere" / "my.db";
+  Outcome moved = run({"query", "GROUPOBJACT", "--filter", "IDNAME=GRPA"},
+                      {{"VXRHOST_DB", elsewhere.string()}, {"VXRHOST_MODULES", VXR_MODULE_DIR}});
+  EXPECT_EQ(moved.exitCode, 0) << moved.err;
+  EXPECT_EQ(moved.out, first.out);
+  EXPECT_TRUE(fs::exists(elsewhere));
+
+  // A damaged sample is not replaced behind the user's back; reset-sample
+  // recreates it.
+  writeFile(sample, "garbage");
+  Outcome damaged = run(args);
+  EXPECT_EQ(damaged.exitCode, 3);
+  EXPECT_NE(damaged.err.find("reset-sample"), std::string::npos) << damaged.err;
+  Outcome reset = run({"reset-sample"});
+  EXPECT_EQ(reset.exitCode, 0) << reset.err;
+  EXPECT_EQ(run(args).out, first.out);
+}
+
+struct BadCase {
+  const char* what;
+  std::vector<std::string> args;  // after "query"; --db and --modules are added unless given
+  int exitCode;
+  std::string message;
+};
+
+TEST_F(VxrhostTest, BadInputGivesOneClearLineAndItsExitStatus) {
+  fs::path corrupt = dir_ / "corrupt.db";
+  writeFile(corrupt, std::string("SQLite format 3") + std::string(200, 'x'));
+  fs::path missing = dir_ / "missing.db";
+  fs::path junk = dir_ / "junk";
+  fs::create_directories(junk);
+  writeFile(junk / "VXRGOAAL.so", "not a shared library\n");
+  const std::string mods = VXR_MODULE_DIR;
+  const std::vector<BadCase> cases = {
+      {"unknown table", {"FOO"}, 2, "vxrhost: unknown table \"FOO\" (see \"vxrhost tables\")\n"},
+      {"filter without =",
+       {"GROUPOBJACT", "--filter", "IDNAME"},
+       2,
+       "vxrhost: malformed --filter \"IDNAME\": no '=' (expected COL=VALUE)\n"},
+      {"filter without column", {"GROUPOBJACT", "--filter", "=GRPA"}, 2, "malformed --filter"},
+      {"filter on no column",
+       {"GROUPOBJACT", "--filter", "NOSUCH=1"},
+       2,
+       "table GROUPOBJACT has no column \"NOSUCH\""},
+      {"operator not a number",
+       {"GROUPOBJACT", "--filter-op", "IDNAME=eq=GRPA"},
+       2,
+       "malformed --filter-op \"IDNAME=eq=GRPA\": operator code \"eq\""},
+      {"operator missing",
+       {"GROUPOBJACT", "--filter-op", "IDNAME=GRPA"},
+       2,
+       "malformed --filter-op"},
+      {"value wider than its column",
+       {"GROUPOBJACT", "--filter", "IDNAME=GRPA12345"},
+       2,
+       "longer than column IDNAME (8 characters)"},
+      {"unknown format", {"GROUPOBJACT", "--format", "xml"}, 2, "unknown format \"xml\""},
+      {"bad trace levels", {"GROUPOBJACT", "--trace", "VXRGOAAL"}, 2, "bad --trace \"VXRGOAAL\""},
+      {"missing database",
+       {"GROUPOBJACT", "--db", missing.string(), "--modules", mods},
+       3,
+       ("vxrhost: database file \"" + missing.string() + "\" does not exist\n")},
+      {"corrupt database",
+       {"GROUPOBJACT", "--db", corrupt.string(), "--modules", mods},
+       3,
+       "file is not a database"},
+      {"missing module directory",
+       {"GROUPOBJACT", "--modules", (dir_ / "nomods").string()},
+       4,
+       ("vxrhost: module directory \"" + (dir_ / "nomods").string() + "\" does not exist\n")},
+      {"module missing from its directory",
+       {"GROUPTHRDACT", "--modules", junk.string()},
+       4,
+       "module VXRGOTAL not found"},
+      {"module that does not load", {"GROUPOBJACT", "--modules", junk.string()}, 4, "VXRGOAAL.so"},
+  };
+  const std::string sampleBefore = readFile(db_);
+  const std::string corruptBefore = readFile(corrupt);
+  for (const BadCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::vector<std::string> args = c.args;
+    args.insert(args.begin(), "query");
+    auto has = [&](const char* option) {
+      return std::find(args.begin(), args.end(), option) != args.end();
+    };
+    if (!has("--db")) args.insert(args.end(), {"--db", db_});
+    if (!has("--modules")) args.insert(args.end(), {"--modules", mods});
+    Outcome r = run(args);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.rfind("vxrhost: ", 0), 0u) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
+  EXPECT_EQ(readFile(db_), sampleBefore);
+  EXPECT_EQ(readFile(corrupt), corruptBefore);
+  EXPECT_FALSE(fs::exists(missing));
+  EXPECT_FALSE(fs::exists(dir_ / "xdg"));  // no sample was made on the side
+
+  Outcome usage = run({"frobnicate"});
+  EXPECT_EQ(usage.exitCode, 2);
+  EXPECT_NE(usage.err.find("unknown command \"frobnicate\""), std::string::npos) << usage.err;
+  EXPECT_EQ(run({}).exitCode, 2);
+  EXPECT_EQ(run({"query"}).exitCode, 2);
+}
+
+TEST_F(VxrhostTest, EveryModuleAnswersOnTheSample) {
+  nlohmann::json goaa = jsonRows({"GROUPOBJACT"});
+  ASSERT_TRUE(goaa.is_array());
+  EXPECT_FALSE(goaa.empty());
+  nlohmann::json gota = jsonRows({"GROUPTHRDACT"});
+  ASSERT_TRUE(gota.is_array());
+  ASSERT_FALSE(gota.empty());
+  EXPECT_TRUE(gota[0]["JT7GETP"].is_number_integer());
+  EXPECT_TRUE(gota[0]["JT7PLNM"].is_string());
+
+  nlohmann::json status = jsonRows({"MEMBERSTATUS"});
+  ASSERT_TRUE(status.is_array());
+  std::set<std::string> names;
+  for (const auto& row : status) names.insert(row["IDNAME"].get<std::string>());
+  EXPECT_EQ(names, (std::set<std::string>{"GRPA", "GRPB", "RXS1"}));
+  for (const auto& row : status) EXPECT_TRUE(row["OADBCNT"].is_number_integer());
+
+  // The no-fetch request still hands out its rows (and runs the heartbeat).
+  nlohmann::json nofetch = jsonRows({"MEMBERSTATUS", "--filter", "IDNAME=*NOFETCH"});
+  ASSERT_TRUE(nofetch.is_array());
+  EXPECT_EQ(nofetch.size(), status.size());
+}
+
+TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {
+  // A later filter on the same column overrides an earlier one.
+  nlohmann::json rows =
+      jsonRows({"GROUPOBJACT", "--filter-op", "IDNAME=1=GRPB", "--filter", "IDNAME=GRPA"});
+  ASSERT_FALSE(rows.empty());
+  for (const auto& row : rows) EXPECT_EQ(row["IDNAME"], "GRPA");
+  rows = jsonRows({"GROUPOBJACT", "--filter", "IDNAME=GRPA", "--filter-op", "IDNAME=1=GRPB"});
+  ASSERT_FALSE(rows.empty());
+  for (const auto& row : rows) EXPECT_EQ(row["IDNAME"], "GRPB");
+
+  // "A=B" is the value: the filter is split at its first '=' only.
+  fs::path trace = dir_ / "trace.log";
+  Outcome r = query({"GROUPOBJACT", "--filter", "IDNAME=A=B", "--trace", "VXRGOAAL=0x01",
+                     "--trace-file", trace.string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("GROUPOBJACT: 0 rows"), std::string::npos) << r.err;
+  std::string lines = readFile(trace);
+  EXPECT_NE(lines.find("IDNAME"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("A=B"), std::string::npos) << lines;
+}
+
+TEST_F(VxrhostTest, SecondHeartbeatSeesTheFirstOnesResult) {
+  const std::vector<std::string> heartbeat{"heartbeat", "--db", db_, "--modules", VXR_MODULE_DIR};
+  Outcome first = run(heartbeat);
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_EQ(first.out.rfind("online   RX4plex:RX4plex:Skelvane (parent *)\n", 0), 0u) << first.out;
+  EXPECT_NE(first.out.find("online   GRPA:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
+            std::string::npos)
+      << first.out;
+  // GRPC was left online by an earlier heartbeat and no member reports it.
+  EXPECT_NE(first.out.find("offline  GRPC:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
+            std::string::npos)
+      << first.out;
+
+  Outcome nodes = run({"nodes", "--db", db_, "--format", "json"});
+  ASSERT_EQ(nodes.exitCode, 0) << nodes.err;
+  std::map<std::string, std::string> online;
+  for (const auto& row : nlohmann::json::parse(nodes.out)) {
+    online[row["NODE"].get<std::string>()] = row["Q7ONLINE"].get<std::string>();
+  }
+  EXPECT_EQ(online["GRPA:RX4plex:DSGROUP"], "Y");
+  EXPECT_EQ(online["GRPC:RX4plex:DSGROUP"], "N");
+  EXPECT_EQ(online["RX4plex:RX4plex:Skelvane"], "Y");
+  EXPECT_EQ(online["WNRX4:RXA1:SYSA"], "Y");  // member agents are not touched
+
+  // The second heartbeat no longer finds GRPC online, so it has nothing to
+  // set offline; the groups it detects are set online again.
+  Outcome second = run(heartbeat);
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.out.find("GRPC"), std::string::npos) << second.out;
+  EXPECT_NE(second.out.find("online   GRPA:RX4plex:DSGROUP"), std::string::npos) << second.out;
+}
+
+TEST_F(VxrhostTest, CatalogAndModulesAreListed) {
+  Outcome tables = run({"tables", "--format", "csv"});
+  ASSERT_EQ(tables.exitCode, 0) << tables.err;
+  EXPECT_EQ(tables.out.rfind("TABLE,MODULE,ROWSIZE,ATTRIBUTES,DESCRIPTION\r\n", 0), 0u);
+  EXPECT_NE(tables.out.find("GROUPOBJACT,VXRGOAAL,148,23,"), std::string::npos) << tables.out;
+  Outcome columns = run({"tables", "--columns", "groupthrdact"});
+  ASSERT_EQ(columns.exitCode, 0) << columns.err;
+  EXPECT_NE(columns.out.find("JT7CRID        104     12  Chars\n"), std::string::npos)
+      << columns.out;
+  EXPECT_EQ(run({"tables", "--columns", "NOPE"}).exitCode, 2);
+
+  Outcome modules = run({"modules", "--modules", VXR_MODULE_DIR});
+  ASSERT_EQ(modules.exitCode, 0) << modules.err;
+  EXPECT_NE(modules.out.find("VXRGOAAL  V130  "), std::string::npos) << modules.out;
+  EXPECT_NE(modules.out.find("GROUPOBJACT\n"), std::string::npos) << modules.out;
+  EXPECT_NE(modules.out.find("  product       vxr\n"), std::string::npos) << modules.out;
+}
+
+}  // namespace
