@@ -2,8 +2,8 @@
 # Builds and runs the whole test suite on every target:
 #   native  build/       x86-64, solaris flavour, Debug, with the store and vxrhost
 #   asan    build-asan/  x86-64, solaris flavour, AddressSanitizer + UBSan
-#   i686    build-i686/  32-bit x86, windows flavour, tests run under qemu-i386
-#   ppc     build-ppc/   32-bit big-endian PowerPC, solaris flavour, under qemu-ppc
+#   i686    build-i686/  32-bit x86, windows flavour, RelWithDebInfo, under qemu-i386
+#   ppc     build-ppc/   32-bit big-endian PowerPC, solaris flavour, RelWithDebInfo, under qemu-ppc
 #   format  clang-format check of the tracked sources
 # Usage: scripts/test.sh [native|asan|i686|ppc|format]...   (default: all)
 # Build directories are reused when present. Installs missing packages first
@@ -150,11 +150,11 @@ for s in "${steps[@]}"; do
       ;;
     i686)
       target i686 build-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
-        -DCMAKE_BUILD_TYPE="${VXR_CROSS_BUILD_TYPE:-Debug}" -DVXR_FLAVOUR=windows
+        -DCMAKE_BUILD_TYPE="${VXR_CROSS_BUILD_TYPE:-RelWithDebInfo}" -DVXR_FLAVOUR=windows
       ;;
     ppc)
       target ppc build-ppc -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-ppc.cmake" \
-        -DCMAKE_BUILD_TYPE="${VXR_CROSS_BUILD_TYPE:-Debug}" -DVXR_FLAVOUR=solaris
+        -DCMAKE_BUILD_TYPE="${VXR_CROSS_BUILD_TYPE:-RelWithDebInfo}" -DVXR_FLAVOUR=solaris
       ;;
     format)
       format_check
