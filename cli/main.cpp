@@ -299,6 +299,7 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
                    const std::vector<Filter>& filters) {
   RunOptions options;
   options.stopAfterFailedStart = true;  // no work area: nothing to process
+  options.maxProcessCalls = 10000000;   // a guard against a module that never ends
   host.clearSqlTexts();
   auto begin = std::chrono::steady_clock::now();
   Outcome o;
