@@ -29,7 +29,7 @@ fi
 if (($# > 0)); then
   args=("$@")
 else
-  args=(query GROUPOBJACT)
+  args=(query GROUPOBJACT --filter IDNAME=GRPA)
 fi
 echo "run-sample: $host ${args[*]}"
 "$host" "${args[@]}"

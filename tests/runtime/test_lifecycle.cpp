@@ -172,7 +172,10 @@ struct TableWork {
 TEST(LifecycleTables, ATableThatCannotBeCreatedGives50AndItsMessage) {
   vxrhost::Host host;  // trace level 0: the message is written all the same
   const vxr::TableSpec tables[] = {
-      {offsetof(TableWork, table), offsetof(TableWork, list), 0, 10,
+      {offsetof(TableWork, table),
+       offsetof(TableWork, list),
+       0,
+       10,
        {vxr::kTraceAlways, "Unable to allocate Storage for TEST result\n"}},
       {offsetof(TableWork, table), offsetof(TableWork, list), 16, 10, {vxr::kTraceAlways, "x"}},
   };

@@ -15,16 +15,16 @@ namespace vxrhost {
 // the trace) can tell what went wrong.
 namespace sqlstatus {
 constexpr int32_t kOk = 0;
-constexpr int32_t kIdMismatch = 2;         // a handle's id did not match its object
-constexpr int32_t kEndOfData = 100;        // fetch: no further row
-constexpr int32_t kSyntaxError = 201;      // the SQL text is not of the dialect
-constexpr int32_t kUnknownTable = 202;     // FROM names a table the store lacks
-constexpr int32_t kUnknownColumn = 203;    // a column the table lacks
-constexpr int32_t kUnknownNode = 210;      // AT names a node the node-status table lacks
-constexpr int32_t kNodeOffline = 211;      // AT names a node that is not online
-constexpr int32_t kStoreFailure = 220;     // the database failed
-constexpr int32_t kBadState = 230;         // an operation out of order (fetch before open ...)
-constexpr int32_t kInjected = 240;         // a failure injected by a test
+constexpr int32_t kIdMismatch = 2;       // a handle's id did not match its object
+constexpr int32_t kEndOfData = 100;      // fetch: no further row
+constexpr int32_t kSyntaxError = 201;    // the SQL text is not of the dialect
+constexpr int32_t kUnknownTable = 202;   // FROM names a table the store lacks
+constexpr int32_t kUnknownColumn = 203;  // a column the table lacks
+constexpr int32_t kUnknownNode = 210;    // AT names a node the node-status table lacks
+constexpr int32_t kNodeOffline = 211;    // AT names a node that is not online
+constexpr int32_t kStoreFailure = 220;   // the database failed
+constexpr int32_t kBadState = 230;       // an operation out of order (fetch before open ...)
+constexpr int32_t kInjected = 240;       // a failure injected by a test
 }  // namespace sqlstatus
 
 // Short texts of these statuses: hoststatus::text (status.h).
@@ -61,9 +61,9 @@ class PreparedStatement {
 struct NodeStatusUpdate {
   std::string node;
   std::string parent;
-  std::string online;   // "Y" or "N"
+  std::string online;  // "Y" or "N"
   std::string nodeType;
-  std::string code;     // "QJ"
+  std::string code;  // "QJ"
   std::string version;
   std::string affinity;
   std::string level;
