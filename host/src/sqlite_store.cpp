@@ -484,22 +484,23 @@ class SqliteResultSet : public ResultSet {
     }
     cells.resize(columns_.size());
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      cells[i] = cell(static_cast<int>(i), columns_[i]);
+      cell(static_cast<int>(i), columns_[i], cells[i]);
     }
     return sqlstatus::kOk;
   }
 
  private:
-  std::string cell(int index, const ColumnInfo& column) const {
+  // Fills the caller's cell in place, so that a fetch loop reuses its buffers.
+  void cell(int index, const ColumnInfo& column, std::string& out) const {
     sqlite3_stmt* stmt = st_.stmt;
     int type = sqlite3_column_type(stmt, index);
     if (column.type == ColumnType::Int32) {
       int32_t v = type == SQLITE_NULL ? 0 : saturateInt32(sqlite3_column_int64(stmt, index));
-      std::string out(sizeof v, '\0');
+      out.assign(sizeof v, '\0');
       std::memcpy(out.data(), &v, sizeof v);
-      return out;
+      return;
     }
-    std::string out(static_cast<std::size_t>(column.width), ' ');
+    out.assign(static_cast<std::size_t>(column.width), ' ');
     const char* data = nullptr;
     if (type == SQLITE_BLOB) {
       data = static_cast<const char*>(sqlite3_column_blob(stmt, index));
@@ -510,7 +511,6 @@ class SqliteResultSet : public ResultSet {
       std::size_t size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, index));
       std::memcpy(out.data(), data, std::min(size, out.size()));
     }
-    return out;
   }
 
   std::shared_ptr<SqliteStore::Impl> impl_;
