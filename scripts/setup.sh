@@ -27,6 +27,10 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   clang-format
+  # libFuzzer harnesses (scripts/fuzz-smoke.sh) and the store benchmark
+  clang
+  libclang-rt-14-dev
+  libbenchmark-dev
   git
 )
 
