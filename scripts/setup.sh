@@ -22,6 +22,7 @@ packages=(
   libc6-dev-powerpc-cross
   qemu-user
   googletest
+  libbenchmark-dev
   libsqlite3-dev
   sqlite3
   libcli11-dev
