@@ -1,18 +1,16 @@
-// The table catalog. Each entry takes its row layout from the module's own
-// header, so that the host and the module can never disagree on offsets.
+// The table catalog: the tables that the registered modules declare in their
+// headers (VXR_TABLES), so that the host and the module can never disagree
+// on names or offsets. The list of modules is generated from the
+// registration list.
 #include "vxrhost/catalog.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <stdexcept>
+#include <vector>
 
-#include "vxrgoaal/vxrgoaal.h"
-#include "vxrgotal/vxrgotal.h"
-#if __has_include("vxrfiltl/vxrfiltl.h")
-#include "vxrfiltl/vxrfiltl.h"
-#define VXRHOST_CATALOG_HAS_FILT 1
-#endif
+#include "vxr_catalog_modules.h"
 
 namespace vxrhost {
 namespace {
@@ -28,23 +26,25 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-// In name order.
-const CatalogTable kTables[] = {
-    {"GROUPOBJACT", "VXRGOAAL",
-     "Group object activity: the members' object activity merged by group, database and space, "
-     "with rates",
-     sizeof(GoaaRow), kGoaaRowAttributes},
-    {"GROUPTHRDACT", "VXRGOTAL",
-     "Group object thread activity: the members' object activity by thread added up over the "
-     "group, with rates and shares",
-     sizeof(GotaRow), kGotaRowAttributes},
-#ifdef VXRHOST_CATALOG_HAS_FILT
-    {"MEMBERSTATUS", "VXRFILTL",
-     "Member status and object counts: one row per data sharing group or subsystem; "
-     "IDNAME=*NOFETCH runs the heartbeat",
-     sizeof(FiltRow), kFiltRowAttributes},
-#endif
-};
+// Every declared table, in name order.
+std::vector<CatalogTable> collectTables() {
+  std::vector<CatalogTable> tables;
+#define VXR_CATALOG_MODULE(MODULE)                                                           \
+  for (const vxr::TableInfo& info : vxrTablesOf##MODULE) {                                   \
+    tables.push_back({info.name, info.module, info.description, info.rowSize, info.layout}); \
+  }
+  VXR_CATALOG_MODULES
+#undef VXR_CATALOG_MODULE
+  std::sort(tables.begin(), tables.end(), [](const CatalogTable& a, const CatalogTable& b) {
+    return std::strcmp(a.name, b.name) < 0;
+  });
+  return tables;
+}
+
+const std::vector<CatalogTable>& allTables() {
+  static const std::vector<CatalogTable> tables = collectTables();
+  return tables;
+}
 
 }  // namespace
 
@@ -66,11 +66,11 @@ const vxr::ColumnField* CatalogTable::attribute(std::string_view column) const {
 }
 
 std::span<const CatalogTable> catalogTables() {
-  return kTables;
+  return allTables();
 }
 
 const CatalogTable* findCatalogTable(std::string_view name) {
-  for (const auto& table : kTables) {
+  for (const auto& table : allTables()) {
     if (equalsIgnoringCase(table.name, name)) return &table;
   }
   return nullptr;
@@ -78,7 +78,7 @@ const CatalogTable* findCatalogTable(std::string_view name) {
 
 std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module) {
   std::vector<const CatalogTable*> out;
-  for (const auto& table : kTables) {
+  for (const auto& table : allTables()) {
     if (equalsIgnoringCase(table.module, module)) out.push_back(&table);
   }
   return out;

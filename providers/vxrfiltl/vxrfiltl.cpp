@@ -22,6 +22,8 @@
 #include "vxrfiltl.h"
 
 #include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -122,8 +124,11 @@ void setNodeStatus(const char* node, const char* parent, const char* online) {
 // ---------------------------------------------------------------------------
 // Heartbeat
 
-// Registers the group of a new online DSGRP record as detected in this request.
-void registerDetectedNode(FiltWork& w, const FiltRow& record, const Trace& trace);
+// Registers the group of an online DSGRP record as detected in this
+// request; false when it could not be registered for want of memory.
+bool registerDetectedNode(FiltWork& w, const FiltRow& record, const Trace& trace);
+
+constexpr vxr::ByteRange kNodeKey[] = {VXR_KEY(VXR_OriginRecord, node)};
 
 extern "C" int32_t VXRHeartBeat(VXR_ListHeader* detected) {
   VXR_FUNCTION("VXRHeartBeat");
@@ -157,14 +162,7 @@ extern "C" int32_t VXRHeartBeat(VXR_ListHeader* detected) {
     for (VXR_ListLinks* element : vxr::walk(registered)) {
       const char* node = nameOf(element);
       if (std::memcmp(node, kGroupViewPrefix, 8) == 0) continue;
-      bool isDetected = false;
-      for (VXR_ListLinks* group : vxr::walk(detected)) {
-        if (std::memcmp(nameOf(group), node, 32) == 0) {
-          isDetected = true;
-          break;
-        }
-      }
-      if (isDetected) continue;
+      if (vxr::findKeyed(vxr::tableOf(detected), vxr::elementData(element), kNodeKey)) continue;
       const NodeName name = nodeName(node);
       VXR_TRACE(trace, kTraceNodes, "Setting node %s offline\n", name.text);
       setNodeStatus(name.text, kGroupView, "N");
@@ -205,9 +203,8 @@ constexpr vxr::ColumnField kColumns[] = {
     VXR_FIELD(FiltRow, LOCKCNT),    VXR_FIELD(FiltRow, GBPCCNT),  VXR_FIELD(FiltRow, OADBCNT),
     VXR_FIELD(FiltRow, OASTATUS),
 };
-constexpr int32_t kColumnCount = 13;
-static_assert(std::size(kColumns) == kColumnCount);
-static_assert(vxr::selectMatches(kSelect, kColumns, kColumnCount));
+static_assert(std::size(kColumns) == 13);
+static_assert(vxr::selectMatches(kSelect, kColumns));
 
 // " AND      IDNAME ='<8 characters>'" when the request names an IDNAME.
 void appendIdnameCondition(const FiltWork& w, vxr::SqlText& sql) {
@@ -240,26 +237,29 @@ void setStatusOrigin(const FiltWork& w, FiltRow& row) {
 
 constexpr vxr::ByteRange kIdnameKey[] = {VXR_KEY(FiltRow, IDNAME)};
 
-extern "C" void summarizeXRStatusData(FiltWork* w, const FiltRow* row) {
+// False when the row, or the registration of its group, was lost for want
+// of memory.
+extern "C" bool summarizeXRStatusData(FiltWork* w, const FiltRow* row) {
   VXR_FUNCTION("summarizeXRStatusData");
   w->dataFoundFlag = 1;
-  VXR_ListLinks* match = vxr::findByKeys(w->summaryList, row, kIdnameKey, 1);
+  bool kept = true;
+  VXR_ListLinks* match = vxr::findKeyed(w->groupTable, row, kIdnameKey);
   if (match == nullptr) {
     auto* filed =
-        static_cast<FiltRow*>(vxr::fileCopy(w->groupTable, w->summaryList, row, sizeof *row));
+        static_cast<FiltRow*>(vxr::fileKeyed(w->groupTable, row, sizeof *row, kIdnameKey));
     if (filed == nullptr) {
       VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-      VXR_RETURN_VOID();
-    }
-    if (isOffline(*filed)) {
+      kept = false;
+    } else if (isOffline(*filed)) {
       filed->RX4COUNT = 0;
       filed->SYS_TMAX = 0;
       filed->LOCKCNT = 0;
       setStatus(*filed, "NO  ");
     } else if (isGroup(*filed) && w->noFetchFlag) {
-      registerDetectedNode(*w, *filed, trace);
+      kept = registerDetectedNode(*w, *filed, trace);
     }
-    VXR_RETURN_VOID();
+    vxr::traceExitVoid(trace, __LINE__);
+    return kept;
   }
 
   auto* record = static_cast<FiltRow*>(vxr::elementData(match));
@@ -275,26 +275,31 @@ extern "C" void summarizeXRStatusData(FiltWork* w, const FiltRow* row) {
     // An offline member counts as "NO  ".
     if (!notedNo(*record)) setStatus(*record, "Mix ");
   } else if (!rowOffline) {
-    // The first online row takes the place of the offline ones before it.
+    // The first online row takes the place of the offline ones before it;
+    // it registers its group as a first online row does, so that which
+    // member answers first cannot set a live group offline.
     std::memcpy(record, row, sizeof *record);
     if (!notedNo(*record)) setStatus(*record, "Mix ");
+    if (isGroup(*record) && w->noFetchFlag) kept = registerDetectedNode(*w, *record, trace);
   }
-  VXR_RETURN_VOID();
+  vxr::traceExitVoid(trace, __LINE__);
+  return kept;
 }
 
 bool fileStatusRow(void* workArea, const Trace& trace, const void* sqlda) {
   FiltWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, kColumnCount, &w.row, kTraceError)) return false;
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
   setStatusOrigin(w, w.row);
-  summarizeXRStatusData(&w, &w.row);
-  return true;
+  return summarizeXRStatusData(&w, &w.row);
 }
 
 extern "C" int32_t collectXRStatusdata(FiltWork* w) {
   VXR_FUNCTION("collectXRStatusdata");
-  const vxr::MemberCollection collection{w->nodeList,    &w->nodeCursor, w,
-                                         buildStatusSql, fileStatusRow,  "Vtable SQL= %s\n",
-                                         kTraceDetail,   nullptr};
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildStatusSql,
+                                         .onRow = fileStatusRow};
   VXR_RETURN(vxr::collectMembers(trace, collection));
 }
 
@@ -306,6 +311,7 @@ constexpr vxr::ColumnField kObjectColumns[] = {
     VXR_FIELD(ObjectPair, JAPDB),
 };
 constexpr vxr::ByteRange kPairKey[] = {VXR_KEY(ObjectPair, IDNAME), VXR_KEY(ObjectPair, JAPDB)};
+constexpr vxr::MergeKey kPairIdnameKey(kPairKey, 1);
 
 void buildObjectSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const FiltWork& w = work(workArea);
@@ -315,7 +321,7 @@ void buildObjectSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vx
   vxr::sqlAppend(sql, ";");
 }
 
-extern "C" void summarizeLobjects(FiltWork* w, const ObjectPair* pair) {
+extern "C" bool summarizeLobjects(FiltWork* w, const ObjectPair* pair) {
   VXR_FUNCTION("summarizeLobjects");
   const auto idname = vxr::terminated(pair->IDNAME);
   const auto japdb = vxr::terminated(pair->JAPDB);
@@ -323,26 +329,30 @@ extern "C" void summarizeLobjects(FiltWork* w, const ObjectPair* pair) {
             idname.text, idname.text);
   VXR_TRACE(trace, kTraceDetail, "summarizeLobjects pOADB JABDB=%8s, goadRow JABDB %8s\n",
             japdb.text, japdb.text);
-  if (vxr::findByKeys(w->objectList, pair, kPairKey, 2) != nullptr) VXR_RETURN_VOID();
+  if (vxr::findKeyed(w->objectTable, pair, kPairKey) != nullptr) {
+    vxr::traceExitVoid(trace, __LINE__);
+    return true;
+  }
   auto* filed =
-      static_cast<ObjectPair*>(vxr::fileCopy(w->objectTable, w->objectList, pair, sizeof *pair));
+      static_cast<ObjectPair*>(vxr::fileKeyed(w->objectTable, pair, sizeof *pair, kPairKey));
   if (filed == nullptr) {
     VXR_TRACE(trace, kTraceError, "Unable to obtain group result record\n");
-    VXR_RETURN_VOID();
+    vxr::traceExitVoid(trace, __LINE__);
+    return false;
   }
   VXR_TRACE(trace, kTraceDetail, "summarizeLobjects 1st record\n");
   VXR_TRACE(trace, kTraceDetail, "IDNAME     %8s   %8s\n", vxr::terminated(filed->IDNAME).text,
             idname.text);
   VXR_TRACE(trace, kTraceDetail, "JABDB      %8s   %8s\n", vxr::terminated(filed->JAPDB).text,
             japdb.text);
-  VXR_RETURN_VOID();
+  vxr::traceExitVoid(trace, __LINE__);
+  return true;
 }
 
 bool fileObjectRow(void* workArea, const Trace& trace, const void* sqlda) {
   FiltWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kObjectColumns, 2, &w.objectRow, kTraceError)) return false;
-  summarizeLobjects(&w, &w.objectRow);
-  return true;
+  if (!vxr::assembleRow(trace, sqlda, kObjectColumns, &w.objectRow, kTraceError)) return false;
+  return summarizeLobjects(&w, &w.objectRow);
 }
 
 constexpr vxr::QueryTexts kObjectQueryTexts = {"SQL path opened\n", "SQL request opened\n",
@@ -351,9 +361,13 @@ constexpr vxr::QueryTexts kObjectQueryTexts = {"SQL path opened\n", "SQL request
 extern "C" int32_t collectLobjects(FiltWork* w) {
   VXR_FUNCTION("collectLobjects");
   if (w->idnameFlag && isNoFetch(w->idname)) VXR_RETURN(0);
-  const vxr::MemberCollection collection{w->nodeList,    &w->nodeCursor,    w,
-                                         buildObjectSql, fileObjectRow,     "Select=%s\n",
-                                         kTraceDetail,   &kObjectQueryTexts};
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildObjectSql,
+                                         .onRow = fileObjectRow,
+                                         .sqlTrace = "Select=%s\n",
+                                         .texts = &kObjectQueryTexts};
   VXR_RETURN(vxr::collectMembers(trace, collection));
 }
 
@@ -364,7 +378,7 @@ extern "C" void updateOADBCount(FiltWork* w) {
     ObjectPair probe;
     std::memcpy(probe.IDNAME, record->IDNAME, 8);
     vxr::blank(probe.JAPDB, 8);
-    record->OADBCNT = vxr::countByKeys(w->objectList, &probe, kPairKey, 1);
+    record->OADBCNT = vxr::countKeyed(w->objectTable, &probe, kPairIdnameKey);
     VXR_TRACE(trace, kTraceDetail, "OADBCount for group %s is %d\n",
               vxr::terminated(record->IDNAME).text, record->OADBCNT);
   }
@@ -395,60 +409,51 @@ void idnameMatched(void* workArea, const Trace& trace, int16_t op, const char* c
 }
 
 constexpr FilterRule kFilterRules[] = {
-    {"IDNAME", 0, {kIdname, VXR_NO_SLOT}, nullptr, VXR_FLAVOUR_WINDOWS ? 10 : 0, idnameMatched},
-    {"ORIGINNODE", 0, {kOrigin, VXR_NO_SLOT}, nullptr, 0, nullptr},
+    {.column = "IDNAME",
+     .match = vxr::exact(),
+     .slots = {kIdname},
+     .otherOperator = VXR_FLAVOUR_WINDOWS ? 10 : 0,
+     .onMatch = idnameMatched},
+    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
 };
 
 enum Table : uint8_t { kGroupTable, kNodeTable, kObjectTable, kDetectedTable };
 constexpr vxr::TableSpec kTables[] = {
-    {offsetof(FiltWork, groupTable),
-     offsetof(FiltWork, summaryList),
-     kGroupElementSize,
-     10,
-     {kTraceError, "Unable to allocate Storage for Group result\n"}},
-    {offsetof(FiltWork, nodeTable),
-     offsetof(FiltWork, nodeList),
-     vxr::elementSize<VXR_NodeRecord>(),
-     vxr::kNodesPerBlock,
-     {vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n"}},
-    {offsetof(FiltWork, objectTable),
-     offsetof(FiltWork, objectList),
-     kObjectElementSize,
-     10,
-     {vxr::kTraceAlways, "Unable to allocate Storage for OADBC result\n"}},
-    {offsetof(FiltWork, detectedTable),
-     offsetof(FiltWork, detectedList),
-     kNamedNodeElementSize,
-     vxr::kNodesPerBlock,
-     {}},
+    VXR_TABLE(FiltWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n"),
+    VXR_TABLE(FiltWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
+    VXR_TABLE(FiltWork, objectTable, objectList, kObjectElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for OADBC result\n"),
+    VXR_TABLE(FiltWork, detectedTable, detectedList, kNamedNodeElementSize, vxr::kNodesPerBlock),
 };
 constexpr uint8_t kDestroyOrder[] = {kGroupTable, kObjectTable, kDetectedTable, kNodeTable};
 
 // A step of summarizeXRStatusData; its lines go under that routine.
-void registerDetectedNode(FiltWork& w, const FiltRow& record, const Trace& trace) {
+bool registerDetectedNode(FiltWork& w, const FiltRow& record, const Trace& trace) {
   char name[33];
   std::memset(name, 0, sizeof name);
   const size_t idLength = vxr::trimmedLength(record.IDNAME, 8);
   std::memcpy(name, record.IDNAME, idLength);
   std::memcpy(name + idLength, vxr::kGroupSuffix, sizeof vxr::kGroupSuffix - 1);
-  const size_t length = std::strlen(name);
 
   if (w.detectedTable == nullptr) {
     w.detectedList = vxr::createTable(&w.detectedTable, kNamedNodeElementSize, vxr::kNodesPerBlock);
-    if (w.detectedList == nullptr) return;  // the group is not registered
+    if (w.detectedList == nullptr) return false;  // the group cannot be registered
   }
-  for (VXR_ListLinks* element : vxr::walk(w.detectedList)) {
-    const auto* known = static_cast<const VXR_OriginRecord*>(vxr::elementData(element));
-    if (std::memcmp(known->node, name, length) == 0) return;
-  }
+  // Every name is formed this way and blank-padded, so a known name that
+  // begins with this one is this one.
   VXR_OriginRecord detected;
   std::memset(&detected, 0, sizeof detected);
   vxr::blank(detected.node, sizeof detected.node);
-  std::memcpy(detected.node, name, length);
-  if (vxr::fileCopy(w.detectedTable, w.detectedList, &detected, sizeof detected) == nullptr) {
-    return;
+  std::memcpy(detected.node, name, std::strlen(name));
+  if (vxr::findKeyed(w.detectedTable, &detected, kNodeKey) != nullptr) return true;
+  if (vxr::fileKeyed(w.detectedTable, &detected, sizeof detected, kNodeKey) == nullptr) {
+    return false;
   }
   VXR_TRACE(trace, kTraceNodes, "Detected new node: %s\n", name);
+  return true;
 }
 
 void heartBeat(FiltWork& w) {
@@ -493,8 +498,11 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
 
   if (!collectXRStatusdata(&w)) {
     // Rows of a failed collection are withheld; the groups seen so far still
-    // keep the host's node status current.
-    if (w.dataFoundFlag) heartBeat(w);
+    // keep the host's node status current. A collection that lost a record
+    // for want of memory knows nothing about the groups it lost, so it
+    // leaves the node status as it is.
+    const bool lost = vxr::tableFailed(w.groupTable) || vxr::tableFailed(w.detectedTable);
+    if (w.dataFoundFlag && !lost) heartBeat(w);
     return vxr::kStatusEndOfData;
   }
   vxr::destroyTableOf(program, workArea, kNodeTable);
@@ -509,6 +517,8 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   if (int32_t status = vxr::listMembers(program, workArea, trace); status != 0) return status;
   if (collectLobjects(&w)) {
     updateOADBCount(&w);
+  } else if (vxr::tableFailed(w.objectTable)) {
+    return vxr::kStatusEndOfData;  // a lost pair would leave the object counts short
   } else {
     VXR_TRACE(trace, kTraceDetail, "No Data from LobjectS\n");
   }
@@ -525,31 +535,15 @@ constexpr vxr::ModuleProgram kProgram = {
     .summaryList = offsetof(FiltWork, summaryList),
     .emissionCursor = offsetof(FiltWork, emissionCursor),
     .nodeList = offsetof(FiltWork, nodeList),
-    .startBanner = {},
     .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .gettingStorage = {},
-    .storageFailed = {},
-    .processBanner = {},
-    .firstCall = {},
-    .nextRow = {},
     .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
     .endOfData = {},
     .exitStatus = {},
-    .clearedSlots = nullptr,
-    .clearedSlotCount = 0,
-    .filters = {kFilterRules, std::size(kFilterRules), "Index Filter %d %s %s\n", kTraceDetail},
-    .derive = nullptr,
+    .filters = {.rules = kFilterRules},
     .tables = kTables,
-    .tableCount = std::size(kTables),
     .nodeTable = kNodeTable,
-    .collect = nullptr,
-    .collectFailed = {},
-    .afterCollect = nullptr,
     .firstCallOverride = firstCall,
-    .beforeEmit = nullptr,
-    .teardown = {},
     .destroyOrder = kDestroyOrder,
-    .destroyCount = std::size(kDestroyOrder),
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 // group record, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/helpers.h"
+#include "vxr/rows.h"
 
 // field, kind, width
 #define VXRFILTL_ROW(X, T)    \
@@ -43,3 +43,10 @@ static_assert(offsetof(FiltRow, LOCKCNT) == 88);
 static_assert(offsetof(FiltRow, GBPCCNT) == 92);
 static_assert(offsetof(FiltRow, OADBCNT) == 96);
 static_assert(offsetof(FiltRow, OASTATUS) == 100);
+
+inline constexpr vxr::TableInfo kFiltTable = {
+    "MEMBERSTATUS", "VXRFILTL",
+    "Member status and object counts: one row per data sharing group or subsystem; "
+    "IDNAME=*NOFETCH runs the heartbeat",
+    sizeof(FiltRow), kFiltRowAttributes};
+VXR_TABLES(VXRFILTL, kFiltTable);

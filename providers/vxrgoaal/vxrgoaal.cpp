@@ -22,6 +22,7 @@
 
 #include "vxr/activity.h"
 #include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -110,9 +111,8 @@ constexpr vxr::ColumnField kColumns[] = {
     VXR_FIELD(GoaaRow, JTPGPR),     VXR_FIELD(GoaaRow, JTPSYR),    VXR_FIELD(GoaaRow, JTPPRR),
     VXR_FIELD(GoaaRow, JTPASR),     VXR_FIELD(GoaaRow, JTPOTR),    VXR_FIELD(GoaaRow, JTPRIOR),
 };
-constexpr int32_t kColumnCount = 21;
-static_assert(std::size(kColumns) == kColumnCount);
-static_assert(vxr::selectMatches(kSelect, kColumns, kColumnCount));
+static_assert(std::size(kColumns) == 21);
+static_assert(vxr::selectMatches(kSelect, kColumns));
 
 constexpr uint16_t kCounters[] = {
     offsetof(GoaaRow, JTPGETP), offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPREF),
@@ -134,14 +134,12 @@ constexpr vxr::ActivityLayout kLayout = {
     .database = offsetof(GoaaRow, JTPDB),
     .space = offsetof(GoaaRow, JTPSP),
     .timestamp = offsetof(GoaaRow, TIMESTAMP),
-    .merge = {kCounters, std::size(kCounters), nullptr, 0, offsetof(GoaaRow, TIMESTAMP),
-              offsetof(GoaaRow, ROWSMERGED)},
+    .merge = {.sums = kCounters,
+              .timestamp = offsetof(GoaaRow, TIMESTAMP),
+              .rowsMerged = offsetof(GoaaRow, ROWSMERGED)},
     .rates = kRates,
-    .rateCount = std::size(kRates),
     .reads = kReads,
-    .readCount = std::size(kReads),
     .io = kIo,
-    .ioCount = std::size(kIo),
     .getpages = offsetof(GoaaRow, JTPGETP),
     .ratio = offsetof(GoaaRow, JTPRIOR),
     .getpageShare = offsetof(GoaaRow, JTPPCGP),
@@ -168,7 +166,7 @@ void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& no
 // ---------------------------------------------------------------------------
 // Summarisation
 
-extern "C" void summarizeOAA(GoaaWork* w, const GoaaRow* row) {
+extern "C" bool summarizeOAA(GoaaWork* w, const GoaaRow* row) {
   VXR_FUNCTION("summarizeOAA");
   vxr::MergeScope scope = vxr::MergeScope::None;
   if (w->jtpspFlag) {
@@ -184,10 +182,11 @@ extern "C" void summarizeOAA(GoaaWork* w, const GoaaRow* row) {
   }
   bool created = false;
   auto* element = static_cast<GoaaRow*>(
-      vxr::mergeActivityRow(trace, w->summaryTable, w->summaryList, row, sizeof *row, kLayout,
-                            scope, "summarizeOAA Summary Record\n", &created));
+      vxr::mergeActivityRow(trace, w->summaryTable, row, sizeof *row, kLayout, scope,
+                            "summarizeOAA Summary Record\n", &created));
   if (created) element->NUMRX4 = 1;
-  VXR_RETURN_VOID();
+  vxr::traceExitVoid(trace, __LINE__);
+  return element != nullptr;
 }
 
 constexpr vxr::ScopeTexts kTotalsTexts = {"Spacename supplied, No Summary\n",
@@ -197,29 +196,36 @@ constexpr vxr::ScopeTexts kRateTexts = {"Spacename supplied, No Summary\n",
                                         "calcOAArate filterJTPDB\n", "calcOAArate filterDSGROUP\n",
                                         "DSGROUP not supplied, No Data\n"};
 
-extern "C" void summGETP(GoaaWork* w, const GoaaRow* row) {
+extern "C" bool summGETP(GoaaWork* w, const GoaaRow* row) {
   VXR_FUNCTION("summGETP");
   const vxr::TotalsScope scope =
       vxr::chooseTotalsScope(trace, w->jtpspFlag, w->jtpdbFlag, w->dsgroupFlag, kTotalsTexts);
-  vxr::addRowToTotals(trace, w->getpTable, w->getpList, scope, row, kLayout);
-  VXR_RETURN_VOID();
+  const bool filed = vxr::addRowToTotals(trace, w->getpTable, scope, row, kLayout);
+  vxr::traceExitVoid(trace, __LINE__);
+  return filed;
 }
 
+// One element per group, database and member; NUMRX4 counts them per group
+// and database.
 constexpr vxr::ByteRange kMemberKey[] = {VXR_KEY(GoaaMemberCount, DSGROUP),
                                          VXR_KEY(GoaaMemberCount, JTPDB),
                                          VXR_KEY(GoaaMemberCount, RX4ID)};
+constexpr vxr::MergeKey kDatabaseKey(kMemberKey, 2);
 
-extern "C" void sumRX4s(GoaaWork* w, const GoaaRow* row) {
+extern "C" bool sumRX4s(GoaaWork* w, const GoaaRow* row) {
   VXR_FUNCTION("sumRX4s");
   GoaaMemberCount member;
   std::memcpy(member.DSGROUP, row->DSGROUP, 8);
   std::memcpy(member.JTPDB, row->JTPDB, 8);
   std::memcpy(member.RX4ID, row->RX4ID, 4);
-  if (vxr::findByKeys(w->rx4List, &member, kMemberKey, 3) == nullptr &&
-      vxr::fileCopy(w->rx4Table, w->rx4List, &member, sizeof member) == nullptr) {
+  bool filed = true;
+  if (vxr::findKeyed(w->rx4Table, &member, kMemberKey) == nullptr &&
+      vxr::fileKeyed(w->rx4Table, &member, sizeof member, kMemberKey) == nullptr) {
     VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+    filed = false;
   }
-  VXR_RETURN_VOID();
+  vxr::traceExitVoid(trace, __LINE__);
+  return filed;
 }
 
 extern "C" void updateRX4Count(GoaaWork* w) {
@@ -229,7 +235,7 @@ extern "C" void updateRX4Count(GoaaWork* w) {
     GoaaMemberCount database;
     std::memcpy(database.DSGROUP, row->DSGROUP, 8);
     std::memcpy(database.JTPDB, row->JTPDB, 8);
-    row->NUMRX4 = vxr::countByKeys(w->rx4List, &database, kMemberKey, 2);
+    row->NUMRX4 = vxr::countKeyed(w->rx4Table, &database, kDatabaseKey);
     VXR_TRACE(trace, kTraceDetail, "NUMRX4    for DB %s is %d\n", vxr::terminated(row->JTPDB).text,
               row->NUMRX4);
   }
@@ -241,7 +247,7 @@ extern "C" void calcOAArate(GoaaWork* w, GoaaRow* row) {
   const vxr::TotalsScope scope =
       vxr::chooseTotalsScope(trace, w->jtpspFlag, w->jtpdbFlag, w->dsgroupFlag, kRateTexts);
   vxr::finishActivityRow(row, kLayout,
-                         vxr::findTotals(w->getpList, scope, row->DSGROUP, row->JTPDB));
+                         vxr::findTotals(w->getpTable, scope, row->DSGROUP, row->JTPDB));
   VXR_RETURN_VOID();
 }
 
@@ -250,21 +256,22 @@ extern "C" void calcOAArate(GoaaWork* w, GoaaRow* row) {
 
 bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
   GoaaWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, kColumnCount, &w.row, vxr::kTraceAlways)) {
-    return false;
-  }
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
   vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  summarizeOAA(&w, &w.row);
-  summGETP(&w, &w.row);
-  sumRX4s(&w, &w.row);
-  return true;
+  // A row that cannot be kept whole makes the collection false.
+  bool kept = summarizeOAA(&w, &w.row);
+  kept = summGETP(&w, &w.row) && kept;
+  kept = sumRX4s(&w, &w.row) && kept;
+  return kept;
 }
 
 extern "C" int32_t collectLGOAACT(GoaaWork* w) {
   VXR_FUNCTION("collectLGOAACT");
-  const vxr::MemberCollection collection{w->nodeList,    &w->nodeCursor, w,
-                                         buildMemberSql, fileMemberRow,  "Vtable SQL= %s\n",
-                                         kTraceDetail,   nullptr};
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildMemberSql,
+                                         .onRow = fileMemberRow};
   VXR_RETURN(vxr::collectMembers(trace, collection));
 }
 
@@ -292,51 +299,38 @@ void deriveGroup(void* workArea, const Trace&) {
 }
 
 constexpr FilterRule kFilterRules[] = {
-    {"DSGROUP", 7, {kDsgroup, VXR_NO_SLOT}, "DSGROUP match Index Filter %d %s %s \n", 0, nullptr},
-    {"IDNAME", 6, {kDsgroup, kIdname}, "IDNAME match Index Filter %d %s %s \n", 0, nullptr},
-    {"JTPDB",
-     5,
-     {VXR_SLOT(GoaaWork, jtpdbFlag, jtpdbHost, jtpdb), VXR_NO_SLOT},
-     "JTPDB match Index Filter %d %s %s \n",
-     0,
-     nullptr},
-    {"JTPSP",
-     5,
-     {VXR_SLOT(GoaaWork, jtpspFlag, jtpspHost, jtpsp), VXR_NO_SLOT},
-     "JTPSP match Index Filter %d %s %s \n",
-     0,
-     nullptr},
-    {"ORIGINNODE",
-     0,
-     {kOrigin, VXR_NO_SLOT},
-     "ORIGINNODE match Index Filter %d %s %s \n",
-     0,
-     nullptr},
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .slots = {kDsgroup},
+     .matchTrace = "DSGROUP match Index Filter %d %s %s \n"},
+    {.column = "IDNAME",
+     .match = vxr::prefix(6),
+     .slots = {kDsgroup, kIdname},
+     .matchTrace = "IDNAME match Index Filter %d %s %s \n"},
+    {.column = "JTPDB",
+     .match = vxr::prefix(5),
+     .slots = {VXR_SLOT(GoaaWork, jtpdbFlag, jtpdbHost, jtpdb)},
+     .matchTrace = "JTPDB match Index Filter %d %s %s \n"},
+    {.column = "JTPSP",
+     .match = vxr::prefix(5),
+     .slots = {VXR_SLOT(GoaaWork, jtpspFlag, jtpspHost, jtpsp)},
+     .matchTrace = "JTPSP match Index Filter %d %s %s \n"},
+    {.column = "ORIGINNODE",
+     .match = vxr::exact(),
+     .slots = {kOrigin},
+     .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"},
 };
 
 constexpr char kAllocRx4[] = "Unable to allocate Storage for RX4count Result\n";
 enum Table : uint8_t { kRx4Table, kTotalsTable, kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
-    {offsetof(GoaaWork, rx4Table),
-     offsetof(GoaaWork, rx4List),
-     kRx4ElementSize,
-     10,
-     {vxr::kTraceAlways, kAllocRx4}},
-    {offsetof(GoaaWork, getpTable),
-     offsetof(GoaaWork, getpList),
-     kTotalsElementSize,
-     10,
-     {vxr::kTraceAlways, kAllocRx4}},
-    {offsetof(GoaaWork, summaryTable),
-     offsetof(GoaaWork, summaryList),
-     kSummaryElementSize,
-     10,
-     {vxr::kTraceAlways, "Unable to allocate Storage for GOAA result\n"}},
-    {offsetof(GoaaWork, nodeTable),
-     offsetof(GoaaWork, nodeList),
-     vxr::elementSize<VXR_NodeRecord>(),
-     vxr::kNodesPerBlock,
-     {vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n"}},
+    VXR_TABLE(GoaaWork, rx4Table, rx4List, kRx4ElementSize, 10, vxr::kTraceAlways, kAllocRx4),
+    VXR_TABLE(GoaaWork, getpTable, getpList, kTotalsElementSize, 10, vxr::kTraceAlways, kAllocRx4),
+    VXR_TABLE(GoaaWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for GOAA result\n"),
+    VXR_TABLE(GoaaWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kRx4Table, kTotalsTable, kNodeTable};
 
@@ -348,31 +342,17 @@ constexpr vxr::ModuleProgram kProgram = {
     .summaryList = offsetof(GoaaWork, summaryList),
     .emissionCursor = offsetof(GoaaWork, emissionCursor),
     .nodeList = offsetof(GoaaWork, nodeList),
-    .startBanner = {},
-    .invoked = {kTraceDetail, "Invoked for table %s\n"},
-    .gettingStorage = {},
-    .storageFailed = {},
-    .processBanner = {},
-    .firstCall = {},
-    .nextRow = {},
     .emitted = {kTraceDetail, "GOAA Anchor at %8X. OAAL link at %8x.\n"},
-    .endOfData = {kTraceDetail, "EOD with %i rows emitted\n"},
-    .exitStatus = {kTraceDetail, "Exit process routine with status %i\n"},
     .clearedSlots = kClearedSlots,
-    .clearedSlotCount = std::size(kClearedSlots),
-    .filters = {kFilterRules, std::size(kFilterRules), "Index Filter %d %s %s\n", kTraceDetail},
+    .filters = {.rules = kFilterRules},
     .derive = deriveGroup,
     .tables = kTables,
-    .tableCount = std::size(kTables),
     .nodeTable = kNodeTable,
     .collect = collect,
     .collectFailed = {kTraceDetail, "collectLGOAACT returned FALSE, EOD no data\n"},
     .afterCollect = afterCollect,
-    .firstCallOverride = nullptr,
     .beforeEmit = beforeEmit,
-    .teardown = {},
     .destroyOrder = kDestroyOrder,
-    .destroyCount = std::size(kDestroyOrder),
 };
 
 }  // namespace

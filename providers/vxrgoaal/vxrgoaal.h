@@ -5,7 +5,7 @@
 // data of a summary element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/helpers.h"
+#include "vxr/rows.h"
 
 // field, kind, width
 #define VXRGOAAL_ROW(X, T)    \
@@ -44,3 +44,10 @@ static_assert(offsetof(GoaaRow, JTPGETP) == 88);
 static_assert(offsetof(GoaaRow, JTPPCGP) == 108);
 static_assert(offsetof(GoaaRow, NUMRX4) == 136);
 static_assert(offsetof(GoaaRow, ROWSMERGED) == 144);
+
+inline constexpr vxr::TableInfo kGoaaTable = {
+    "GROUPOBJACT", "VXRGOAAL",
+    "Group object activity: the members' object activity merged by group, database and space, "
+    "with rates",
+    sizeof(GoaaRow), kGoaaRowAttributes};
+VXR_TABLES(VXRGOAAL, kGoaaTable);

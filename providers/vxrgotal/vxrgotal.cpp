@@ -26,6 +26,7 @@
 
 #include "vxr/activity.h"
 #include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -106,9 +107,8 @@ constexpr vxr::ColumnField kColumns[] = {
     VXR_FIELD(GotaRow, JT7DPR),     VXR_FIELD(GotaRow, JT7ASR),    VXR_FIELD(GotaRow, JT7OTR),
     VXR_FIELD(GotaRow, JT7RIOR),
 };
-constexpr int32_t kColumnCount = 28;
-static_assert(std::size(kColumns) == kColumnCount);
-static_assert(vxr::selectMatches(kSelect, kColumns, kColumnCount));
+static_assert(std::size(kColumns) == 28);
+static_assert(vxr::selectMatches(kSelect, kColumns));
 
 // The seven counts and the seven rates, added when rows merge.
 constexpr uint16_t kCounters[] = {
@@ -135,14 +135,12 @@ constexpr vxr::ActivityLayout kLayout = {
     .database = offsetof(GotaRow, JT7DBNM),
     .space = offsetof(GotaRow, JT7SPNM),
     .timestamp = offsetof(GotaRow, TIMESTAMP),
-    .merge = {kCounters, std::size(kCounters), nullptr, 0, offsetof(GotaRow, TIMESTAMP),
-              offsetof(GotaRow, ROWSMERGED)},
+    .merge = {.sums = kCounters,
+              .timestamp = offsetof(GotaRow, TIMESTAMP),
+              .rowsMerged = offsetof(GotaRow, ROWSMERGED)},
     .rates = kRates,
-    .rateCount = std::size(kRates),
     .reads = kReads,
-    .readCount = std::size(kReads),
     .io = kIo,
-    .ioCount = std::size(kIo),
     .getpages = offsetof(GotaRow, JT7GETP),
     .ratio = offsetof(GotaRow, JT7RIOR),
     .getpageShare = offsetof(GotaRow, JT7PCGP),
@@ -171,7 +169,7 @@ void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& no
 // ---------------------------------------------------------------------------
 // Summarisation
 
-extern "C" void summarizeOTA(GotaWork* w, const GotaRow* row) {
+extern "C" bool summarizeOTA(GotaWork* w, const GotaRow* row) {
   VXR_FUNCTION("summarizeOTA");
   vxr::MergeScope scope = vxr::MergeScope::Database;
   if (w->jt7spnmFlag) {
@@ -184,9 +182,10 @@ extern "C" void summarizeOTA(GotaWork* w, const GotaRow* row) {
     VXR_TRACE(trace, kTraceDetail, "summarizeOTA filterJT7DBNM\n");
   }
   bool created = false;
-  vxr::mergeActivityRow(trace, w->summaryTable, w->summaryList, row, sizeof *row, kLayout, scope,
-                        "summarizeOTA Summary Record\n", &created);
-  VXR_RETURN_VOID();
+  const void* element = vxr::mergeActivityRow(trace, w->summaryTable, row, sizeof *row, kLayout,
+                                              scope, "summarizeOTA Summary Record\n", &created);
+  vxr::traceExitVoid(trace, __LINE__);
+  return element != nullptr;
 }
 
 constexpr vxr::ScopeTexts kTotalsTexts = {"Spacename supplied, No Summary\n",
@@ -196,12 +195,13 @@ constexpr vxr::ScopeTexts kRateTexts = {
     "Spacename supplied, No Summary\n", "calcOTArate filterJT7DBNM\n",
     "calcOTArate filterDSGROUP\n", "DSGROUP not supplied, No Data\n"};
 
-extern "C" void summGETP(GotaWork* w, const GotaRow* row) {
+extern "C" bool summGETP(GotaWork* w, const GotaRow* row) {
   VXR_FUNCTION("summGETP");
   const vxr::TotalsScope scope =
       vxr::chooseTotalsScope(trace, w->jt7spnmFlag, w->jt7dbnmFlag, w->dsgroupFlag, kTotalsTexts);
-  vxr::addRowToTotals(trace, w->getpTable, w->getpList, scope, row, kLayout);
-  VXR_RETURN_VOID();
+  const bool filed = vxr::addRowToTotals(trace, w->getpTable, scope, row, kLayout);
+  vxr::traceExitVoid(trace, __LINE__);
+  return filed;
 }
 
 extern "C" void calcOTArate(GotaWork* w, GotaRow* row) {
@@ -209,7 +209,7 @@ extern "C" void calcOTArate(GotaWork* w, GotaRow* row) {
   const vxr::TotalsScope scope =
       vxr::chooseTotalsScope(trace, w->jt7spnmFlag, w->jt7dbnmFlag, w->dsgroupFlag, kRateTexts);
   vxr::finishActivityRow(row, kLayout,
-                         vxr::findTotals(w->getpList, scope, row->DSGROUP, row->JT7DBNM));
+                         vxr::findTotals(w->getpTable, scope, row->DSGROUP, row->JT7DBNM));
   VXR_RETURN_VOID();
 }
 
@@ -218,20 +218,21 @@ extern "C" void calcOTArate(GotaWork* w, GotaRow* row) {
 
 bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
   GotaWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, kColumnCount, &w.row, vxr::kTraceAlways)) {
-    return false;
-  }
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
   vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  summarizeOTA(&w, &w.row);
-  summGETP(&w, &w.row);
-  return true;
+  // A row that cannot be kept whole makes the collection false.
+  bool kept = summarizeOTA(&w, &w.row);
+  kept = summGETP(&w, &w.row) && kept;
+  return kept;
 }
 
 extern "C" int32_t collectLGOAOTA(GotaWork* w) {
   VXR_FUNCTION("collectLGOAOTA");
-  const vxr::MemberCollection collection{w->nodeList,    &w->nodeCursor, w,
-                                         buildMemberSql, fileMemberRow,  "Vtable SQL= %s\n",
-                                         kTraceDetail,   nullptr};
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildMemberSql,
+                                         .onRow = fileMemberRow};
   VXR_RETURN(vxr::collectMembers(trace, collection));
 }
 
@@ -256,45 +257,37 @@ void deriveGroup(void* workArea, const Trace&) {
 }
 
 constexpr FilterRule kFilterRules[] = {
-    {"DSGROUP", 7, {kDsgroup, VXR_NO_SLOT}, "DSGROUP match Index Filter %d %s %s \n", 0, nullptr},
-    {"IDNAME", 6, {kDsgroup, kIdname}, "IDNAME match Index Filter %d %s %s \n", 0, nullptr},
-    {"JT7DBNM",
-     6,
-     {VXR_SLOT(GotaWork, jt7dbnmFlag, jt7dbnmHost, jt7dbnm), VXR_NO_SLOT},
-     "JT7DBNM match Index Filter %d %s %s \n",
-     0,
-     nullptr},
-    {"JT7SPNM",
-     6,
-     {VXR_SLOT(GotaWork, jt7spnmFlag, jt7spnmHost, jt7spnm), VXR_NO_SLOT},
-     "JT7SPNM match Index Filter %d %s %s \n",
-     0,
-     nullptr},
-    {"ORIGINNODE",
-     0,
-     {kOrigin, VXR_NO_SLOT},
-     "ORIGINNODE match Index Filter %d %s %s \n",
-     0,
-     nullptr},
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .slots = {kDsgroup},
+     .matchTrace = "DSGROUP match Index Filter %d %s %s \n"},
+    {.column = "IDNAME",
+     .match = vxr::prefix(6),
+     .slots = {kDsgroup, kIdname},
+     .matchTrace = "IDNAME match Index Filter %d %s %s \n"},
+    {.column = "JT7DBNM",
+     .match = vxr::prefix(6),
+     .slots = {VXR_SLOT(GotaWork, jt7dbnmFlag, jt7dbnmHost, jt7dbnm)},
+     .matchTrace = "JT7DBNM match Index Filter %d %s %s \n"},
+    {.column = "JT7SPNM",
+     .match = vxr::prefix(6),
+     .slots = {VXR_SLOT(GotaWork, jt7spnmFlag, jt7spnmHost, jt7spnm)},
+     .matchTrace = "JT7SPNM match Index Filter %d %s %s \n"},
+    {.column = "ORIGINNODE",
+     .match = vxr::exact(),
+     .slots = {kOrigin},
+     .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"},
 };
 
 enum Table : uint8_t { kTotalsTable, kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
-    {offsetof(GotaWork, getpTable),
-     offsetof(GotaWork, getpList),
-     kTotalsElementSize,
-     30,
-     {vxr::kTraceAlways, "Unable to allocate Storage for RX4count Result\n"}},
-    {offsetof(GotaWork, summaryTable),
-     offsetof(GotaWork, summaryList),
-     kSummaryElementSize,
-     30,
-     {vxr::kTraceAlways, "Unable to allocate Storage for GOTA result\n"}},
-    {offsetof(GotaWork, nodeTable),
-     offsetof(GotaWork, nodeList),
-     vxr::elementSize<VXR_NodeRecord>(),
-     vxr::kNodesPerBlock,
-     {vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n"}},
+    VXR_TABLE(GotaWork, getpTable, getpList, kTotalsElementSize, 30, vxr::kTraceAlways,
+              "Unable to allocate Storage for RX4count Result\n"),
+    VXR_TABLE(GotaWork, summaryTable, summaryList, kSummaryElementSize, 30, vxr::kTraceAlways,
+              "Unable to allocate Storage for GOTA result\n"),
+    VXR_TABLE(GotaWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kTotalsTable, kNodeTable};
 
@@ -306,31 +299,16 @@ constexpr vxr::ModuleProgram kProgram = {
     .summaryList = offsetof(GotaWork, summaryList),
     .emissionCursor = offsetof(GotaWork, emissionCursor),
     .nodeList = offsetof(GotaWork, nodeList),
-    .startBanner = {},
-    .invoked = {kTraceDetail, "Invoked for table %s\n"},
-    .gettingStorage = {},
-    .storageFailed = {},
-    .processBanner = {},
-    .firstCall = {},
-    .nextRow = {},
     .emitted = {kTraceDetail, "GOTA Anchor at %8X. OTAL link at %8x.\n"},
-    .endOfData = {kTraceDetail, "EOD with %i rows emitted\n"},
-    .exitStatus = {kTraceDetail, "Exit process routine with status %i\n"},
     .clearedSlots = kClearedSlots,
-    .clearedSlotCount = std::size(kClearedSlots),
-    .filters = {kFilterRules, std::size(kFilterRules), "Index Filter %d %s %s\n", kTraceDetail},
+    .filters = {.rules = kFilterRules},
     .derive = deriveGroup,
     .tables = kTables,
-    .tableCount = std::size(kTables),
     .nodeTable = kNodeTable,
     .collect = collect,
     .collectFailed = {kTraceDetail, "collectLGOAOTA returned FALSE, EOD no data\n"},
-    .afterCollect = nullptr,
-    .firstCallOverride = nullptr,
     .beforeEmit = beforeEmit,
-    .teardown = {},
     .destroyOrder = kDestroyOrder,
-    .destroyCount = std::size(kDestroyOrder),
 };
 
 }  // namespace

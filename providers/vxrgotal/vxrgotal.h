@@ -5,7 +5,7 @@
 // data of a summary element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/helpers.h"
+#include "vxr/rows.h"
 
 // field, kind, width
 #define VXRGOTAL_ROW(X, T)    \
@@ -53,3 +53,10 @@ static_assert(offsetof(GotaRow, JT7PCGP) == 144);
 static_assert(offsetof(GotaRow, JT7GPR) == 152);
 static_assert(offsetof(GotaRow, ROWSMERGED) == 180);
 static_assert(offsetof(GotaRow, JT7RIOR) == 184);
+
+inline constexpr vxr::TableInfo kGotaTable = {
+    "GROUPTHRDACT", "VXRGOTAL",
+    "Group object thread activity: the members' object activity by thread added up over the "
+    "group, with rates and shares",
+    sizeof(GotaRow), kGotaRowAttributes};
+VXR_TABLES(VXRGOTAL, kGotaTable);

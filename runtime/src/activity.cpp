@@ -12,59 +12,70 @@ GetpTotals probe(const char* group, const char* database) {
   GetpTotals totals;
   std::memcpy(totals.group, group, 8);
   std::memcpy(totals.database, database, 8);
-  totals.getpages = 0.0;
-  totals.io = 0.0;
+  storeDouble(&totals, offsetof(GetpTotals, getpages), 0.0);
+  storeDouble(&totals, offsetof(GetpTotals, io), 0.0);
   return totals;
 }
 
-VXR_ListLinks* find(VXR_ListHeader* list, TotalsScope scope, const GetpTotals& key) {
+MergeKey totalsKey(TotalsScope scope) {
   switch (scope) {
     case TotalsScope::PerDatabase:
-      return findByKeys(list, &key, kDatabaseKey, 2);
+      return kDatabaseKey;
     case TotalsScope::PerGroup:
-      return findByKeys(list, &key, kGroupKey, 1);
+      return kGroupKey;
     case TotalsScope::PerRow:
       break;
   }
-  return nullptr;
+  return {};
 }
 
 }  // namespace
 
-void addToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
-                 TotalsScope scope, const char* group, const char* database, int32_t getpages,
-                 int64_t io) {
+bool addToTotals(const Trace& trace, VXR_ResultTable* table, TotalsScope scope, const char* group,
+                 const char* database, int32_t getpages, int64_t io) {
   GetpTotals key = probe(group, database);
-  if (VXR_ListLinks* match = find(list, scope, key)) {
-    auto* totals = static_cast<GetpTotals*>(elementData(match));
-    totals->getpages += getpages;
-    totals->io += static_cast<double>(io);
-    return;
+  const MergeKey merge = totalsKey(scope);
+  if (scope != TotalsScope::PerRow) {
+    if (VXR_ListLinks* match = findKeyed(table, &key, merge)) {
+      void* totals = elementData(match);
+      storeDouble(totals, offsetof(GetpTotals, getpages),
+                  loadDouble(totals, offsetof(GetpTotals, getpages)) + getpages);
+      storeDouble(totals, offsetof(GetpTotals, io),
+                  loadDouble(totals, offsetof(GetpTotals, io)) + static_cast<double>(io));
+      return true;
+    }
   }
   VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-  key.getpages = getpages;
-  key.io = static_cast<double>(io);
-  if (fileCopy(table, list, &key, sizeof key) == nullptr) {
+  storeDouble(&key, offsetof(GetpTotals, getpages), getpages);
+  storeDouble(&key, offsetof(GetpTotals, io), static_cast<double>(io));
+  void* filed = scope == TotalsScope::PerRow ? fileCopy(table, listOf(table), &key, sizeof key)
+                                             : fileKeyed(table, &key, sizeof key, merge);
+  if (filed == nullptr) {
     VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+    return false;
   }
+  return true;
 }
 
-const GetpTotals* findTotals(VXR_ListHeader* list, TotalsScope scope, const char* group,
+const GetpTotals* findTotals(VXR_ResultTable* table, TotalsScope scope, const char* group,
                              const char* database) {
-  VXR_ListLinks* match = find(list, scope, probe(group, database));
+  if (scope == TotalsScope::PerRow) return nullptr;
+  const GetpTotals key = probe(group, database);
+  VXR_ListLinks* match = findKeyed(table, &key, totalsKey(scope));
   return match ? static_cast<const GetpTotals*>(elementData(match)) : nullptr;
 }
 
-void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
-                       const void* row, size_t rowSize, const ActivityLayout& layout,
-                       MergeScope scope, const char* mergedText, bool* created) {
+void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_t rowSize,
+                       const ActivityLayout& layout, MergeScope scope, const char* mergedText,
+                       bool* created) {
   const ByteRange keys[] = {{layout.group, 8}, {layout.database, 8}, {layout.space, 8}};
-  const int32_t keyCount = scope == MergeScope::DatabaseSpace ? 3
-                           : scope == MergeScope::Database    ? 2
-                                                              : 0;
+  const size_t keyCount = scope == MergeScope::DatabaseSpace ? 3
+                          : scope == MergeScope::Database    ? 2
+                                                             : 0;
+  const MergeKey key(keys, keyCount);
   *created = false;
   if (keyCount > 0) {
-    if (VXR_ListLinks* match = findByKeys(list, row, keys, keyCount)) {
+    if (VXR_ListLinks* match = findKeyed(table, row, key)) {
       void* sum = elementData(match);
       mergeRow(sum, row, layout.merge);
       const char* text = static_cast<const char*>(sum);
@@ -78,7 +89,8 @@ void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, VXR_ListHeade
     }
   }
   VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-  void* filed = fileCopy(table, list, row, rowSize);
+  void* filed = keyCount > 0 ? fileKeyed(table, row, rowSize, key)
+                             : fileCopy(table, listOf(table), row, rowSize);
   if (filed == nullptr) {
     VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
     return nullptr;
@@ -89,14 +101,13 @@ void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, VXR_ListHeade
 }
 
 void finishActivityRow(void* row, const ActivityLayout& layout, const GetpTotals* totals) {
-  averageRates(row, layout.rates, layout.rateCount, loadInt(row, layout.merge.rowsMerged));
+  averageRates(row, layout.rates, loadInt(row, layout.merge.rowsMerged));
   const int32_t getpages = loadInt(row, layout.getpages);
   storeInt(row, layout.ratio,
-           getpagesPerRead(getpages, sumOf(row, layout.reads, layout.readCount),
-                           loadInt(row, layout.ratio)));
+           getpagesPerRead(getpages, sumOf(row, layout.reads), loadInt(row, layout.ratio)));
   if (totals != nullptr) {
     storeInt(row, layout.getpageShare, getpageShare(getpages, *totals));
-    storeInt(row, layout.ioShare, ioShare(sumOf(row, layout.io, layout.ioCount), *totals));
+    storeInt(row, layout.ioShare, ioShare(sumOf(row, layout.io), *totals));
   }
 }
 
@@ -118,17 +129,17 @@ TotalsScope chooseTotalsScope(const Trace& trace, bool spaceFilter, bool databas
   return TotalsScope::PerRow;
 }
 
-void addRowToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
-                    TotalsScope scope, const void* row, const ActivityLayout& layout) {
+bool addRowToTotals(const Trace& trace, VXR_ResultTable* table, TotalsScope scope, const void* row,
+                    const ActivityLayout& layout) {
   const char* text = static_cast<const char*>(row);
-  addToTotals(trace, table, list, scope, text + layout.group, text + layout.database,
-              loadInt(row, layout.getpages), sumOf(row, layout.io, layout.ioCount));
+  return addToTotals(trace, table, scope, text + layout.group, text + layout.database,
+                     loadInt(row, layout.getpages), sumOf(row, layout.io));
 }
 
-void averageRates(void* row, const uint16_t* rateOffsets, int32_t count, int32_t rowsMerged) {
+void averageRates(void* row, std::span<const uint16_t> rateOffsets, int32_t rowsMerged) {
   if (rowsMerged <= 1) return;
-  for (int32_t i = 0; i < count; ++i) {
-    storeInt(row, rateOffsets[i], average(loadInt(row, rateOffsets[i]), rowsMerged));
+  for (uint16_t offset : rateOffsets) {
+    storeInt(row, offset, average(loadInt(row, offset), rowsMerged));
   }
 }
 

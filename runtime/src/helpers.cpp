@@ -76,7 +76,7 @@ void groupFromOrigin(char* group, const char* origin) {
 namespace {
 
 bool columnMatches(const char* column, const FilterRule& rule) {
-  if (rule.compareLength != 0) return std::memcmp(column, rule.column, rule.compareLength) == 0;
+  if (rule.match.length != 0) return std::memcmp(column, rule.column, rule.match.length) == 0;
   char padded[kFilterColumnWidth];
   blank(padded, sizeof padded);
   const size_t length = std::strlen(rule.column);
@@ -142,8 +142,7 @@ void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& lo
     if (loop.filterTrace)
       VXR_TRACE(trace, loop.filterTraceLevel, loop.filterTrace, op, column, shown);
 
-    for (int32_t i = 0; i < loop.ruleCount; ++i) {
-      const FilterRule& rule = loop.rules[i];
+    for (const FilterRule& rule : loop.rules) {
       if (op != kFilterEquals && (rule.otherOperator == 0 || op != rule.otherOperator)) continue;
       if (!columnMatches(column, rule)) continue;
       for (const FilterSlot& slot : rule.slots) {
@@ -159,8 +158,9 @@ void readFilters(HDL1_CommonHandle request, void* workArea, const FilterLoop& lo
 // ---------------------------------------------------------------------------
 // Row assembly
 
-bool assembleRow(const Trace& trace, const void* sqlda, const ColumnField* columns, int32_t count,
+bool assembleRow(const Trace& trace, const void* sqlda, std::span<const ColumnField> columns,
                  void* row, int32_t mismatchLevel) {
+  const int32_t count = static_cast<int32_t>(columns.size());
   const int32_t delivered = sqldaColumnCount(sqlda);
   if (delivered != count) {
     VXR_TRACE(trace, mismatchLevel, "Count of colums (%d) are not equal to SQLDA columns (%d)",
@@ -185,18 +185,17 @@ bool assembleRow(const Trace& trace, const void* sqlda, const ColumnField* colum
 // ---------------------------------------------------------------------------
 // Keyed merges
 
-VXR_ListLinks* findByKeys(VXR_ListHeader* list, const void* data, const ByteRange* keys,
-                          int32_t count) {
+VXR_ListLinks* findByKeys(VXR_ListHeader* list, const void* data, MergeKey key) {
   for (VXR_ListLinks* element : walk(list)) {
-    if (keysEqual(elementData(element), data, keys, count)) return element;
+    if (keysEqual(elementData(element), data, key)) return element;
   }
   return nullptr;
 }
 
-int32_t countByKeys(VXR_ListHeader* list, const void* data, const ByteRange* keys, int32_t count) {
+int32_t countByKeys(VXR_ListHeader* list, const void* data, MergeKey key) {
   int32_t n = 0;
   for (VXR_ListLinks* element : walk(list)) {
-    if (keysEqual(elementData(element), data, keys, count)) ++n;
+    if (keysEqual(elementData(element), data, key)) ++n;
   }
   return n;
 }
@@ -211,37 +210,37 @@ void* fileCopy(VXR_ResultTable* table, VXR_ListHeader* list, const void* data, s
 }
 
 void mergeRow(void* kept, const void* row, const MergeRule& rule) {
-  addFields(kept, row, rule.sums, rule.sumCount);
-  raiseFields(kept, row, rule.maxima, rule.maximumCount);
-  if (rule.timestamp != kNoOffset) {
+  addFields(kept, row, rule.sums);
+  raiseFields(kept, row, rule.maxima);
+  if (rule.timestamp != kNoField) {
     keepEarliest(static_cast<char*>(kept) + rule.timestamp,
                  static_cast<const char*>(row) + rule.timestamp);
   }
-  if (rule.rowsMerged != kNoOffset) {
+  if (rule.rowsMerged != kNoField) {
     int32_t merged = loadInt(kept, rule.rowsMerged);
     addTo(merged, 1);
     storeInt(kept, rule.rowsMerged, merged);
   }
 }
 
-int64_t sumOf(const void* row, const uint16_t* offsets, int32_t count) {
+int64_t sumOf(const void* row, std::span<const uint16_t> offsets) {
   int64_t sum = 0;
-  for (int32_t i = 0; i < count; ++i) sum += loadInt(row, offsets[i]);
+  for (uint16_t offset : offsets) sum += loadInt(row, offset);
   return sum;
 }
 
-void addFields(void* sum, const void* row, const uint16_t* offsets, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    int32_t value = loadInt(sum, offsets[i]);
-    addTo(value, loadInt(row, offsets[i]));
-    storeInt(sum, offsets[i], value);
+void addFields(void* sum, const void* row, std::span<const uint16_t> offsets) {
+  for (uint16_t offset : offsets) {
+    int32_t value = loadInt(sum, offset);
+    addTo(value, loadInt(row, offset));
+    storeInt(sum, offset, value);
   }
 }
 
-void raiseFields(void* kept, const void* row, const uint16_t* offsets, int32_t count) {
-  for (int32_t i = 0; i < count; ++i) {
-    const int32_t candidate = loadInt(row, offsets[i]);
-    if (candidate > loadInt(kept, offsets[i])) storeInt(kept, offsets[i], candidate);
+void raiseFields(void* kept, const void* row, std::span<const uint16_t> offsets) {
+  for (uint16_t offset : offsets) {
+    const int32_t candidate = loadInt(row, offset);
+    if (candidate > loadInt(kept, offset)) storeInt(kept, offset, candidate);
   }
 }
 

@@ -25,19 +25,15 @@ void* workAreaOf(void* parm, const Trace& trace) {
 // A process call after end of data collects afresh; the tables of the
 // earlier collection are released first so that nothing is left unreachable.
 void releaseTables(const ModuleProgram& program, void* workArea) {
-  for (int32_t i = 0; i < program.destroyCount; ++i) {
-    destroyTableOf(program, workArea, program.destroyOrder[i]);
-  }
+  for (uint8_t index : program.destroyOrder) destroyTableOf(program, workArea, index);
 }
 
 int32_t commonFirstCall(const ModuleProgram& program, HDL1_CommonHandle request, void* workArea,
                         const Trace& trace) {
-  for (int32_t i = 0; i < program.clearedSlotCount; ++i) {
-    clearFilterSlot(workArea, program.clearedSlots[i]);
-  }
+  for (const FilterSlot& slot : program.clearedSlots) clearFilterSlot(workArea, slot);
   readFilters(request, workArea, program.filters, trace);
   if (program.derive) program.derive(workArea, trace);
-  for (int32_t i = 0; i < program.tableCount; ++i) {
+  for (int32_t i = 0; i < static_cast<int32_t>(program.tables.size()); ++i) {
     if (int32_t status = createTableOf(program, workArea, i, trace); status != 0) return status;
   }
   if (int32_t status = listMembers(program, workArea, trace); status != 0) return status;

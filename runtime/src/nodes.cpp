@@ -1,7 +1,8 @@
 #include "vxr/nodes.h"
 
 #include "runtime_units.h"
-#include "vxr/helpers.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
 
 namespace {
 
@@ -27,6 +28,7 @@ constexpr vxr::ColumnField kOriginColumns[] = {
 struct ListTarget {
   VXR_ResultTable* table;
   VXR_ListHeader* list;
+  bool lost;  // a row could not be filed: the listing is incomplete
 };
 
 bool fileNode(void* context, const vxr::Trace& trace, const void* sqlda) {
@@ -37,7 +39,10 @@ bool fileNode(void* context, const vxr::Trace& trace, const void* sqlda) {
   record.spare = 0;
   auto* filed = static_cast<VXR_NodeRecord*>(
       vxr::fileCopy(target->table, target->list, &record, sizeof record));
-  if (filed == nullptr) return true;  // no element: this row is dropped
+  if (filed == nullptr) {
+    target->lost = true;  // an incomplete member list must not pass for the whole group
+    return false;
+  }
   VXR_TRACE(trace, kTraceNodes, "REALNODE  =\\%.32s\\\tORIGINNODE=\\%.32s\\\n", filed->thruNode,
             filed->originNode);
   return true;
@@ -50,7 +55,10 @@ bool fileOrigin(void* context, const vxr::Trace& trace, const void* sqlda) {
   if (!vxr::assembleRow(trace, sqlda, kOriginColumns, 2, &record, kTraceError)) return true;
   auto* filed = static_cast<VXR_OriginRecord*>(
       vxr::fileCopy(target->table, target->list, &record, offsetof(VXR_OriginRecord, spare)));
-  if (filed == nullptr) return true;
+  if (filed == nullptr) {
+    target->lost = true;
+    return false;
+  }
   VXR_TRACE(trace, kTraceNodes, "ORIGINNODE=\\%32.32s\\\n", filed->node);
   VXR_TRACE(trace, kTraceNodes, "VERSION=\\%8.8s\\ length=%d\n", filed->version,
             vxr::sqldaLength(sqlda, 1));
@@ -65,9 +73,9 @@ extern "C" int32_t buildNodeList(VXR_ResultTable* table, VXR_ListHeader* list) {
   vxr::sqlBegin(sql);
   vxr::sqlAppend(sql, kNodeListSql);
   VXR_TRACE(trace, kTraceNodes, "NodeSTS SQL= %s\n", sql.text);
-  ListTarget target{table, list};
+  ListTarget target{table, list, false};
   vxr::runQuery(trace, sql, fileNode, &target);
-  VXR_RETURN(1);
+  VXR_RETURN(target.lost ? 0 : 1);
 }
 
 extern "C" int32_t buildOrigList(const char* nodeName, VXR_ResultTable* table, VXR_ListHeader* list,
@@ -98,7 +106,7 @@ extern "C" int32_t buildOrigList(const char* nodeName, VXR_ResultTable* table, V
   }
   vxr::sqlAppend(sql, ";");
   VXR_TRACE(trace, kTraceNodes, "NodeSTS SQL= %s\n", sql.text);
-  ListTarget target{table, list};
+  ListTarget target{table, list, false};
   vxr::runQuery(trace, sql, fileOrigin, &target);
-  VXR_RETURN(1);
+  VXR_RETURN(target.lost ? 0 : 1);
 }

@@ -6,12 +6,11 @@
 
 extern "C" {
 
-const char vxrBuildDate[12] = VXR_BUILD_DATE;
-const char vxrBuildTime[9] = VXR_BUILD_TIME;
-
+// vxrBuildDate and vxrBuildTime come from the module's own source, so that
+// they tell when the module itself was compiled.
 static const char* const info_strings[18] = {
-    VXR_BUILD_DATE,
-    VXR_BUILD_TIME,
+    vxrBuildDate,
+    vxrBuildTime,
     VXR_BUILD_INFO_SOURCE,
     "",
     VXR_TARGET_PLATFORM,

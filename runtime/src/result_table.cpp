@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "runtime_units.h"
+#include "table_store.h"
 #include "vxr/trace.h"
 
 namespace {
@@ -21,7 +22,15 @@ extern "C" int32_t RSLTinit(VXR_ResultTable** anchor, int32_t elementSize, int32
       static_cast<int64_t>(elementSize) * primarySize + static_cast<int64_t>(sizeof(void*));
   VXR_ResultTable* table = nullptr;
   if (elementSize > 0 && primarySize > 0 && blockSize <= INT32_MAX) {
-    table = static_cast<VXR_ResultTable*>(std::malloc(sizeof(VXR_ResultTable)));
+    // The anchor's fields, then the trailer with the key indexes.
+    auto* store =
+        static_cast<vxr::detail::TableStore*>(std::malloc(sizeof(vxr::detail::TableStore)));
+    if (store != nullptr) {
+      table = &store->table;
+      vxr::detail::clearIndex(store->trailer.find);
+      vxr::detail::clearIndex(store->trailer.count);
+      store->trailer.failures = 0;
+    }
   }
   if (table == nullptr) {
     VXR_TRACE(trace, kTraceError, "RSLT Table alloc failed\n");
@@ -54,6 +63,7 @@ extern "C" int32_t RSLTget(VXR_ResultTable* table, void** element) {
     void* block = std::malloc(static_cast<size_t>(table->blockSize));
     ++table->totalBlocks;
     if (block == nullptr) {
+      ++vxr::detail::trailerOf(table).failures;
       VXR_TRACE(trace, kTraceError, "RSLT block allocation failed\n");
       VXR_RETURN(vxr::kRsltBlockNotObtained);
     }
@@ -93,6 +103,8 @@ extern "C" int32_t RSLTdestroy(VXR_ResultTable** anchor) {
     std::memcpy(&table->firstBlock, block, sizeof(void*));
     std::free(block);
   }
+  vxr::detail::releaseIndex(vxr::detail::trailerOf(table).find);
+  vxr::detail::releaseIndex(vxr::detail::trailerOf(table).count);
   *anchor = nullptr;
   VXR_TRACE(trace, kTraceDetail, "Freeing RSLT block at %8x\n", vxr::traceAddress(table));
   std::free(table);

@@ -399,11 +399,8 @@ TEST_F(FiltTest, NoFetchRequestRegistersTheDetectedGroups) {
 }
 
 TEST_F(FiltTest, HeartbeatWithNothingDetectedSetsEverythingOfflineViewLast) {
-  // An offline DSGRP row first: a later online row of the same IDNAME takes
-  // its place but does not register the group.
-  member(1, {{.idname = "GRP1", .idstatus = "OFFLINE"},
-             {.idname = "GRP1"},
-             {.idname = "SSA1", .idtype = "RX4SS"}});
+  // Rows filed, none of them an online DSGRP row: nothing is detected.
+  member(1, {{.idname = "GRP1", .idstatus = "OFFLINE"}, {.idname = "SSA1", .idtype = "RX4SS"}});
   registered({"GRP1:RX4plex:DSGROUP", "RX4plex:RX4plex:Skelvane", "GRP3:RX4plex:DSGROUP"});
   RunResult result = run({{1, "IDNAME", "*NOFETCH"}});
   EXPECT_EQ(result.rows.size(), 2u);
@@ -425,6 +422,25 @@ TEST_F(FiltTest, HeartbeatWithNothingDetectedSetsEverythingOfflineViewLast) {
   run({{1, "IDNAME", "*NOFETCH"}});
   EXPECT_EQ(updates(), (std::vector<Update>{online(kView, "*"), online(group("GRP9"))}));
 }
+
+// Which member answers first must not decide whether a live group stays
+// online: an online row that replaces an offline record registers its group.
+class FiltOrderTest : public FiltTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(FiltOrderTest, ALiveGroupStaysOnlineWhicheverMemberAnswersFirst) {
+  const bool offlineFirst = GetParam();
+  const Status down{.idname = "GRPB", .idstatus = "OFFLINE"};
+  const Status up{.idname = "GRPB"};
+  member(1, {offlineFirst ? up : down});  // members added later are queried first
+  member(2, {offlineFirst ? down : up});
+  registered({"GRPB:RX4plex:DSGROUP"});
+  host_->setTraceLevel("VXRFILTL", 0x10);
+  RunResult result = run({{1, "IDNAME", "*NOFETCH"}});
+  ASSERT_EQ(result.rows.size(), 1u);
+  EXPECT_EQ(updates(), (std::vector<Update>{online(kView, "*"), online(group("GRPB"))}));
+  EXPECT_TRUE(host_->traceContains("Detected new node: GRPB:RX4plex:DSGROUP"));
+}
+INSTANTIATE_TEST_SUITE_P(MemberOrder, FiltOrderTest, ::testing::Bool());
 
 TEST_F(FiltTest, HeartbeatRunsOnlyForNoFetchRequestsThatFoundData) {
   member(1, {{.idname = "GRP1"}});

@@ -99,8 +99,8 @@ TEST(Arithmetic, SaturatesInsteadOfWrapping) {
 
 TEST(Arithmetic, SharesAndRatiosWithLargeCounts) {
   vxr::GetpTotals totals{};
-  totals.getpages = 8'000'000.0;
-  totals.io = 0.0;
+  vxr::storeDouble(&totals, offsetof(vxr::GetpTotals, getpages), 8'000'000.0);
+  vxr::storeDouble(&totals, offsetof(vxr::GetpTotals, io), 0.0);
   // 3,000,000 x 1000 does not fit 32 bits; the share must still be exact.
   EXPECT_EQ(vxr::getpageShare(3'000'000, totals), 375);
   EXPECT_EQ(vxr::ioShare(10, totals), 0);  // zero total: no share
@@ -204,11 +204,18 @@ void countMatch(void* workArea, const vxr::Trace&, int16_t, const char*, const c
 }
 
 constexpr vxr::FilterRule kRules[] = {
-    {"DSGROUP", 7, {kGroup, VXR_NO_SLOT}, "DSGROUP match %d %s %s", 0, nullptr},
-    {"IDNAME", 6, {kGroup, kId}, nullptr, 10, countMatch},
-    {"ORIGINNODE", 0, {kOrigin, VXR_NO_SLOT}, nullptr, 0, nullptr},
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .slots = {kGroup},
+     .matchTrace = "DSGROUP match %d %s %s"},
+    {.column = "IDNAME",
+     .match = vxr::prefix(6),
+     .slots = {kGroup, kId},
+     .otherOperator = 10,
+     .onMatch = countMatch},
+    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
 };
-constexpr vxr::FilterLoop kLoop = {kRules, 3, "Index Filter %d %s %s", kTraceDetail};
+constexpr vxr::FilterLoop kLoop = {kRules, "Index Filter %d %s %s", kTraceDetail};
 
 struct Filters : HostTest {
   FilterWork work;

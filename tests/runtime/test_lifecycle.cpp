@@ -181,7 +181,6 @@ TEST(LifecycleTables, ATableThatCannotBeCreatedGives50AndItsMessage) {
   };
   vxr::ModuleProgram program{};
   program.tables = tables;
-  program.tableCount = 2;
   TableWork work{};
   EXPECT_EQ(vxr::createTableOf(program, &work, 0, testTrace()), vxr::kStatusNoTable);
   EXPECT_EQ(work.table, nullptr);

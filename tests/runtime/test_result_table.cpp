@@ -1,5 +1,8 @@
 #include "test_support.h"
 #include "vxr/helpers.h"
+#include "vxr/registration.h"
+
+VXR_BUILD_STAMP();
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "vxr/helpers.h"
+#include "vxr/rows.h"
 
 namespace vxrhost {
 

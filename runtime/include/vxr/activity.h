@@ -3,16 +3,18 @@
 // summary row (averaged rates, the getpage-per-read ratio, the shares).
 #pragma once
 
-#include "vxr/helpers.h"
+#include "vxr/merge.h"
 
 namespace vxr {
 
 // Getpage and I/O totals of a group, or of a group and database.
+// The two sums are doubles kept as bytes (loadDouble/storeDouble), so that
+// the element needs no more alignment than a block gives.
 struct GetpTotals {
   char group[8];
   char database[8];
-  double getpages;
-  double io;
+  char getpages[8];  // double
+  char io[8];        // double
 };
 
 // Where an object-activity row keeps what the shared routines use.
@@ -22,12 +24,9 @@ struct ActivityLayout {
   uint16_t space;     // 8 characters
   uint16_t timestamp;
   MergeRule merge;  // counts and rates added, earliest time stamp, rows merged
-  const uint16_t* rates;
-  int32_t rateCount;
-  const uint16_t* reads;  // fields whose sum is the read count
-  int32_t readCount;
-  const uint16_t* io;  // fields whose sum is the I/O count
-  int32_t ioCount;
+  std::span<const uint16_t> rates;
+  std::span<const uint16_t> reads;  // fields whose sum is the read count
+  std::span<const uint16_t> io;     // fields whose sum is the I/O count
   uint16_t getpages;
   uint16_t ratio;         // getpages per read, in tenths
   uint16_t getpageShare;  // of the totals, in tenths of a percent
@@ -41,13 +40,13 @@ enum class MergeScope {
   Database,       // keyed by group and database
 };
 
-// Merges a member row into the summary list: into the newest element of its
-// key, or into a new element filed as the newest (rows merged 1). Returns
-// the element's data, or null when no element could be had (traced);
-// `created` tells which.
-void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
-                       const void* row, size_t rowSize, const ActivityLayout& layout,
-                       MergeScope scope, const char* mergedText, bool* created);
+// Merges a member row into the summary list of `table`: into the newest
+// element of its key, or into a new element filed as the newest (rows
+// merged 1). Returns the element's data, or null when no element could be
+// had (traced); `created` tells which.
+void* mergeActivityRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_t rowSize,
+                       const ActivityLayout& layout, MergeScope scope, const char* mergedText,
+                       bool* created);
 
 // Finishes a summary row just before it is handed out: rates averaged over
 // the merged rows, getpages per read, and the shares of the totals (when
@@ -61,11 +60,11 @@ enum class TotalsScope {
   PerGroup,     // keyed by group
 };
 
-// Adds one row's counts into the totals list (a new element when no key
-// matches or the scope is PerRow). Traces a failed element at error level.
-void addToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
-                 TotalsScope scope, const char* group, const char* database, int32_t getpages,
-                 int64_t io);
+// Adds one row's counts into the totals of `table` (a new element when no
+// key matches or the scope is PerRow). False, traced at error level, when
+// no element could be had.
+bool addToTotals(const Trace& trace, VXR_ResultTable* table, TotalsScope scope, const char* group,
+                 const char* database, int32_t getpages, int64_t io);
 
 // Trace texts of the four cases that choose the totals scope from the
 // request's filters.
@@ -78,16 +77,17 @@ struct ScopeTexts {
 TotalsScope chooseTotalsScope(const Trace& trace, bool spaceFilter, bool databaseFilter,
                               bool groupFilter, const ScopeTexts& texts);
 
-// Adds one member row of the given layout into the totals.
-void addRowToTotals(const Trace& trace, VXR_ResultTable* table, VXR_ListHeader* list,
-                    TotalsScope scope, const void* row, const ActivityLayout& layout);
+// Adds one member row of the given layout into the totals; false when an
+// element was lost.
+bool addRowToTotals(const Trace& trace, VXR_ResultTable* table, TotalsScope scope, const void* row,
+                    const ActivityLayout& layout);
 
 // The totals element for a row, or null.
-const GetpTotals* findTotals(VXR_ListHeader* list, TotalsScope scope, const char* group,
+const GetpTotals* findTotals(VXR_ResultTable* table, TotalsScope scope, const char* group,
                              const char* database);
 
 // Each rate divided by the rows merged, truncated toward zero (rows > 1).
-void averageRates(void* row, const uint16_t* rateOffsets, int32_t count, int32_t rowsMerged);
+void averageRates(void* row, std::span<const uint16_t> rateOffsets, int32_t rowsMerged);
 
 // (getpages x 10) / reads, truncated, when reads is above 0; else `kept`.
 inline int32_t getpagesPerRead(int32_t getpages, int64_t reads, int32_t kept) {
@@ -97,13 +97,21 @@ inline int32_t getpagesPerRead(int32_t getpages, int64_t reads, int32_t kept) {
 }
 
 // Shares in tenths of a percent of the totals; 0 against a total of 0.
+inline double totalGetpages(const GetpTotals& totals) {
+  return loadDouble(&totals, offsetof(GetpTotals, getpages));
+}
+inline double totalIo(const GetpTotals& totals) {
+  return loadDouble(&totals, offsetof(GetpTotals, io));
+}
 inline int32_t getpageShare(int32_t getpages, const GetpTotals& totals) {
-  if (!(totals.getpages > 0.0)) return 0;
-  return truncate32(static_cast<double>(static_cast<int64_t>(getpages) * 1000) / totals.getpages);
+  const double total = totalGetpages(totals);
+  if (!(total > 0.0)) return 0;
+  return truncate32(static_cast<double>(static_cast<int64_t>(getpages) * 1000) / total);
 }
 inline int32_t ioShare(int64_t io, const GetpTotals& totals) {
-  if (!(totals.io > 0.0)) return 0;
-  return truncate32(static_cast<double>(io) * 1000.0 / totals.io);
+  const double total = totalIo(totals);
+  if (!(total > 0.0)) return 0;
+  return truncate32(static_cast<double>(io) * 1000.0 / total);
 }
 
 }  // namespace vxr

@@ -5,7 +5,13 @@
 // table in a ModuleProgram; the request loop itself exists once, here.
 #pragma once
 
-#include "vxr/helpers.h"
+#include <span>
+#include <type_traits>
+
+#include "vxr/filters.h"
+#include "vxr/host_services.h"
+#include "vxr/nodes.h"
+#include "vxr/trace.h"
 
 namespace vxr {
 
@@ -20,68 +26,83 @@ constexpr int32_t kStatusNoWorkArea = 71;
 // A trace line at a level bit (kTraceAlways: whatever the level flags say);
 // a null text is not traced.
 struct TraceText {
-  int32_t level;
-  const char* text;
+  int32_t level = 0;
+  const char* text = nullptr;
 };
-
-constexpr uint16_t kNoField = 0xFFFF;
 
 // One result table of the work area.
 struct TableSpec {
-  uint16_t anchor;  // offset of the anchor variable (VXR_ResultTable*)
-  uint16_t list;    // offset of the list-header address, or kNoField
-  int32_t elementSize;
-  int32_t perBlock;
-  TraceText failure;  // traced when the table cannot be created
+  uint16_t anchor = kNoField;  // offset of the anchor variable (VXR_ResultTable*)
+  uint16_t list = kNoField;    // offset of the list-header address, or kNoField
+  int32_t elementSize = 0;
+  int32_t perBlock = 10;
+  TraceText failure = {};  // traced when the table cannot be created
 };
 
+// A table of work area W: its anchor variable and list-header member (the
+// member types are checked).
+template <typename Anchor, typename List>
+constexpr TableSpec checkedTable(size_t anchor, size_t list, int32_t elementSize, int32_t perBlock,
+                                 TraceText failure) {
+  static_assert(std::is_same_v<Anchor, VXR_ResultTable*>, "a table's anchor variable");
+  static_assert(std::is_same_v<List, VXR_ListHeader*>, "a table's list-header address");
+  return {static_cast<uint16_t>(anchor), static_cast<uint16_t>(list), elementSize, perBlock,
+          failure};
+}
+#define VXR_TABLE(W, anchor, list, elementSize, perBlock, ...)       \
+  ::vxr::checkedTable<decltype(W::anchor), decltype(W::list)>(       \
+      offsetof(W, anchor), offsetof(W, list), elementSize, perBlock, \
+      ::vxr::TraceText{__VA_ARGS__})
+
+struct ModuleProgram;
+// A module whose first call differs from the common one supplies its own;
+// it returns 0 to go on to the emission, else the status of the call.
+using FirstCall = int32_t (*)(const ModuleProgram& program, HDL1_CommonHandle request,
+                              void* workArea, const Trace& trace);
+
+// What the request loop needs of a module. Every member has a default, so a
+// module lists only what its table has.
 struct ModuleProgram {
-  const char* eyeCatcher;  // 8 characters: table code and "WORK"
-  int32_t workAreaSize;    // the size asked of GetStorage
+  const char* eyeCatcher = nullptr;  // 8 characters: table code and "WORK"
+  int32_t workAreaSize = 0;          // the size asked of GetStorage
 
   // Work-area fields the lifecycle reads and writes (offsets).
-  uint16_t rowsEmitted;
-  uint16_t summaryList;
-  uint16_t emissionCursor;
-  uint16_t nodeList;
+  uint16_t rowsEmitted = kNoField;
+  uint16_t summaryList = kNoField;
+  uint16_t emissionCursor = kNoField;
+  uint16_t nodeList = kNoField;
 
   // Start request.
-  TraceText startBanner;
-  TraceText invoked;  // with the table name
-  TraceText gettingStorage;
-  TraceText storageFailed;
+  TraceText startBanner = {};
+  TraceText invoked = {kTraceDetail, "Invoked for table %s\n"};  // with the table name
+  TraceText gettingStorage = {};
+  TraceText storageFailed = {};
 
   // Process request.
-  TraceText processBanner;  // every call
-  TraceText firstCall;
-  TraceText nextRow;    // every call, before the next element is taken
-  TraceText emitted;    // with the list header and the element
-  TraceText endOfData;  // with the rows emitted
-  TraceText exitStatus;
+  TraceText processBanner = {};  // every call
+  TraceText firstCall = {};
+  TraceText nextRow = {};  // every call, before the next element is taken
+  TraceText emitted = {};  // with the list header and the element
+  TraceText endOfData = {kTraceDetail, "EOD with %i rows emitted\n"};  // with the rows emitted
+  TraceText exitStatus = {kTraceDetail, "Exit process routine with status %i\n"};
 
   // First process call of a request.
-  const FilterSlot* clearedSlots;  // cleared before the filter loop
-  int32_t clearedSlotCount;
-  FilterLoop filters;
-  void (*derive)(void* workArea, const Trace& trace);  // after the filter loop, or null
-  const TableSpec* tables;                             // in order of creation
-  int32_t tableCount;
-  int32_t nodeTable;  // index of the node table in `tables`
-  int32_t (*collect)(void* workArea, const Trace& trace);
-  TraceText collectFailed;
-  void (*afterCollect)(void* workArea, const Trace& trace);  // or null
-  // A module whose first call differs from the common one supplies its own;
-  // it returns 0 to go on to the emission, else the status of the call.
-  int32_t (*firstCallOverride)(const ModuleProgram& program, HDL1_CommonHandle request,
-                               void* workArea, const Trace& trace);
+  std::span<const FilterSlot> clearedSlots = {};  // cleared before the filter loop
+  FilterLoop filters = {};
+  void (*derive)(void* workArea, const Trace& trace) = nullptr;  // after the filter loop
+  std::span<const TableSpec> tables = {};                        // in order of creation
+  int32_t nodeTable = 0;  // index of the node table in `tables`
+  int32_t (*collect)(void* workArea, const Trace& trace) = nullptr;
+  TraceText collectFailed = {};
+  void (*afterCollect)(void* workArea, const Trace& trace) = nullptr;
+  FirstCall firstCallOverride = nullptr;
 
   // Emission: finishes a row just before it is handed out, or null.
-  void (*beforeEmit)(void* workArea, const Trace& trace, void* row);
+  void (*beforeEmit)(void* workArea, const Trace& trace, void* row) = nullptr;
 
   // Terminate request.
-  TraceText teardown;
-  const uint8_t* destroyOrder;  // indices into `tables`
-  int32_t destroyCount;
+  TraceText teardown = {};
+  std::span<const uint8_t> destroyOrder = {};  // indices into `tables`
 };
 
 int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor, HDL1_CommonHandle request);

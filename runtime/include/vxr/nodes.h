@@ -22,7 +22,8 @@ struct VXR_OriginRecord {
   int32_t spare;
 };
 
-// Both return 1.
+// Both return 1, or 0 when a row could not be filed for want of an element
+// (the list is then incomplete and must not be used as the whole group).
 int32_t buildNodeList(VXR_ResultTable* table, VXR_ListHeader* list);
 int32_t buildOrigList(const char* nodeName, VXR_ResultTable* table, VXR_ListHeader* list,
                       const char* product);

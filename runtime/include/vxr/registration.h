@@ -10,7 +10,8 @@
 #include "vxr/abi.h"
 
 extern "C" {
-// Date ("Mar 17 2007") and time ("22:51:54") of this build.
+// Date ("Mar 17 2007") and time ("22:51:54") at which the module was
+// compiled: defined by VXR_MODULE in the module's own source.
 extern const char vxrBuildDate[12];
 extern const char vxrBuildTime[9];
 // The build-information accessor.
@@ -37,7 +38,21 @@ constexpr int32_t textLength(const char* text) {
   }
 #endif
 
+// __DATE__ ("Mar  7 2007") with the day as two digits ("Mar 07 2007").
+#define VXR_COMPILE_DATE                                                                        \
+  {                                                                                             \
+    __DATE__[0], __DATE__[1], __DATE__[2], __DATE__[3], __DATE__[4] == ' ' ? '0' : __DATE__[4], \
+        __DATE__[5], __DATE__[6], __DATE__[7], __DATE__[8], __DATE__[9], __DATE__[10], '\0'     \
+  }
+
+// The build date and time of a program that carries the runtime: defined
+// in one source of it (VXR_MODULE does so for a module).
+#define VXR_BUILD_STAMP()                                    \
+  extern "C" const char vxrBuildDate[12] = VXR_COMPILE_DATE; \
+  extern "C" const char vxrBuildTime[9] = __TIME__
+
 #define VXR_MODULE(MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)             \
+  VXR_BUILD_STAMP();                                                                         \
   extern "C" {                                                                               \
   int32_t START(HDL1_CommonHandle);                                                          \
   int32_t PROCESS(HDL1_CommonHandle);                                                        \

@@ -37,6 +37,9 @@ struct VXR_ResultTable {
   VXR_ListHeader list;
 };
 
+// The anchor is allocated with a trailer after these fields that holds the
+// table's key indexes (merge.h); the fields themselves keep the host's
+// layout.
 // 0, or 3 when the anchor cannot be obtained (or the sizes are unusable).
 int32_t RSLTinit(VXR_ResultTable** anchor, int32_t elementSize, int32_t primarySize);
 // 0 with a new element, or 2 when a new block cannot be obtained.
@@ -59,13 +62,23 @@ struct Element {
   T data;
 };
 
+// Elements start one word after the start of their block, so a record may
+// need no more alignment than a word gives (wider fields go through memcpy).
 template <typename T>
 constexpr int32_t elementSize() {
+  static_assert(alignof(T) <= sizeof(void*),
+                "an element record may need no more alignment than a block word gives");
   return static_cast<int32_t>(sizeof(Element<T>));
 }
 
 inline VXR_ListHeader* listOf(VXR_ResultTable* table) {
   return &table->list;
+}
+
+// The table whose own list `list` is.
+inline VXR_ResultTable* tableOf(VXR_ListHeader* list) {
+  return reinterpret_cast<VXR_ResultTable*>(reinterpret_cast<char*>(list) -
+                                            offsetof(VXR_ResultTable, list));
 }
 
 inline bool listEmpty(const VXR_ListHeader* list) {
@@ -95,6 +108,15 @@ inline void* elementData(VXR_ListLinks* element) {
 }
 inline const void* elementData(const VXR_ListLinks* element) {
   return element + 1;
+}
+
+// The oldest element, and the next newer one (null at the end marker), for
+// walks oldest first.
+inline VXR_ListLinks* oldest(VXR_ListHeader* list) {
+  return list->ends.newer == list->endMarker ? nullptr : list->ends.newer;
+}
+inline VXR_ListLinks* newer(const VXR_ListHeader* list, const VXR_ListLinks* element) {
+  return element->newer == list->endMarker ? nullptr : element->newer;
 }
 
 // Walks a list newest first: for (auto* e : walk(list)) ...

@@ -1,0 +1,113 @@
+// Keyed merges over result-table lists.
+//
+// A merge key is one or several byte ranges of an element's data. The
+// result table keeps an index over the key its merge declares (see
+// result_table.h): findKeyed returns exactly the element the newest-first
+// walk of the list would find, in constant time, and fileKeyed files a new
+// element as the newest and enters it. countKeyed counts the elements of a
+// list that agree over a (shorter) key, one pass for all the counts of a
+// request. The list itself keeps its order, so emission is unchanged.
+//
+// Built with VXR_MERGE_WALK the same calls walk the list instead; the tests
+// run every module both ways and compare the rows byte for byte.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "vxr/arithmetic.h"
+#include "vxr/chars.h"
+#include "vxr/result_table.h"
+#include "vxr/trace.h"
+
+namespace vxr {
+
+struct ByteRange {
+  uint16_t offset;
+  uint16_t length;
+};
+
+#define VXR_KEY(Row, name)                 \
+  ::vxr::ByteRange {                       \
+    offsetof(Row, name), sizeof(Row::name) \
+  }
+
+using MergeKey = std::span<const ByteRange>;
+
+inline bool keysEqual(const void* a, const void* b, MergeKey key) {
+  const char* x = static_cast<const char*>(a);
+  const char* y = static_cast<const char*>(b);
+  for (const ByteRange& range : key) {
+    if (std::memcmp(x + range.offset, y + range.offset, range.length) != 0) return false;
+  }
+  return true;
+}
+inline bool keysEqual(const void* a, const void* b, const ByteRange* keys, int32_t count) {
+  return keysEqual(a, b, MergeKey(keys, static_cast<size_t>(count)));
+}
+
+// The walks the index replaces: the newest element whose data equals `data`
+// over the key, and the number of such elements.
+VXR_ListLinks* findByKeys(VXR_ListHeader* list, const void* data, MergeKey key);
+int32_t countByKeys(VXR_ListHeader* list, const void* data, MergeKey key);
+inline VXR_ListLinks* findByKeys(VXR_ListHeader* list, const void* data, const ByteRange* keys,
+                                 int32_t count) {
+  return findByKeys(list, data, MergeKey(keys, static_cast<size_t>(count)));
+}
+inline int32_t countByKeys(VXR_ListHeader* list, const void* data, const ByteRange* keys,
+                           int32_t count) {
+  return countByKeys(list, data, MergeKey(keys, static_cast<size_t>(count)));
+}
+
+// The newest element of the table's list whose data equals `data` over
+// `key`, or null.
+VXR_ListLinks* findKeyed(VXR_ResultTable* table, const void* data, MergeKey key);
+// Takes an element, copies `size` bytes of `data` into it, files it as the
+// newest of the table's list and enters it in the index over `key`. Null
+// (nothing filed, the failure traced) when no element or no index room can
+// be had.
+void* fileKeyed(VXR_ResultTable* table, const void* data, size_t size, MergeKey key);
+// Number of elements of the table's list whose data equals `data` over `key`.
+int32_t countKeyed(VXR_ResultTable* table, const void* data, MergeKey key);
+
+// True when the table could not hand out an element it was asked for (no
+// block, or no room in its index): what it holds is then incomplete.
+bool tableFailed(VXR_ResultTable* table);
+
+// The newest element with the key, or a new one filed with `data`; null
+// when none could be had. `created` tells which.
+inline void* findOrFileKeyed(VXR_ResultTable* table, const void* data, size_t size, MergeKey key,
+                             bool* created) {
+  if (VXR_ListLinks* match = findKeyed(table, data, key)) {
+    *created = false;
+    return elementData(match);
+  }
+  *created = true;
+  return fileKeyed(table, data, size, key);
+}
+
+// Takes an element, copies `size` bytes of `data` into it and files it as the
+// newest; null (nothing filed) when no element can be had.
+void* fileCopy(VXR_ResultTable* table, VXR_ListHeader* list, const void* data, size_t size);
+
+// How a later row of a key merges into the element its first row created:
+// counters added (saturating), largest values raised, the earliest time stamp
+// kept, and the row counted. Every other field keeps the first row's value.
+struct MergeRule {
+  std::span<const uint16_t> sums = {};
+  std::span<const uint16_t> maxima = {};
+  uint16_t timestamp = kNoField;   // 16-character time stamp
+  uint16_t rowsMerged = kNoField;  // 32-bit count of merged rows
+};
+
+void mergeRow(void* kept, const void* row, const MergeRule& rule);
+
+// The sum of the 32-bit fields at `offsets`, in 64 bits.
+int64_t sumOf(const void* row, std::span<const uint16_t> offsets);
+// Adds the 32-bit counters at `offsets` of `row` into `sum`, saturating.
+void addFields(void* sum, const void* row, std::span<const uint16_t> offsets);
+// Raises the 32-bit fields at `offsets` of `kept` to those of `row` where larger.
+void raiseFields(void* kept, const void* row, std::span<const uint16_t> offsets);
+
+}  // namespace vxr

@@ -1,0 +1,87 @@
+// Row layouts: what a table's row is, declared once in the module's header
+// and read by the module (row assembly), the host's catalog and the tests.
+// A row header includes this file alone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <type_traits>
+
+namespace vxr {
+
+enum class FieldType : uint8_t { Chars, Int32, Padding };
+
+// Where one column of a SELECT list, or one attribute of a row, lies.
+struct ColumnField {
+  const char* name;
+  uint16_t offset;
+  uint16_t width;
+  FieldType type;
+};
+
+template <typename T>
+constexpr FieldType fieldTypeOf() {
+  return std::is_same_v<T, int32_t> ? FieldType::Int32 : FieldType::Chars;
+}
+
+// The column of a SELECT list that lands in field `name` of Row.
+#define VXR_FIELD(Row, name)                                                                   \
+  ::vxr::ColumnField {                                                                         \
+#name, offsetof(Row, name), sizeof(Row::name), ::vxr::fieldTypeOf < decltype(Row::name)>() \
+  }
+
+// A row layout is declared once as a list of fields, from which both the
+// record type and its attribute table are made:
+//   #define MY_ROW(X, T) X(T, ORIGINNODE, Chars, 32) X(T, JTPGETP, Int32, 4) ...
+//   struct MyRow { MY_ROW(VXR_ROW_MEMBER, MyRow) };
+//   constexpr ColumnField kMyRowAttributes[] = {MY_ROW(VXR_ROW_ATTRIBUTE, MyRow)};
+#define VXR_ROW_MEMBER(T, name, kind, width) VXR_ROW_MEMBER_##kind(name, width)
+#define VXR_ROW_MEMBER_Chars(name, width) char name[width];
+#define VXR_ROW_MEMBER_Padding(name, width) char name[width];
+#define VXR_ROW_MEMBER_Int32(name, width) int32_t name;
+#define VXR_ROW_ATTRIBUTE(T, name, kind, width) \
+  ::vxr::ColumnField{#name, offsetof(T, name), width, ::vxr::FieldType::kind},
+
+// What the host knows of a table: its name, the module that serves it, one
+// line of description and the row. Declared in the module's header; the
+// catalog is the list of these declarations.
+struct TableInfo {
+  const char* name;         // the host's table name, e.g. "GROUPOBJACT"
+  const char* module;       // the module serving it, e.g. "VXRGOAAL"
+  const char* description;  // one line
+  size_t rowSize;
+  std::span<const ColumnField> layout;  // in row order, padding included
+};
+
+// Number of columns of a SELECT list ("SELECT A,B, C" has 3).
+constexpr int32_t selectColumnCount(const char* select) {
+  int32_t count = 1;
+  for (const char* p = select; *p; ++p) count += (*p == ',');
+  return count;
+}
+
+// The SELECT list names exactly the fields of the column table, in order.
+constexpr bool selectMatches(const char* select, std::span<const ColumnField> columns) {
+  const char* p = select;
+  while (*p && *p != ' ') ++p;  // "SELECT"
+  for (size_t i = 0; i < columns.size(); ++i) {
+    while (*p == ' ') ++p;
+    const char* name = columns[i].name;
+    while (*name && *p == *name) ++p, ++name;
+    if (*name) return false;
+    while (*p == ' ') ++p;
+    if (i + 1 < columns.size() && *p++ != ',') return false;
+  }
+  return *p == '\0';
+}
+constexpr bool selectMatches(const char* select, const ColumnField* columns, int32_t count) {
+  return selectMatches(select, std::span<const ColumnField>(columns, static_cast<size_t>(count)));
+}
+
+}  // namespace vxr
+
+// The tables a module serves, as the catalog reads them:
+//   VXR_TABLES(VXRGOAAL, kGoaaTable);
+#define VXR_TABLES(MODULE, ...) \
+  inline constexpr ::vxr::TableInfo vxrTablesOf##MODULE[] = {__VA_ARGS__}
