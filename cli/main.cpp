@@ -122,7 +122,9 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForVersion&) {
+    // --version ends the parse at once, so a -v after it is looked up here.
     versionRequested = true;
+    for (int i = 1; i < argc; ++i) withModules = withModules || std::strcmp(argv[i], "-v") == 0;
   } catch (const CLI::CallForHelp& e) {
     int status = app.exit(e);
     finishOutput();
