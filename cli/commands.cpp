@@ -100,8 +100,10 @@ int listModules(const Options& options, bool details) {
     CompileDate date = module->compileDate();
     auto tables = catalogTablesOfModule(module->name());
     std::string served;
-    for (const CatalogTable* table : tables)
-      served += (served.empty() ? "" : ",") + std::string(table->name);
+    for (const CatalogTable* table : tables) {
+      if (!served.empty()) served += ',';
+      served += table->name;
+    }
     char line[256];
     std::snprintf(line, sizeof line, "%-8s  %s  %s %s  %s\n", module->name().c_str(),
                   date.version ? date.version : "?", date.date ? date.date : "?",

@@ -81,7 +81,10 @@ void printAligned(std::ostream& out, const std::vector<OutputColumn>& columns,
 
 void printCsv(std::ostream& out, const std::vector<OutputColumn>& columns, const RowSource& rows) {
   std::string line;
-  for (size_t c = 0; c < columns.size(); ++c) line += (c ? "," : "") + csvField(columns[c].name);
+  for (size_t c = 0; c < columns.size(); ++c) {
+    if (c > 0) line += ',';
+    line += csvField(columns[c].name);
+  }
   out << line << "\r\n";
   std::vector<CatalogValue> values;
   for (size_t i = 0; i < rows.count && out; ++i) {

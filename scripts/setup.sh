@@ -27,6 +27,9 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   clang-format
+  # cpack -G DEB: dpkg-shlibdeps works out the package's dependencies.
+  dpkg-dev
+  file
   git
 )
 

@@ -88,10 +88,11 @@ TEST(Loader, BuildInformationOnlyAfterTheOwnUnitTraced) {
 TEST(Loader, EachDefectIsNamed) {
   vxrhost::Host host;
   auto expect = [&](const std::string& name, const std::string& detail) {
-    EXPECT_EQ(loadError(host, name), "cannot load module \"" + name + "\": " + detail);
+    EXPECT_EQ(loadError(host, name),
+              "cannot load module " + vxrhost::inQuotes(name) + ": " + detail);
   };
-  expect("NOSUCHL", "\"" + fixture("NOSUCHL") + "\": No such file or directory");
-  expect("FXNOENTL", "\"" + fixture("FXNOENTL") + "\" has no entry cnt1entd");
+  expect("NOSUCHL", vxrhost::inQuotes(fixture("NOSUCHL")) + ": No such file or directory");
+  expect("FXNOENTL", vxrhost::inQuotes(fixture("FXNOENTL")) + " has no entry cnt1entd");
   expect("FXNOMNTL", "it did not mount its contents: cnt1entd never called kglcnmnt");
   expect("FXENAMEL", "entry list: entry name \"FXENAMEL\" is blank-filled, not zero-filled");
   expect("FXSLOT5L", "entry vector: slot 5 is not empty");
