@@ -71,7 +71,8 @@ SqlActivity Host::sqlActivity() const {
     a.memberRequests += count;
     a.membersQueried = std::max(a.membersQueried, count);
   }
-  a.storeTime = std::chrono::nanoseconds(state_->storeNanoseconds.load());
+  std::lock_guard storeLock(state_->storeMutex);
+  a.storeTime = std::chrono::nanoseconds(state_->storeNanoseconds);
   return a;
 }
 
@@ -79,6 +80,7 @@ void Host::clearSqlTexts() {
   std::lock_guard lock(state_->logMutex);
   state_->sqlTexts.clear();
   state_->memberRequests.clear();
+  std::lock_guard storeLock(state_->storeMutex);
   state_->storeNanoseconds = 0;
 }
 

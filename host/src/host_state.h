@@ -144,7 +144,7 @@ struct HostState {
   mutable std::mutex logMutex;
   std::vector<std::string> sqlTexts;
   std::map<std::string, size_t> memberRequests;  // per base table
-  std::atomic<int64_t> storeNanoseconds{0};
+  int64_t storeNanoseconds = 0;                  // time in store calls; storeMutex held
   std::vector<Host::NodeStatusCall> nodeCalls;
 
   // Tracing.

@@ -67,7 +67,9 @@ std::string format(const char* fmt, auto... args) {
   return buffer;
 }
 
-// Adds the time of one store call to the host's store time.
+// Adds the time of one store call to the host's store time. Lives inside
+// the store lock, which also guards the total (a plain 64-bit word: 32-bit
+// targets have no lock-free 64-bit atomics without libatomic).
 class StoreTimer {
  public:
   explicit StoreTimer(HostState& s) : s_(s), begin_(std::chrono::steady_clock::now()) {}
