@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "vxrhost/catalog.h"
 #include "vxrhost/sqlite_store.h"
 
 extern char** environ;
@@ -302,6 +303,34 @@ TEST_F(VxrhostTest, EveryModuleAnswersOnTheSample) {
   nlohmann::json nofetch = jsonRows({"MEMBERSTATUS", "--filter", "IDNAME=*NOFETCH"});
   ASSERT_TRUE(nofetch.is_array());
   EXPECT_EQ(nofetch.size(), status.size());
+}
+
+// Thread exceptions and, in the solaris flavour, the group buffer pools and
+// their connections on the sample: the offline member's rows never appear,
+// a key's figures come from the member queried first and its time stamp is
+// the earliest, and a group filter keeps that group's connections alone.
+TEST_F(VxrhostTest, ThreadExceptionAndBufferPoolTablesOnTheSample) {
+  nlohmann::json exceptions = jsonRows({"GROUPTHRDEXC"});
+  ASSERT_TRUE(exceptions.is_array());
+  EXPECT_EQ(exceptions.size(), 9u);
+  nlohmann::json payplan =
+      jsonRows({"GROUPTHRDEXC", "--filter", "PLAN_NAME=PAYPLAN", "--filter", "CORRID=PAYJOB02"});
+  ASSERT_EQ(payplan.size(), 1u);
+  EXPECT_EQ(payplan[0]["EX_RX4ID"], "RXA2");
+  EXPECT_EQ(payplan[0]["ORIGINNODE"], "GRPA:RX4plex:DSGROUP");
+
+  if (vxrhost::findCatalogTable("GROUPBUFPOOL") == nullptr) GTEST_SKIP() << "solaris tables";
+  nlohmann::json pools = jsonRows({"GROUPBUFPOOL", "--filter", "IDNAME=GRPA"});
+  ASSERT_EQ(pools.size(), 3u);
+  EXPECT_EQ(pools[2]["STRUCTN"], "GRPA_GBP0");
+  EXPECT_EQ(pools[2]["RD_COUNT"], 5040);
+  EXPECT_EQ(pools[2]["TIMESTAMP"], "1261208104112010");
+
+  nlohmann::json connections =
+      jsonRows({"GROUPBUFPOOLCONN", "--filter", "ORIGINNODE=GRPB:RX4plex:DSGROUP"});
+  ASSERT_EQ(connections.size(), 2u);
+  for (const auto& row : connections) EXPECT_EQ(row["DSGROUPN"], "GRPB");
+  EXPECT_EQ(jsonRows({"GROUPBUFPOOLCONN"}).size(), 8u);
 }
 
 TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {
