@@ -123,6 +123,43 @@ class MemberFixture : public ::testing::Test {
     return texts;
   }
 
+  // A failing member, then a member that delivers a column fewer: every
+  // row is withheld (62), though the other members are still queried.
+  void expectFailuresWithholdEveryRow(const MemberRow& row, size_t rowSize) {
+    const int columns = static_cast<int>(selectColumns(select_).size());
+    member(1, {row});
+    member(2, {row}).failOpen(240);
+    vxrhost::RunResult result = run({}, rowSize);
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
+    EXPECT_EQ(memberSql().size(), 2u);
+    store_.route("THRU2").failOpen(0);
+    member(3, {row}, 1);
+    result = run({}, rowSize);
+    EXPECT_TRUE(result.rows.empty());
+    EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
+    EXPECT_TRUE(host_->traceContains("Count of colums (" + std::to_string(columns) +
+                                     ") are not equal to SQLDA columns (" +
+                                     std::to_string(columns - 1) + ")"));
+  }
+
+  // One member row under `filters` at every trace level: the work area
+  // (eye-catcher, and its size on 32-bit targets) and the lines written.
+  void expectWorkAreaAndTrace(const MemberRow& row, const std::vector<vxrhost::Filter>& filters,
+                              size_t rowSize, const std::string& eyeCatcher, int32_t size,
+                              const std::vector<std::string>& lines) {
+    host_->setTraceLevel(module_name_, 0xFF);
+    member(1, {row});
+    const vxrhost::RunResult result = run(filters, rowSize);
+    EXPECT_EQ(result.rows.size(), 1u);
+    if (sizeof(void*) == 4) {
+      EXPECT_EQ(result.storageSizes, std::vector<int32_t>{size});
+    }
+    EXPECT_EQ(result.workAreaBytes.substr(0, 8), eyeCatcher);
+    for (const std::string& line : lines) EXPECT_TRUE(host_->traceContains(line)) << line;
+    EXPECT_FALSE(host_->traceContains("EOD with"));  // no end-of-data line
+  }
+
   std::string module_name_, table_, select_;
   std::map<std::string, SchemaColumn> columns_;
   vxrhost::ScriptedStore store_;

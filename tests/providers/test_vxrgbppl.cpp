@@ -77,31 +77,14 @@ TEST_F(GbppTest, OneRowPerGroupAndStructureWithTheFirstFiguresAndTheEarliestTime
 }
 
 TEST_F(GbppTest, AFailingMemberOrAWrongColumnCountWithholdsEveryRow) {
-  member(1, {pool("GRPA", "GBP0", "T", 1)});
-  member(2, {pool("GRPA", "GBP1", "T", 2)}).failPrepare(240);
-  EXPECT_TRUE(rows().empty());
-  EXPECT_EQ(last_.processStatuses, std::vector<int32_t>{62});
-  EXPECT_EQ(memberSql().size(), 2u);
-
-  store_.route("THRU2").failPrepare(0);
-  member(3, {pool("GRPA", "GBP0", "T", 3)}, 2);
-  EXPECT_TRUE(rows().empty());
-  EXPECT_EQ(last_.processStatuses, std::vector<int32_t>{62});
-  EXPECT_TRUE(host_->traceContains("Count of colums (17) are not equal to SQLDA columns (15)"));
+  expectFailuresWithholdEveryRow(pool("GRPA", "GBP0", "T", 1), sizeof(GbppRow));
 }
 
 TEST_F(GbppTest, WorkAreaAndTraceLines) {
-  host_->setTraceLevel("VXRGBPPL", 0xFF);
-  member(1, {pool("GRPA", "GBP0", "T", 1)});
-  EXPECT_EQ(rows({{1, "IDNAME", "GRPA"}}).size(), 1u);
-  if (sizeof(void*) == 4) {
-    EXPECT_EQ(last_.storageSizes, std::vector<int32_t>{248});
-  }
-  EXPECT_EQ(last_.workAreaBytes.substr(0, 8), "GBPPWORK");
-  for (const char* line : {"Index Filter 1 IDNAME     GRPA ", "filt Anchor at",
-                           "Vtable SQL= SELECT ORIGINNODE,RD_COUNT"}) {
-    EXPECT_TRUE(host_->traceContains(line)) << line;
-  }
+  expectWorkAreaAndTrace(pool("GRPA", "GBP0", "T", 1), {{1, "IDNAME", "GRPA"}}, sizeof(GbppRow),
+                         "GBPPWORK", 248,
+                         {"Index Filter 1 IDNAME     GRPA ", "filt Anchor at",
+                          "Vtable SQL= SELECT ORIGINNODE,RD_COUNT"});
 }
 
 }  // namespace

@@ -83,32 +83,14 @@ TEST_F(TstaTest, EveryMemberRowIsOneRowNamedByTheGroupLastFetchedFirst) {
 }
 
 TEST_F(TstaTest, AFailingMemberOrAWrongColumnCountWithholdsEveryRow) {
-  member(1, {{{"IDNAME", "GRPA"}}});
-  member(2, {{{"IDNAME", "GRPA"}}}).failOpen(240);
-  EXPECT_TRUE(rows().empty());
-  EXPECT_EQ(last_.processStatuses, std::vector<int32_t>{62});
-  EXPECT_EQ(memberSql().size(), 2u);  // the other member is still queried
-
-  store_.route("THRU2").failOpen(0);
-  member(3, {{{"IDNAME", "GRPA"}}}, 1);
-  EXPECT_TRUE(rows().empty());
-  EXPECT_EQ(last_.processStatuses, std::vector<int32_t>{62});
-  EXPECT_TRUE(host_->traceContains("Count of colums (23) are not equal to SQLDA columns (22)"));
+  expectFailuresWithholdEveryRow({{"IDNAME", "GRPA"}}, sizeof(TstaRow));
 }
 
 TEST_F(TstaTest, WorkAreaAndTraceLines) {
-  host_->setTraceLevel("VXRTSTAL", 0xFF);
-  member(1, {{{"IDNAME", "GRPA"}}});
-  EXPECT_EQ(rows({{1, "PLAN_NAME", "X"}}).size(), 1u);
-  if (sizeof(void*) == 4) {
-    EXPECT_EQ(last_.storageSizes, std::vector<int32_t>{296});
-  }
-  EXPECT_EQ(last_.workAreaBytes.substr(0, 8), "THDSWORK");
-  for (const char* line : {"Index Filter 1 PLAN_NAME  X ", "filt Anchor at", "REALNODE=\\THRU1",
-                           "Vtable SQL= SELECT ORIGINNODE,EX_TIME"}) {
-    EXPECT_TRUE(host_->traceContains(line)) << line;
-  }
-  EXPECT_FALSE(host_->traceContains("EOD with"));
+  expectWorkAreaAndTrace({{"IDNAME", "GRPA"}}, {{1, "PLAN_NAME", "X"}}, sizeof(TstaRow), "THDSWORK",
+                         296,
+                         {"Index Filter 1 PLAN_NAME  X ", "filt Anchor at", "REALNODE=\\THRU1",
+                          "Vtable SQL= SELECT ORIGINNODE,EX_TIME"});
 }
 
 }  // namespace
