@@ -86,6 +86,9 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRGOAAL", {"VXR.LGOAACT"}},
     {"VXRGOTAL", {"VXR.LGOATHA"}},
     {"VXRFILTL", {"VXR.XR_SY_EXC", "VXR.LOBJECTS"}},
+    {"VXRTSTAL", {"VXR.XR_TH_EXC"}},
+    {"VXRGBPPL", {"VXR.LGB_POOL"}},
+    {"VXRGBPCL", {"VXR.LGBP_CONN"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
@@ -137,8 +140,10 @@ class Group {
       std::string v;
       if (c.name == "ORIGINNODE") {
         v = origin;
-      } else if (c.name == "DSGROUP" || c.name == "IDNAME") {
+      } else if (c.name == "DSGROUP" || c.name == "IDNAME" || c.name == "DSGROUPN") {
         v = pick(random, {"GRP1", "GRP2"});
+      } else if (c.name == "STRUCTT") {
+        v = pick(random, {"CACHE", "LOCK"});
       } else if (c.name == "RX4ID") {
         v = "RXA" + std::to_string(member);
       } else if (c.name == "IDSTATUS") {
@@ -171,7 +176,8 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"DSGROUP", "GRP1"},    {"IDNAME", "GRP1"},
       {"JTPDB", "K1"},        {"JTPSP", "K2"},
       {"JT7DBNM", "K1"},      {"JT7SPNM", "K2"},
-      {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"}};
+      {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"},
+      {"PLAN_NAME", "K1"},    {"CORRID", "K2"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});
