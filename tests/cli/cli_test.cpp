@@ -448,6 +448,29 @@ TEST_F(VxrhostTest, ThreadExceptionAndBufferPoolTablesOnTheSample) {
   EXPECT_EQ(jsonRows({"GROUPBUFPOOLCONN"}).size(), 8u);
 }
 
+TEST_F(VxrhostTest, VolumeTablesOnTheSample) {
+  // PAY001 is used by the three online GRPA members.
+  nlohmann::json volumes = jsonRows({"GROUPVOLUME", "--filter", "IDNAME=GRPA"});
+  ASSERT_TRUE(volumes.is_array());
+  std::map<std::string, nlohmann::json> byVolume;
+  for (const auto& row : volumes) byVolume[row["JVSVOLN"].get<std::string>()] = row;
+  ASSERT_EQ(byVolume.size(), 4u);
+  EXPECT_EQ(byVolume["PAY001"]["NUMRX4"], 3);
+  EXPECT_EQ(byVolume["PAY001"]["JVSTIO"], 181100);
+  EXPECT_EQ(byVolume["PAY001"]["JVSMVRESP"], 8);
+  EXPECT_EQ(byVolume["PAY001"]["JVSDBSHR"], 940);
+
+  // Under a volume filter the four PAY001 threads are listed one by one.
+  nlohmann::json threads =
+      jsonRows({"GROUPVOLTHRD", "--filter", "IDNAME=GRPA", "--filter", "JVTVOL=PAY001"});
+  ASSERT_TRUE(threads.is_array());
+  ASSERT_EQ(threads.size(), 4u);
+  for (const auto& row : threads) EXPECT_EQ(row["NUMRX4"], 1);
+  nlohmann::json merged = jsonRows({"GROUPVOLTHRD", "--filter", "IDNAME=GRPA"});
+  ASSERT_TRUE(merged.is_array());
+  EXPECT_EQ(merged.size(), 3u);
+}
+
 TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {
   // A later filter on the same column overrides an earlier one.
   nlohmann::json rows =

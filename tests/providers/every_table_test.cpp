@@ -89,6 +89,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRTSTAL", {"VXR.XR_TH_EXC"}},
     {"VXRGBPPL", {"VXR.LGB_POOL"}},
     {"VXRGBPCL", {"VXR.LGBP_CONN"}},
+    {"VXRGGVSL", {"VXR.LGOAVOL"}},
+    {"VXRGVTAL", {"VXR.LGOAVTA"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
@@ -177,7 +179,8 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"JTPDB", "K1"},        {"JTPSP", "K2"},
       {"JT7DBNM", "K1"},      {"JT7SPNM", "K2"},
       {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"},
-      {"PLAN_NAME", "K1"},    {"CORRID", "K2"}};
+      {"PLAN_NAME", "K1"},    {"CORRID", "K2"},
+      {"JVTVOL", "K1"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});
