@@ -109,6 +109,7 @@ struct Reach {
   std::string route = "";                 // the store's route for it (default: thru)
   std::string origin = "";                // origin node (default origin(n))
   std::vector<std::string> columns = {};  // answer columns (default: the table's)
+  std::string version = "04.20.00";       // the agent's version in its node-status row
 };
 
 class ModuleFixture : public ::testing::Test {
@@ -137,7 +138,7 @@ class ModuleFixture : public ::testing::Test {
     if (reach.route.empty()) reach.route = reach.thru;
     if (reach.origin.empty()) reach.origin = origin(n);
     store_.route("").row({vxrhost::charCell(reach.thru, 32), vxrhost::charCell(reach.origin, 32),
-                          vxrhost::charCell("04.20.00", 8)});
+                          vxrhost::charCell(reach.version, 8)});
     vxrhost::ScriptedStore::Script& script = store_.route(reach.route);
     std::vector<SchemaColumn> cols;
     for (const SchemaColumn& c : schemaColumns(memberTable_)) {
