@@ -21,7 +21,8 @@
 //   the test class put into defaults_; else blank or 0 as in the schema.
 //   The columns are the member table's, in schema order (the SELECT lists
 //   follow it); a Reach given to member() changes the thru node, route,
-//   origin node or answer columns.
+//   origin node or answer columns. alsoRows() scripts a further member
+//   table on the same route (served to the texts that name it).
 // - run(filters) runs one request; the result stays in result_.
 // - expectGolden(name) compares the last run, rendered as text (filters,
 //   statuses, every SQL text, every row field by field, the module unit's
@@ -134,30 +135,24 @@ class ModuleFixture : public ::testing::Test {
 
   // Member agent n with its member-table rows.
   vxrhost::ScriptedStore::Script& member(int n, const std::vector<Row>& rows, Reach reach = {}) {
-    if (reach.thru.empty()) reach.thru = "THRU" + std::to_string(n);
-    if (reach.route.empty()) reach.route = reach.thru;
-    if (reach.origin.empty()) reach.origin = origin(n);
+    complete(n, reach);
     store_.route("").row({vxrhost::charCell(reach.thru, 32), vxrhost::charCell(reach.origin, 32),
                           vxrhost::charCell(reach.version, 8)});
-    vxrhost::ScriptedStore::Script& script = store_.route(reach.route);
-    std::vector<SchemaColumn> cols;
-    for (const SchemaColumn& c : schemaColumns(memberTable_)) {
-      if (reach.columns.empty()) cols.push_back(c);
-    }
-    for (const std::string& name : reach.columns) {
-      for (const SchemaColumn& c : schemaColumns(memberTable_)) {
-        if (c.name == name) cols.push_back(c);
-      }
-    }
-    for (const SchemaColumn& c : cols) {
-      if (c.integer) {
-        script.intColumn(c.name);
-      } else {
-        script.charColumn(c.name, c.width);
-      }
-    }
-    for (const Row& row : rows) script.row(cells(n, reach.origin, cols, row));
-    return script;
+    return scripted(store_.route(reach.route), memberTable_, n, rows, reach);
+  }
+
+  // Rows of a further member table of member n (added with member()): they
+  // answer the texts on its route that name the table.
+  vxrhost::ScriptedStore::Script& alsoRows(int n, const std::string& table,
+                                           const std::vector<Row>& rows, Reach reach = {}) {
+    complete(n, reach);
+    return scripted(store_.route(reach.route, "FROM " + table), table, n, rows, reach);
+  }
+
+  // The cells member() would script for `row` of member n.
+  std::vector<std::string> memberCells(int n, const Row& row, Reach reach = {}) const {
+    complete(n, reach);
+    return cells(n, reach.origin, memberTable_, schemaColumns(memberTable_), row);
   }
 
   // The SQL texts of the last run that name the member table.
@@ -232,7 +227,36 @@ class ModuleFixture : public ::testing::Test {
   vxrhost::RunResult result_;
 
  private:
-  std::vector<std::string> cells(int n, const std::string& originNode,
+  void complete(int n, Reach& reach) const {
+    if (reach.thru.empty()) reach.thru = "THRU" + std::to_string(n);
+    if (reach.route.empty()) reach.route = reach.thru;
+    if (reach.origin.empty()) reach.origin = origin(n);
+  }
+
+  vxrhost::ScriptedStore::Script& scripted(vxrhost::ScriptedStore::Script& script,
+                                           const std::string& table, int n,
+                                           const std::vector<Row>& rows, const Reach& reach) {
+    std::vector<SchemaColumn> cols;
+    for (const SchemaColumn& c : schemaColumns(table)) {
+      if (reach.columns.empty()) cols.push_back(c);
+    }
+    for (const std::string& name : reach.columns) {
+      for (const SchemaColumn& c : schemaColumns(table)) {
+        if (c.name == name) cols.push_back(c);
+      }
+    }
+    for (const SchemaColumn& c : cols) {
+      if (c.integer) {
+        script.intColumn(c.name);
+      } else {
+        script.charColumn(c.name, c.width);
+      }
+    }
+    for (const Row& row : rows) script.row(cells(n, reach.origin, table, cols, row));
+    return script;
+  }
+
+  std::vector<std::string> cells(int n, const std::string& originNode, const std::string& table,
                                  const std::vector<SchemaColumn>& cols, const Row& row) const {
     std::map<std::string, Value> values = {{"ORIGINNODE", originNode},
                                            {"RX4ID", "RXA" + std::to_string(n)},
@@ -241,7 +265,7 @@ class ModuleFixture : public ::testing::Test {
     for (const Cell& cell : row) {
       bool known = false;
       for (const SchemaColumn& c : cols) known = known || c.name == cell.column;
-      EXPECT_TRUE(known) << cell.column << " is not a column of " << memberTable_;
+      EXPECT_TRUE(known) << cell.column << " is not a column of " << table;
       values[cell.column] = cell.value;
     }
     std::vector<std::string> out;
