@@ -41,6 +41,25 @@ inline int32_t average(int32_t sum, int32_t count) {
   return truncate32(static_cast<double>(sum) / count);
 }
 
+// Guarded ratios. a * k / b with the product formed in 64 bits (in double
+// precision where even that overflows), truncated toward zero and saturated into 32
+// bits; 0 when b is 0.
+inline int32_t scaledRatio(int64_t a, int64_t k, int64_t b) {
+  if (b == 0) return 0;
+  int64_t product;
+  if (__builtin_mul_overflow(a, k, &product) || (product == INT64_MIN && b == -1)) {
+    return truncate32(static_cast<double>(a) * static_cast<double>(k) / static_cast<double>(b));
+  }
+  return saturate32(product / b);
+}
+// The quotient a / b in double precision, then times k, truncated toward zero
+// and saturated; 0 when b is 0. Dividing first keeps the rounding of a
+// percentage taken as (a / b) * 100: 29 of 100 gives 28.
+inline int32_t scaledQuotient(int64_t a, int64_t b, int32_t k) {
+  if (b == 0) return 0;
+  return truncate32(static_cast<double>(a) / static_cast<double>(b) * k);
+}
+
 inline int32_t loadInt(const void* record, size_t offset) {
   int32_t value;
   std::memcpy(&value, static_cast<const char*>(record) + offset, sizeof value);
