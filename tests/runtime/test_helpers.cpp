@@ -109,6 +109,21 @@ TEST(Arithmetic, SharesAndRatiosWithLargeCounts) {
   EXPECT_EQ(vxr::getpagesPerRead(7, 3, 0), 23);
 }
 
+TEST(Arithmetic, GuardedRatios) {
+  EXPECT_EQ(vxr::scaledRatio(3'000'000'000LL, 1000, 4'000'000'000LL), 750);
+  EXPECT_EQ(vxr::scaledRatio(-7, 10, 3), -23);  // toward zero
+  EXPECT_EQ(vxr::scaledRatio(5, 100, 0), 0);
+  EXPECT_EQ(vxr::scaledRatio(3'000'000'000LL, 1000, 1), INT32_MAX);
+  EXPECT_EQ(vxr::scaledRatio(INT64_MAX, 4, -INT64_MAX), -4);  // product beyond 64 bits
+  // The quotient first, then the scale: (29 / 100) x 100 is just below 29.
+  EXPECT_EQ(vxr::scaledQuotient(29, 100, 100), 28);
+  EXPECT_EQ(vxr::scaledRatio(29, 100, 100), 29);
+  EXPECT_EQ(vxr::scaledQuotient(1, 3, 100), 33);
+  EXPECT_EQ(vxr::scaledQuotient(-50, 250, 100), -20);
+  EXPECT_EQ(vxr::scaledQuotient(7, 0, 100), 0);
+  EXPECT_EQ(vxr::scaledQuotient(int64_t{1} << 40, 1, 100), INT32_MAX);
+}
+
 TEST(Fields, EarliestTimestampAndVersions) {
   char kept[16];
   std::memcpy(kept, "1261208103015000", 16);
@@ -164,6 +179,21 @@ TEST(AssembleRow, CopiesEachColumnCappedAtItsField) {
   EXPECT_EQ(row.COUNT, 42);
   EXPECT_EQ(std::string(row.NAME, 8), "TOOLONGN");  // cut at the field width
   EXPECT_EQ(std::string(row.CODE, 4), "AB  ");      // a short value leaves blanks, not old bytes
+}
+
+TEST(AssembleRow, ANegativeLengthCopiesNothing) {
+  vxrhost::Host host;
+  int32_t count = 42;
+  Sqlda sqlda({std::string(reinterpret_cast<char*>(&count), 4), "NAME", "AB"});
+  const int16_t negative = -1;
+  std::memcpy(&sqlda.bytes[kSqldaFirstEntryOffset + kSqldaEntrySize + kSqldaLengthOffset],
+              &negative, 2);
+  SmallRow row;
+  std::memset(&row, 'z', sizeof row);
+  ASSERT_TRUE(
+      vxr::assembleRow(testTrace(), sqlda.bytes.data(), kSmallColumns, 3, &row, vxr::kTraceAlways));
+  EXPECT_EQ(std::string(row.NAME, 8), "        ");
+  EXPECT_EQ(row.COUNT, 42);
 }
 
 TEST(AssembleRow, WrongColumnCountCopiesNothing) {

@@ -42,8 +42,8 @@ inline int32_t average(int32_t sum, int32_t count) {
 }
 
 // Guarded ratios. a * k / b with the product formed in 64 bits (in double
-// precision where even that overflows), truncated toward zero and saturated into 32
-// bits; 0 when b is 0.
+// precision where even that overflows), truncated toward zero and saturated
+// into 32 bits; 0 when b is 0.
 inline int32_t scaledRatio(int64_t a, int64_t k, int64_t b) {
   if (b == 0) return 0;
   int64_t product;
