@@ -57,7 +57,11 @@ inline int32_t scaledRatio(int64_t a, int64_t k, int64_t b) {
 // percentage taken as (a / b) * 100: 29 of 100 gives 28.
 inline int32_t scaledQuotient(int64_t a, int64_t b, int32_t k) {
   if (b == 0) return 0;
-  return truncate32(static_cast<double>(a) / static_cast<double>(b) * k);
+  // Each step rounded to a double, also where the FPU computes in extended
+  // precision (x87): otherwise 29 of 100 would give 29.
+  const volatile double quotient = static_cast<double>(a) / static_cast<double>(b);
+  const volatile double scaled = quotient * k;
+  return truncate32(scaled);
 }
 
 inline int32_t loadInt(const void* record, size_t offset) {
