@@ -131,6 +131,9 @@ VALUES
 -- Group buffer pool statistics: each member reports every structure it uses.
 -- GRPA_GBP0 comes from three members, GRPA_GBP1 from two, GRPA_GBP8K0 from RXA2
 -- only; GRPB_GBP0 from both GRPB members. RXA2 had one write failure.
+-- GRPB_GBP1 shows counters beyond 32 bits: both members report over 1.5
+-- billion cross-invalidation reads (the sum stays at the largest value),
+-- and RXB2's counters of its last interval went back by one read failure.
 INSERT INTO "VXR.LGBPSTAT"
   (ORIGINNODE, TIMESTAMP, SYSID, RX4ID, DSGROUP, IDNAME, STRUCTN, NUMRX4, XIREAD, XIREADN, GBPREAD, GBPREADN, CHGWRITE, CLNWRITE, PFREAD, PFREADN, RDFAILS, WRFAILS, SYSWRCHN, SYSWRCLN, COCLASST, COGBPT, COPAGES, COENGNA, WRENGNA, RPLREQ, RPLRCHN, RPLRCLN, NUMCHECK, NUMREBLD, STGSTAT, UNLCO, READCOC, READCOST, DELNAME, RDIRINFO, UNREGP, REGPAGE)
 VALUES
@@ -142,12 +145,15 @@ VALUES
   ('WNRX4:RXA3:SYSC', '1261208103418020', 'SYSC', 'RXA3', 'GRPA', 'GRPA', 'GRPA_GBP1',   1,   600,  150,  4200,  1050,   7800,  400,  475,  120, 0, 0,  210,  15,   6,  3,  1550, 0, 0,  2,  1, 0,   7, 0, 0,  1,  20,   9,  4,  1,  12, 65),
   ('WNRX4:RXB1:SYSA', '1261208103421010', 'SYSA', 'RXB1', 'GRPB', 'GRPB', 'GRPB_GBP0',   1,   300,   75,  2100,   525,   3900,  200,  237,   60, 0, 0,  105,   7,   3,  1,   775, 0, 0,  1,  0, 0,   3, 0, 0,  0,  10,   4,  2,  0,   6, 32),
   ('WNRX4:RXB2:SYSC', '1261208103419010', 'SYSC', 'RXB2', 'GRPB', 'GRPB', 'GRPB_GBP0',   1,   240,   60,  1680,   420,   3120,  160,  190,   48, 0, 0,   84,   6,   2,  1,   620, 0, 0,  1,  0, 0,   2, 0, 0,  0,   8,   3,  1,  0,   5, 26),
+  ('WNRX4:RXB1:SYSA', '1261208103421020', 'SYSA', 'RXB1', 'GRPB', 'GRPB', 'GRPB_GBP1',   1, 1500000000, 1200000000, 1900000000, 40, 3120, 160, 190, 48,  0, 0,   84,   6,   2,  1,   620, 0, 0,  1,  0, 0,   2, 0, 0,  0,   8,   3,  1,  0,   5, 26),
+  ('WNRX4:RXB2:SYSC', '1261208103419020', 'SYSC', 'RXB2', 'GRPB', 'GRPB', 'GRPB_GBP1',   1, 1600000000, 1100000000,  300000000, 30, 2950, 150, 170, 41, -1, 0,   80,   5,   2,  1,   590, 0, 0,  1,  0, 0,   2, 0, 0,  0,   7,   3,  1,  0,   4, 24),
   ('WNRX4:RXA4:SYSD', '1261208094540010', 'SYSD', 'RXA4', 'GRPA', 'GRPA', 'GRPA_GBP0',   1, 10800, 2700, 75600, 18900, 140400, 7200, 8550, 2160, 0, 0, 3780, 270, 108, 54, 27900, 0, 0, 45, 18, 9, 126, 0, 0, 18, 360, 162, 81, 27, 225, 1170);
 
 -- Lock structure of each group as each member sees it, with the member's
 -- own lock requests (R4PLOCK, R4CPLOK, R4UPLOK) and suspensions (IRLM, XES,
 -- false). R4GCONT and R4FCONT are the member's own percentages. GRPB had
--- requests but no suspensions.
+-- requests but no suspensions. The stand-alone RXS1 counts its requests in
+-- billions: their sum needs more than 32 bits.
 INSERT INTO "VXR.LVXR_CF"
   (CONNECT, DSGROUP, R4CPLOK, R4FCONT, R4GCONT, R4PLOCK, R4SUSFAL, R4SUSIRL, R4SUSXES, R4UPLOK, FALSECO, FALSECR, GLOBALC, GLOBALR, IDNAME, LOCKA, LOCKP, LOCKU, ORIGINNODE, RECORDA, RECORDP, RECORDU, STRUCTN, STRUCTP, STRUCTS, STRUCTST, STRUCTT, STRUCTU, TIMESTAMP)
 VALUES
@@ -156,6 +162,7 @@ VALUES
   (3, 'GRPA',  900, 0, 1, 425000,  35,  4100,  410,  200,  35,  0,   4510,   75, 'GRPA', 2097152, 0, 18420, 'WNRX4:RXA3:SYSC', 42000, 3, 1260, 'GRPA_LOCK1', 47, 32768, 'ACTIVE', 'LOCK', 15400, '1261208103518010'),
   (1, 'GRPB',    0, 0, 0,  82000,   0,     0,    0,    0,   0,  0,      0,    0, 'GRPB', 2097152, 0,  2100, 'WNRX4:RXB1:SYSA', 42000, 3, 1260, 'GRPB_LOCK1', 47, 32768, 'ACTIVE', 'LOCK', 15400, '1261208103521010'),
   (1, 'GRPB',    0, 0, 0,  61000,   0,     0,    0,    0,   0,  0,      0,    0, 'GRPB', 2097152, 0,  1900, 'WNRX4:RXB2:SYSC', 42000, 3, 1260, 'GRPB_LOCK1', 47, 32768, 'ACTIVE', 'LOCK', 15400, '1261208103519010'),
+  (1, 'RXS1', 1500000000, 4, 2, 2000000000, 30000000, 700000000, 50000000, 400000000, 30000000, 1, 750000000, 12000000, 'RXS1', 1048576, 0, 9100, 'WNRX4:RXS1:SYSD', 21000, 2, 630, 'RXS1_LOCK1', 12, 16384, 'ACTIVE', 'LOCK', 7800, '1261208103525010'),
   (3, 'GRPA', 9999, 0, 9, 999999, 999, 99999, 9999, 9999, 999, 16, 109998, 1833, 'GRPA', 2097152, 4, 99999, 'WNRX4:RXA4:SYSD', 42000, 3, 1260, 'GRPA_LOCK1', 47, 32768, 'ACTIVE', 'LOCK', 15400, '1261208094540010');
 
 -- Volume use by database and space (JVPVUSE in percent of the volume; I/O

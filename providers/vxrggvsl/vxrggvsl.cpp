@@ -140,9 +140,9 @@ extern "C" bool summarizeGVS(GgvsWork* w, GgvsRow* row) {
 
 extern "C" void calcGVSrate(GgvsRow* row) {
   VXR_FUNCTION("calcGVSrate");
-  row->JVSDBSHR = vxr::scaledRatio(row->JVSDBIO, 1000, row->JVSTIO);
+  row->JVSDBSHR = vxr::ratioOverPositive(row->JVSDBIO, 1000, row->JVSTIO);
   vxr::averageFields(row, kAveraged, row->NUMRX4);
-  row->JVSEXTR = vxr::scaledRatio(row->JVSEXTS, 10, row->JVSDSNS);
+  row->JVSEXTR = vxr::ratioOverPositive(row->JVSEXTS, 10, row->JVSDSNS);
   VXR_RETURN_VOID();
 }
 

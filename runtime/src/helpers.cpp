@@ -171,7 +171,9 @@ bool assembleRow(const Trace& trace, const void* sqlda, std::span<const ColumnFi
   for (int32_t i = 0; i < count; ++i) {
     const ColumnField& field = columns[i];
     const char* data = sqldaData(sqlda, i);
-    size_t length = data ? static_cast<size_t>(sqldaLength(sqlda, i)) : 0;
+    // A negative delivered length counts as none.
+    const int32_t given = data ? sqldaLength(sqlda, i) : 0;
+    size_t length = given > 0 ? static_cast<size_t>(given) : 0;
     if (length > field.width) length = field.width;
     char* target = base + field.offset;
     if (length > 0) std::memcpy(target, data, length);

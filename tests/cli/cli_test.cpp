@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -469,6 +470,24 @@ TEST_F(VxrhostTest, VolumeTablesOnTheSample) {
   nlohmann::json merged = jsonRows({"GROUPVOLTHRD", "--filter", "IDNAME=GRPA"});
   ASSERT_TRUE(merged.is_array());
   EXPECT_EQ(merged.size(), 3u);
+}
+
+// Buffer pool structures merged over their members (GRPB_GBP1's sums stay
+// at the largest value), and the lock structures with their contention
+// percentages computed from the sums.
+TEST_F(VxrhostTest, BufferPoolAndLockStructureTablesMatchTheirGoldens) {
+  const std::pair<const char*, const char*> queries[] = {
+      {"GROUPBPSTATS", "GROUPBPSTATS: 5 rows, 6 members queried, status 62 (end of data), "},
+      {"GROUPLOCKSTRUCT", "GROUPLOCKSTRUCT: 3 rows, 6 members queried, status 62 (end of data), "}};
+  for (const auto& [table, summary] : queries) {
+    SCOPED_TRACE(table);
+    Outcome r = query({table, "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::string name = table;
+    for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    expectGolden(name + ".csv", r.out);
+    EXPECT_NE(r.err.find(summary), std::string::npos) << r.err;
+  }
 }
 
 TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {

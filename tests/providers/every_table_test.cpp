@@ -91,6 +91,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRGBPCL", {"VXR.LGBP_CONN"}},
     {"VXRGGVSL", {"VXR.LGOAVOL"}},
     {"VXRGVTAL", {"VXR.LGOAVTA"}},
+    {"VXRGSTSL", {"VXR.LGBPSTAT"}},
+    {"VXRCFGGL", {"VXR.LVXR_CF"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
@@ -180,7 +182,7 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"JT7DBNM", "K1"},      {"JT7SPNM", "K2"},
       {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"},
       {"PLAN_NAME", "K1"},    {"CORRID", "K2"},
-      {"JVTVOL", "K1"}};
+      {"JVTVOL", "K1"},       {"STRUCTN", "K1"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});

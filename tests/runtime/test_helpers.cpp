@@ -114,17 +114,32 @@ TEST(Arithmetic, AveragesOverMergedRowsAndGuardedScaledRatios) {
   EXPECT_EQ(vxr::averageOver(-13, 3), -4);
   EXPECT_EQ(vxr::averageOver(9, 1), 9);  // an unmerged row keeps its figure
   EXPECT_EQ(vxr::averageOver(9, 0), 9);
-  EXPECT_EQ(vxr::scaledRatio(1, 1000, 3), 333);
-  EXPECT_EQ(vxr::scaledRatio(5'000'000, 1000, 6'000'000), 833);  // past 32 bits in between
-  EXPECT_EQ(vxr::scaledRatio(300'000'000, 10, 1), INT32_MAX);
-  EXPECT_EQ(vxr::scaledRatio(7, 10, 0), 0);
-  EXPECT_EQ(vxr::scaledRatio(7, 10, -2), 0);
+  EXPECT_EQ(vxr::ratioOverPositive(1, 1000, 3), 333);
+  EXPECT_EQ(vxr::ratioOverPositive(5'000'000, 1000, 6'000'000), 833);  // past 32 bits in between
+  EXPECT_EQ(vxr::ratioOverPositive(300'000'000, 10, 1), INT32_MAX);
+  EXPECT_EQ(vxr::ratioOverPositive(7, 10, 0), 0);
+  EXPECT_EQ(vxr::ratioOverPositive(7, 10, -2), 0);
   int32_t row[3] = {10, 11, 12};
   const uint16_t offsets[] = {0, 8};
   vxr::averageFields(row, offsets, 2);
   EXPECT_EQ(row[0], 5);
   EXPECT_EQ(row[1], 11);
   EXPECT_EQ(row[2], 6);
+}
+
+TEST(Arithmetic, GuardedRatios) {
+  EXPECT_EQ(vxr::scaledRatio(3'000'000'000LL, 1000, 4'000'000'000LL), 750);
+  EXPECT_EQ(vxr::scaledRatio(-7, 10, 3), -23);  // toward zero
+  EXPECT_EQ(vxr::scaledRatio(5, 100, 0), 0);
+  EXPECT_EQ(vxr::scaledRatio(3'000'000'000LL, 1000, 1), INT32_MAX);
+  EXPECT_EQ(vxr::scaledRatio(INT64_MAX, 4, -INT64_MAX), -4);  // product beyond 64 bits
+  // The quotient first, then the scale: (29 / 100) x 100 is just below 29.
+  EXPECT_EQ(vxr::scaledQuotient(29, 100, 100), 28);
+  EXPECT_EQ(vxr::scaledRatio(29, 100, 100), 29);
+  EXPECT_EQ(vxr::scaledQuotient(1, 3, 100), 33);
+  EXPECT_EQ(vxr::scaledQuotient(-50, 250, 100), -20);
+  EXPECT_EQ(vxr::scaledQuotient(7, 0, 100), 0);
+  EXPECT_EQ(vxr::scaledQuotient(int64_t{1} << 40, 1, 100), INT32_MAX);
 }
 
 TEST(Fields, EarliestTimestampAndVersions) {
@@ -195,6 +210,21 @@ TEST(AssembleRow, FieldsKeptAsDeliveredAreZeroFilled) {
                                vxr::kTraceAlways, zeroFilled));
   EXPECT_EQ(std::string(row.NAME, 8), std::string("ABC") + std::string(5, '\0'));
   EXPECT_EQ(std::string(row.CODE, 4), "AB  ");
+}
+
+TEST(AssembleRow, ANegativeLengthCopiesNothing) {
+  vxrhost::Host host;
+  int32_t count = 42;
+  Sqlda sqlda({std::string(reinterpret_cast<char*>(&count), 4), "NAME", "AB"});
+  const int16_t negative = -1;
+  std::memcpy(&sqlda.bytes[kSqldaFirstEntryOffset + kSqldaEntrySize + kSqldaLengthOffset],
+              &negative, 2);
+  SmallRow row;
+  std::memset(&row, 'z', sizeof row);
+  ASSERT_TRUE(
+      vxr::assembleRow(testTrace(), sqlda.bytes.data(), kSmallColumns, 3, &row, vxr::kTraceAlways));
+  EXPECT_EQ(std::string(row.NAME, 8), "        ");
+  EXPECT_EQ(row.COUNT, 42);
 }
 
 TEST(AssembleRow, WrongColumnCountCopiesNothing) {

@@ -48,12 +48,35 @@ inline int32_t averageOver(int32_t sum, int32_t count) {
   return count > 1 ? sum / count : sum;
 }
 
-// value * scale / divisor, the product formed in 64 bits, truncated toward
+// value * scale / divisor over a positive divisor, the product formed in 64 bits, truncated toward
 // zero and saturated into 32 bits; 0 when the divisor is below 1 (no
 // figure to relate the value to).
-inline int32_t scaledRatio(int32_t value, int32_t scale, int32_t divisor) {
+inline int32_t ratioOverPositive(int32_t value, int32_t scale, int32_t divisor) {
   if (divisor < 1) return 0;
   return saturate32(static_cast<int64_t>(value) * scale / divisor);
+}
+
+// Guarded ratios. a * k / b with the product formed in 64 bits (in double
+// precision where even that overflows), truncated toward zero and saturated
+// into 32 bits; 0 when b is 0.
+inline int32_t scaledRatio(int64_t a, int64_t k, int64_t b) {
+  if (b == 0) return 0;
+  int64_t product;
+  if (__builtin_mul_overflow(a, k, &product) || (product == INT64_MIN && b == -1)) {
+    return truncate32(static_cast<double>(a) * static_cast<double>(k) / static_cast<double>(b));
+  }
+  return saturate32(product / b);
+}
+// The quotient a / b in double precision, then times k, truncated toward zero
+// and saturated; 0 when b is 0. Dividing first keeps the rounding of a
+// percentage taken as (a / b) * 100: 29 of 100 gives 28.
+inline int32_t scaledQuotient(int64_t a, int64_t b, int32_t k) {
+  if (b == 0) return 0;
+  // Each step rounded to a double, also where the FPU computes in extended
+  // precision (x87): otherwise 29 of 100 would give 29.
+  const volatile double quotient = static_cast<double>(a) / static_cast<double>(b);
+  const volatile double scaled = quotient * k;
+  return truncate32(scaled);
 }
 
 inline int32_t loadInt(const void* record, size_t offset) {

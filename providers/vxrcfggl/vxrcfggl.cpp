@@ -1,0 +1,245 @@
+// VXRCFGGL: coupling-facility lock structure summary.
+//
+// Shows, per data sharing group and lock structure, the structure's
+// attributes (as the member queried first for it sees them) and its
+// members' lock requests and suspensions added up, with two percentages:
+// global contention (suspensions of all requests and suspensions) and false
+// contention (false suspensions of all suspensions). Every online member
+// agent is asked for its VXR.LVXR_CF rows (one SELECT per member, routed AT
+// its thru node); the rows are filed into group elements, and the
+// percentages are computed from the sums just before each row is handed to
+// the host, newest key first. The members' own percentages are never used.
+//
+// Filters (operator "equals" only, the whole column name):
+//   IDNAME      the group; adds the IDNAME condition (8 characters, blanks
+//               kept) to every member query
+//   ORIGINNODE  the group's managed-system name; names every row, and the
+//               group up to its colon becomes the IDNAME condition when no
+//               IDNAME filter came
+//
+// Merge rule: rows merge per DSGROUP and STRUCTN. The first row of a key is
+// copied whole; later rows add R4PLOCK, R4CPLOK, R4UPLOK, R4SUSIRL, R4SUSXES
+// and R4SUSFAL (saturating) and keep the earliest TIMESTAMP.
+#include "vxrcfggl.h"
+
+#include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
+#include "vxr/registration.h"
+
+namespace {
+
+using vxr::Trace;
+
+struct CfggWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ResultTable* summaryTable;
+  CfggRow row;
+  int32_t rowsEmitted;
+  int32_t idnameFlag;
+  int32_t originFlag;
+  const char* idnameHost;
+  char idname[8];
+  uint32_t idnameEnd;
+  const char* originHost;
+  char origin[32];
+  uint32_t originEnd;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+};
+
+// The fields, rounded up to a doubleword.
+constexpr int32_t kWorkAreaSize = (int32_t{sizeof(CfggWork)} + 7) / 8 * 8;
+constexpr int32_t kSummaryElementSize = vxr::elementSize<CfggRow>();
+static_assert(sizeof(CfggWork) <= kWorkAreaSize);
+#if VXR_ILP32
+static_assert(offsetof(CfggWork, row) == 20);
+static_assert(offsetof(CfggWork, rowsEmitted) == 204);
+static_assert(offsetof(CfggWork, idname) == 220);
+static_assert(offsetof(CfggWork, origin) == 236);
+static_assert(offsetof(CfggWork, nodeList) == 272);
+static_assert(kWorkAreaSize == 288);
+static_assert(kSummaryElementSize == 192);
+#endif
+
+CfggWork& work(void* workArea) {
+  return *static_cast<CfggWork*>(workArea);
+}
+
+// ---------------------------------------------------------------------------
+// Member query
+
+constexpr char kSelect[] =
+    "SELECT CONNECT,DSGROUP,R4CPLOK,R4FCONT,R4GCONT,R4PLOCK,R4SUSFAL,R4SUSIRL,R4SUSXES,R4UPLOK,"
+    "FALSECO,FALSECR,GLOBALC,GLOBALR,IDNAME,LOCKA,LOCKP,LOCKU,ORIGINNODE,RECORDA,RECORDP,RECORDU,"
+    "STRUCTN,STRUCTP,STRUCTS,STRUCTST,STRUCTT,STRUCTU,TIMESTAMP";
+
+// Column i of the SELECT list lands in field kColumns[i].
+constexpr vxr::ColumnField kColumns[] = {
+    VXR_FIELD(CfggRow, CONNECT),    VXR_FIELD(CfggRow, DSGROUP),   VXR_FIELD(CfggRow, R4CPLOK),
+    VXR_FIELD(CfggRow, R4FCONT),    VXR_FIELD(CfggRow, R4GCONT),   VXR_FIELD(CfggRow, R4PLOCK),
+    VXR_FIELD(CfggRow, R4SUSFAL),   VXR_FIELD(CfggRow, R4SUSIRL),  VXR_FIELD(CfggRow, R4SUSXES),
+    VXR_FIELD(CfggRow, R4UPLOK),    VXR_FIELD(CfggRow, FALSECO),   VXR_FIELD(CfggRow, FALSECR),
+    VXR_FIELD(CfggRow, GLOBALC),    VXR_FIELD(CfggRow, GLOBALR),   VXR_FIELD(CfggRow, IDNAME),
+    VXR_FIELD(CfggRow, LOCKA),      VXR_FIELD(CfggRow, LOCKP),     VXR_FIELD(CfggRow, LOCKU),
+    VXR_FIELD(CfggRow, ORIGINNODE), VXR_FIELD(CfggRow, RECORDA),   VXR_FIELD(CfggRow, RECORDP),
+    VXR_FIELD(CfggRow, RECORDU),    VXR_FIELD(CfggRow, STRUCTN),   VXR_FIELD(CfggRow, STRUCTP),
+    VXR_FIELD(CfggRow, STRUCTS),    VXR_FIELD(CfggRow, STRUCTST),  VXR_FIELD(CfggRow, STRUCTT),
+    VXR_FIELD(CfggRow, STRUCTU),    VXR_FIELD(CfggRow, TIMESTAMP),
+};
+static_assert(std::size(kColumns) == 29);
+static_assert(vxr::selectMatches(kSelect, kColumns));
+
+void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
+  const CfggWork& w = work(workArea);
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LVXR_CF", " AT('", node, " WHERE ORIGINNODE = '");
+  if (w.idnameFlag) {
+    vxr::sqlConditionWidth(sql, " AND       IDNAME = '", w.idname, sizeof w.idname);
+  }
+  vxr::sqlAppend(sql, ";");
+}
+
+// ---------------------------------------------------------------------------
+// Filing and rates
+
+constexpr uint16_t kRequests[] = {offsetof(CfggRow, R4PLOCK), offsetof(CfggRow, R4CPLOK),
+                                  offsetof(CfggRow, R4UPLOK)};
+constexpr uint16_t kSuspensions[] = {offsetof(CfggRow, R4SUSIRL), offsetof(CfggRow, R4SUSXES),
+                                     offsetof(CfggRow, R4SUSFAL)};
+constexpr uint16_t kCounters[] = {offsetof(CfggRow, R4PLOCK),  offsetof(CfggRow, R4CPLOK),
+                                  offsetof(CfggRow, R4UPLOK),  offsetof(CfggRow, R4SUSIRL),
+                                  offsetof(CfggRow, R4SUSXES), offsetof(CfggRow, R4SUSFAL)};
+
+constexpr vxr::ByteRange kKey[] = {VXR_KEY(CfggRow, DSGROUP), VXR_KEY(CfggRow, STRUCTN)};
+constexpr vxr::MergeRule kMerge = {.sums = kCounters, .timestamp = offsetof(CfggRow, TIMESTAMP)};
+
+bool anyNonZero(const CfggRow& row, std::span<const uint16_t> offsets) {
+  for (uint16_t offset : offsets) {
+    if (vxr::loadInt(&row, offset) != 0) return true;
+  }
+  return false;
+}
+
+// Files one assembled row: merged into its key's element, or copied into a
+// new element filed as the newest. False when no element could be had.
+extern "C" bool sumGroup(CfggWork* w, const CfggRow* row) {
+  VXR_FUNCTION("sumGroup");
+  void* filed = nullptr;
+  if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
+    VXR_TRACE(trace, kTraceDetail, "Add up total columns\n");
+    filed = vxr::elementData(match);
+    vxr::mergeRow(filed, row, kMerge);
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
+    filed = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
+    if (filed == nullptr) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  }
+  vxr::traceExitVoid(trace, __LINE__);
+  return filed != nullptr;
+}
+
+// The percentages of a row about to be handed out, from its sums: P requests
+// and S suspensions (in 64 bits). Each is 0 when its counters are all 0 or
+// its divisor is 0 (negative counters can cancel out).
+extern "C" void calcRate(CfggRow* row) {
+  VXR_FUNCTION("calcRate");
+  const int64_t requests = vxr::sumOf(row, kRequests);
+  const int64_t suspensions = vxr::sumOf(row, kSuspensions);
+  const bool anySuspension = anyNonZero(*row, kSuspensions);
+  const bool anyCounter = anySuspension || anyNonZero(*row, kRequests);
+  row->R4GCONT = anyCounter ? vxr::scaledQuotient(suspensions, requests + suspensions, 100) : 0;
+  row->R4FCONT = anySuspension ? vxr::scaledQuotient(row->R4SUSFAL, suspensions, 100) : 0;
+  VXR_RETURN_VOID();
+}
+
+bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+  CfggWork& w = work(workArea);
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
+  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
+  return sumGroup(&w, &w.row);  // a lost element makes the collection false
+}
+
+constexpr vxr::QueryTexts kQueryTexts = {.requestOpened = "Entering SQL while...\n",
+                                         .afterFetch = "While complete.\n"};
+
+extern "C" int32_t collectGroup(CfggWork* w) {
+  VXR_FUNCTION("collectGroup");
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildMemberSql,
+                                         .onRow = fileMemberRow,
+                                         .texts = &kQueryTexts};
+  VXR_RETURN(vxr::collectMembers(trace, collection));
+}
+
+// ---------------------------------------------------------------------------
+// Request program
+
+int32_t collect(void* workArea, const Trace&) {
+  return collectGroup(&work(workArea));
+}
+void beforeEmit(void*, const Trace&, void* row) {
+  calcRate(static_cast<CfggRow*>(row));
+}
+
+constexpr vxr::FilterSlot kIdname = VXR_SLOT(CfggWork, idnameFlag, idnameHost, idname);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(CfggWork, originFlag, originHost, origin);
+constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
+
+void deriveGroup(void* workArea, const Trace&) {
+  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
+}
+
+constexpr vxr::FilterRule kFilterRules[] = {
+    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
+    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+};
+
+enum Table : uint8_t { kSummaryTable, kNodeTable };
+constexpr vxr::TableSpec kTables[] = {
+    VXR_TABLE(CfggWork, summaryTable, summaryList, kSummaryElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n"),
+    VXR_TABLE(CfggWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
+};
+constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
+
+constexpr vxr::ModuleProgram kProgram = {
+    .eyeCatcher = "CFGGWORK",
+    .workAreaSize = kWorkAreaSize,
+    .rowsEmitted = offsetof(CfggWork, rowsEmitted),
+    .summaryList = offsetof(CfggWork, summaryList),
+    .emissionCursor = offsetof(CfggWork, emissionCursor),
+    .nodeList = offsetof(CfggWork, nodeList),
+    .startBanner = {kTraceDetail, "Set up VXRCFGGL\n"},
+    .invoked = {kTraceSql, "Invoked for table %s\n"},
+    .gettingStorage = {kTraceDetail, "Get view storage\n"},
+    .storageFailed = {kTraceError, "Unable to get view storage\n"},
+    .processBanner = {kTraceDetail, "Initialize Process Routine\n"},
+    .firstCall = {kTraceDetail, "First call (rowCnt=0)\n"},
+    .nextRow = {kTraceDetail, "Get NextInChain\n"},
+    .emitted = {kTraceRow, "Cfgg Anchor at %8X. Cfgglm link at %8x.\n"},
+    .endOfData = {kTraceDetail, "EOD in Process Rtn\n"},
+    .exitStatus = {},
+    .clearedSlots = kClearedSlots,
+    .filters = {.rules = kFilterRules,
+                .filterTrace = "Index Filter %d %s %s \n",
+                .filterTraceLevel = kTraceSql},
+    .derive = deriveGroup,
+    .tables = kTables,
+    .nodeTable = kNodeTable,
+    .collect = collect,
+    .beforeEmit = beforeEmit,
+    .teardown = {kTraceDetail, "Teardown\n"},
+    .destroyOrder = kDestroyOrder,
+};
+
+}  // namespace
+
+VXR_REQUEST_ENTRIES(kProgram, xrcfggsr, xrcfggpr, xrcfggts);
+VXR_MODULE(VXRCFGGL, xrcfggsr, xrcfggpr, xrcfggts, "level200", vxrBuildDate, vxrBuildTime);

@@ -1,0 +1,244 @@
+// VXRGSTSL: group buffer pool statistics.
+//
+// Shows, per data sharing group and group buffer pool structure, the 31
+// counters its members report (cross-invalidation and group buffer pool
+// reads, changed and clean writes, castouts, read and write failures, ...),
+// added up over the members. Every online member agent is asked for its
+// VXR.LGBPSTAT rows (one SELECT per member, routed AT its thru node); the
+// rows are filed into group elements and handed to the host newest key
+// first.
+//
+// Filters (operator "equals" only):
+//   STRUCTN*    the structure; adds the structure condition (16 characters,
+//               blanks kept) to every member query and switches to detail
+//               mode: every member row is handed out by itself
+//   ORIGINNODE  the group's managed-system name; names every row, and the
+//               group up to its colon becomes the DSGROUP condition
+//               (8 characters, blanks kept)
+// A DSGROUP filter by itself adds nothing.
+//
+// Merge rule: rows merge per DSGROUP and STRUCTN. The first row of a key is
+// copied whole (its SYSID, IDNAME and RX4ID stay); later rows add their 31
+// counters (saturating) and keep the earliest TIMESTAMP. In detail mode
+// nothing merges.
+#include "vxrgstsl.h"
+
+#include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
+#include "vxr/registration.h"
+
+namespace {
+
+using vxr::Trace;
+
+struct GstsWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ResultTable* summaryTable;
+  GstsRow row;
+  int32_t rowsEmitted;
+  int32_t structnFlag;
+  int32_t dsgroupFlag;
+  int32_t originFlag;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  const char* dsgroupHost;
+  char dsgroup[8];
+  uint32_t dsgroupEnd;
+  const char* structnHost;
+  char structn[16];
+  uint32_t structnEnd;
+  const char* originHost;
+  char origin[32];
+  uint32_t originEnd;
+};
+
+// The fields, rounded up to a doubleword.
+constexpr int32_t kWorkAreaSize = (int32_t{sizeof(GstsWork)} + 7) / 8 * 8;
+constexpr int32_t kSummaryElementSize = vxr::elementSize<GstsRow>();
+static_assert(sizeof(GstsWork) <= kWorkAreaSize);
+#if VXR_ILP32
+static_assert(offsetof(GstsWork, row) == 20);
+static_assert(offsetof(GstsWork, rowsEmitted) == 232);
+static_assert(offsetof(GstsWork, nodeList) == 248);
+static_assert(offsetof(GstsWork, dsgroup) == 264);
+static_assert(offsetof(GstsWork, structn) == 280);
+static_assert(offsetof(GstsWork, origin) == 304);
+static_assert(kWorkAreaSize == 344);
+static_assert(kSummaryElementSize == 220);
+#endif
+
+GstsWork& work(void* workArea) {
+  return *static_cast<GstsWork*>(workArea);
+}
+
+// ---------------------------------------------------------------------------
+// Member query
+
+constexpr char kSelect[] =
+    "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,DSGROUP,IDNAME,STRUCTN,NUMRX4,XIREAD,XIREADN,GBPREAD,"
+    "GBPREADN,CHGWRITE,CLNWRITE,PFREAD,PFREADN,RDFAILS,WRFAILS,SYSWRCHN,SYSWRCLN,COCLASST,COGBPT,"
+    "COPAGES,COENGNA,WRENGNA,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,UNLCO,READCOC,"
+    "READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE";
+
+// Column i of the SELECT list lands in field kColumns[i].
+constexpr vxr::ColumnField kColumns[] = {
+    VXR_FIELD(GstsRow, ORIGINNODE), VXR_FIELD(GstsRow, TIMESTAMP), VXR_FIELD(GstsRow, SYSID),
+    VXR_FIELD(GstsRow, RX4ID),      VXR_FIELD(GstsRow, DSGROUP),   VXR_FIELD(GstsRow, IDNAME),
+    VXR_FIELD(GstsRow, STRUCTN),    VXR_FIELD(GstsRow, NUMRX4),    VXR_FIELD(GstsRow, XIREAD),
+    VXR_FIELD(GstsRow, XIREADN),    VXR_FIELD(GstsRow, GBPREAD),   VXR_FIELD(GstsRow, GBPREADN),
+    VXR_FIELD(GstsRow, CHGWRITE),   VXR_FIELD(GstsRow, CLNWRITE),  VXR_FIELD(GstsRow, PFREAD),
+    VXR_FIELD(GstsRow, PFREADN),    VXR_FIELD(GstsRow, RDFAILS),   VXR_FIELD(GstsRow, WRFAILS),
+    VXR_FIELD(GstsRow, SYSWRCHN),   VXR_FIELD(GstsRow, SYSWRCLN),  VXR_FIELD(GstsRow, COCLASST),
+    VXR_FIELD(GstsRow, COGBPT),     VXR_FIELD(GstsRow, COPAGES),   VXR_FIELD(GstsRow, COENGNA),
+    VXR_FIELD(GstsRow, WRENGNA),    VXR_FIELD(GstsRow, RPLREQ),    VXR_FIELD(GstsRow, RPLRCHN),
+    VXR_FIELD(GstsRow, RPLRCLN),    VXR_FIELD(GstsRow, NUMCHECK),  VXR_FIELD(GstsRow, NUMREBLD),
+    VXR_FIELD(GstsRow, STGSTAT),    VXR_FIELD(GstsRow, UNLCO),     VXR_FIELD(GstsRow, READCOC),
+    VXR_FIELD(GstsRow, READCOST),   VXR_FIELD(GstsRow, DELNAME),   VXR_FIELD(GstsRow, RDIRINFO),
+    VXR_FIELD(GstsRow, UNREGP),     VXR_FIELD(GstsRow, REGPAGE),
+};
+static_assert(std::size(kColumns) == 38);
+static_assert(vxr::selectMatches(kSelect, kColumns));
+
+void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
+  const GstsWork& w = work(workArea);
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGBPSTAT", " AT ('", node, " WHERE ORIGINNODE='");
+  if (w.dsgroupFlag) vxr::sqlConditionWidth(sql, " AND DSGROUP = '", w.dsgroup, sizeof w.dsgroup);
+  if (w.structnFlag) vxr::sqlConditionWidth(sql, " AND STRUCTN = '", w.structn, sizeof w.structn);
+  vxr::sqlAppend(sql, ";");
+}
+
+// ---------------------------------------------------------------------------
+// Filing
+
+// The 31 counters, NUMRX4 to SYSWRCLN: every field after STRUCTN.
+constexpr uint16_t kCounters[] = {
+    offsetof(GstsRow, NUMRX4),   offsetof(GstsRow, XIREAD),   offsetof(GstsRow, XIREADN),
+    offsetof(GstsRow, GBPREAD),  offsetof(GstsRow, GBPREADN), offsetof(GstsRow, CHGWRITE),
+    offsetof(GstsRow, CLNWRITE), offsetof(GstsRow, COCLASST), offsetof(GstsRow, COGBPT),
+    offsetof(GstsRow, COPAGES),  offsetof(GstsRow, COENGNA),  offsetof(GstsRow, WRENGNA),
+    offsetof(GstsRow, RDFAILS),  offsetof(GstsRow, WRFAILS),  offsetof(GstsRow, RPLREQ),
+    offsetof(GstsRow, RPLRCHN),  offsetof(GstsRow, RPLRCLN),  offsetof(GstsRow, NUMCHECK),
+    offsetof(GstsRow, NUMREBLD), offsetof(GstsRow, STGSTAT),  offsetof(GstsRow, UNLCO),
+    offsetof(GstsRow, READCOC),  offsetof(GstsRow, READCOST), offsetof(GstsRow, DELNAME),
+    offsetof(GstsRow, RDIRINFO), offsetof(GstsRow, UNREGP),   offsetof(GstsRow, REGPAGE),
+    offsetof(GstsRow, PFREAD),   offsetof(GstsRow, PFREADN),  offsetof(GstsRow, SYSWRCHN),
+    offsetof(GstsRow, SYSWRCLN),
+};
+static_assert(std::size(kCounters) == 31);
+
+constexpr vxr::ByteRange kKey[] = {VXR_KEY(GstsRow, DSGROUP), VXR_KEY(GstsRow, STRUCTN)};
+constexpr vxr::MergeRule kMerge = {.sums = kCounters, .timestamp = offsetof(GstsRow, TIMESTAMP)};
+
+// Files one assembled row: merged into its key's element, or (new key, or
+// detail mode) copied into a new element filed as the newest. False when no
+// element could be had.
+extern "C" bool sumGstsGroup(GstsWork* w, const GstsRow* row) {
+  VXR_FUNCTION("sumGstsGroup");
+  void* filed = nullptr;
+  if (w->structnFlag) {
+    VXR_TRACE(trace, kTraceDetail, "Returning detail for STRUCTN: %.16s \n", row->STRUCTN);
+    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
+    filed = vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row);
+  } else if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
+    VXR_TRACE(trace, kTraceDetail, "Add up total columns\n");
+    filed = vxr::elementData(match);
+    vxr::mergeRow(filed, row, kMerge);
+  } else {
+    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
+    filed = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
+  }
+  if (filed == nullptr) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  vxr::traceExitVoid(trace, __LINE__);
+  return filed != nullptr;
+}
+
+bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+  GstsWork& w = work(workArea);
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
+  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
+  return sumGstsGroup(&w, &w.row);  // a lost element makes the collection false
+}
+
+constexpr vxr::QueryTexts kQueryTexts = {.requestOpened = "Entering SQL while...\n",
+                                         .afterFetch = "While complete.\n"};
+
+extern "C" int32_t collectGstsGroup(GstsWork* w) {
+  VXR_FUNCTION("collectGstsGroup");
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildMemberSql,
+                                         .onRow = fileMemberRow,
+                                         .texts = &kQueryTexts};
+  VXR_RETURN(vxr::collectMembers(trace, collection));
+}
+
+// ---------------------------------------------------------------------------
+// Request program
+
+int32_t collect(void* workArea, const Trace&) {
+  return collectGstsGroup(&work(workArea));
+}
+
+constexpr vxr::FilterSlot kStructn = VXR_SLOT(GstsWork, structnFlag, structnHost, structn);
+constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GstsWork, dsgroupFlag, dsgroupHost, dsgroup);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GstsWork, originFlag, originHost, origin);
+constexpr vxr::FilterSlot kClearedSlots[] = {kStructn, kDsgroup, kOrigin};
+
+// The DSGROUP condition comes only from the ORIGINNODE filter.
+void deriveGroup(void* workArea, const Trace&) {
+  vxr::deriveGroupFilter(workArea, kOrigin, kDsgroup);
+}
+
+constexpr vxr::FilterRule kFilterRules[] = {
+    {.column = "STRUCTN", .match = vxr::prefix(7), .slots = {kStructn}},
+    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+};
+
+enum Table : uint8_t { kSummaryTable, kNodeTable };
+constexpr vxr::TableSpec kTables[] = {
+    VXR_TABLE(GstsWork, summaryTable, summaryList, kSummaryElementSize, 30, kTraceError,
+              "Unable to allocate Storage for Group result\n"),
+    VXR_TABLE(GstsWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
+};
+constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
+
+constexpr vxr::ModuleProgram kProgram = {
+    .eyeCatcher = "GSTSWORK",
+    .workAreaSize = kWorkAreaSize,
+    .rowsEmitted = offsetof(GstsWork, rowsEmitted),
+    .summaryList = offsetof(GstsWork, summaryList),
+    .emissionCursor = offsetof(GstsWork, emissionCursor),
+    .nodeList = offsetof(GstsWork, nodeList),
+    .startBanner = {kTraceDetail, "Set up VXRGSTSL\n"},
+    .invoked = {kTraceSql, "Invoked for table %s\n"},
+    .gettingStorage = {kTraceDetail, "Get view storage\n"},
+    .storageFailed = {kTraceError, "Unable to get view storage\n"},
+    .processBanner = {kTraceDetail, "Initialize Process Routine\n"},
+    .firstCall = {kTraceDetail, "First call (rowCnt=0)\n"},
+    .nextRow = {kTraceDetail, "Get NextInChain\n"},
+    .emitted = {kTraceRow, "Gsts Anchor at %8X. Gstslm link at %8x.\n"},
+    .endOfData = {kTraceDetail, "EOD in Process Rtn\n"},
+    .exitStatus = {},
+    .clearedSlots = kClearedSlots,
+    .filters = {.rules = kFilterRules,
+                .filterTrace = "Index Filter %d %s %s \n",
+                .filterTraceLevel = kTraceSql},
+    .derive = deriveGroup,
+    .tables = kTables,
+    .nodeTable = kNodeTable,
+    .collect = collect,
+    .teardown = {kTraceDetail, "Teardown\n"},
+    .destroyOrder = kDestroyOrder,
+};
+
+}  // namespace
+
+VXR_REQUEST_ENTRIES(kProgram, xrgstssr, xrgstspr, xrgststs);
+VXR_MODULE(VXRGSTSL, xrgstssr, xrgstspr, xrgststs, "level200", vxrBuildDate, vxrBuildTime);
