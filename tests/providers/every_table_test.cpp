@@ -86,6 +86,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRGOAAL", {"VXR.LGOAACT"}},
     {"VXRGOTAL", {"VXR.LGOATHA"}},
     {"VXRFILTL", {"VXR.XR_SY_EXC", "VXR.LOBJECTS"}},
+    {"VXRGLOKL", {"VXR.RX4LKCONF"}},
+    {"VXRTHDTL", {"VXR.XR_TH_EXC"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
