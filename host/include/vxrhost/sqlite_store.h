@@ -55,12 +55,6 @@ class SqliteStore : public Store {
   static std::unique_ptr<SqliteStore> open(const std::string& path, Error& error) {
     return open(path, SqliteStoreOptions{}, error);
   }
-  static std::unique_ptr<SqliteStore> open(const std::string& path, std::string& error) {
-    Error failure;
-    auto store = open(path, SqliteStoreOptions{}, failure);
-    if (!store) error = failure.text();
-    return store;
-  }
 
   // Creates a new database file from a schema script and a data script (each
   // any number of SQLite statements; either may be empty), then opens it
@@ -68,15 +62,6 @@ class SqliteStore : public Store {
   // partly-written file is removed.
   static std::unique_ptr<SqliteStore> create(const std::string& path, const std::string& schemaSql,
                                              const std::string& dataSql, Error& error);
-  // The same with the failure as one line of text, for callers that keep
-  // their errors as strings.
-  static std::unique_ptr<SqliteStore> create(const std::string& path, const std::string& schemaSql,
-                                             const std::string& dataSql, std::string& error) {
-    Error failure;
-    auto store = create(path, schemaSql, dataSql, failure);
-    if (!store) error = failure.text();
-    return store;
-  }
 
   ~SqliteStore() override;
   SqliteStore(const SqliteStore&) = delete;
