@@ -232,7 +232,9 @@ VALUES
 -- RXA3, RXB2, and the offline RXA4) also report the resource split into types
 -- and names and the long authorization id; the older agents (RXA2, RXB1, RXS1)
 -- report blanks there and the resource in LK_RESOURC only. Resources cover two
--- and four name pairs, an "RS=" name with blanks inside, and a single token.
+-- and four name pairs, a third pair of another type than PT, two PT pairs (the
+-- later one counts), an "RS=" name with blanks inside, an "RS" with nothing
+-- after it at the end of the 50 characters, and a single token.
 INSERT INTO "VXR.RX4LKCONF"
   (ORIGINNODE, LK_ET, PLAN_NAME, SMFID, RX4ID, AUTHID, CONNID, CONNTYPE, TH_STATUS, LK_RESOURC, LK_LEVEL, LK_STATUS, SUBSYS, TH_TYPE, LK_TYPE, LK_TOKEN, IDNAME, TIMESTAMP, CORRID, DISPET, UAUTHID, RESTYPE1, RESTYPE2, RESTYPE3, RESTYPE4, URESNAME1, URESNAME2, RESNAME3, RESNAME4)
 VALUES
@@ -246,6 +248,9 @@ VALUES
   ('WNRX4:RXB2:SYSC', '0009', 'ORDQRY',  'SYSC', 'RXB2', 'DDFUSR',   'SERVER',   'DDF',     'IN-RX4',    'DB=DBORD PS=SPORD1 PT=0002',           'S',  'HOLD', 'RXB2', 'DBAT',   'PAGE',     '00C3B1110000D002', 'GRPB', '1261208103919010', 'ORDDDF01', '00:00:09.005', 'order.query.service@appsrv01', 'DB', 'PS', 'PT', '', 'DBORD', 'SPORD1', '0002', ''),
   ('WNRX4:RXS1:SYSD', '0001', 'TESTPLN', 'SYSD', 'RXS1', 'DEVUSR',   'TSO',      'TSO',     'WAIT-LOCK', 'DB=DBTEST PS=SPTEST1',                 'S',  'WAIT', 'RXS1', 'ALLIED', 'TABLESPC', '00C3D4010000E001', 'RXS1', '1261208103925010', 'TSOUSR1',  '00:00:01.120', '',                             '',   '',   '',   '', '',      '',       '',     ''),
   ('WNRX4:RXS1:SYSD', '0004', 'DSNUTIL', 'SYSD', 'RXS1', 'DBADM',    'UTILITY',  'UTILITY', 'WAIT-LOCK', 'SYSUTILX',                             'X',  'WAIT', 'RXS1', 'ALLIED', 'UTSERIAL', '00C3D4010000E002', 'RXS1', '1261208103925020', 'DBADMJOB', '00:00:04.400', '',                             '',   '',   '',   '', '',      '',       '',     ''),
+  ('WNRX4:RXB1:SYSA', '0006', 'ORDPLAN', 'SYSA', 'RXB1', 'ORDUSR',   'BATCH',    'BATCH',   'WAIT-LOCK', 'DB=DBORD PS=SPORD2 PT=00000123 PT=07',  'X',  'WAIT', 'RXB1', 'ALLIED', 'PAGE',     '00C3B1110000D003', 'GRPB', '1261208103921020', 'ORDJOB02', '00:00:06.410', '',                             '',   '',   '',   '', '',      '',       '',     ''),
+  ('WNRX4:RXS1:SYSD', '0002', 'TESTPLN', 'SYSD', 'RXS1', 'DEVUSR',   'TSO',      'TSO',     'WAIT-LOCK', 'DB=DBTEST PS=SPTEST2 IX=IXTEST1',      'S',  'WAIT', 'RXS1', 'ALLIED', 'INDEX',    '00C3D4010000E003', 'RXS1', '1261208103925030', 'TSOUSR2',  '00:00:02.050', '',                             '',   '',   '',   '', '',      '',       '',     ''),
+  ('WNRX4:RXS1:SYSD', '0001', 'DSNUTIL', 'SYSD', 'RXS1', 'DBADM',    'UTILITY',  'UTILITY', 'WAIT-LOCK', '                                                RS', 'X', 'WAIT', 'RXS1', 'ALLIED', 'UTSERIAL', '00C3D4010000E004', 'RXS1', '1261208103925040', 'DBADMJB2', '00:00:01.010', '',                             '',   '',   '',   '', '',      '',       '',     ''),
   ('WNRX4:RXA4:SYSD', '9999', 'PAYPLAN', 'SYSD', 'RXA4', 'PAYBATCH', 'BATCH',    'BATCH',   'WAIT-LOCK', 'DB=DBPAY PS=SPPAY1 PT=0009',           'X',  'WAIT', 'RXA4', 'ALLIED', 'PAGE',     '00C3A4990000F999', 'GRPA', '1261208094540010', 'PAYJOB09', '00:59:59.000', 'PAYBATCH',                     'DB', 'PS', 'PT', '', 'DBPAY', 'SPPAY1', '0009', '');
 
 -- Threads with exceptions. TH_GROUPN and TH_GMN name the group and member;

@@ -490,6 +490,21 @@ TEST_F(VxrhostTest, BufferPoolAndLockStructureTablesMatchTheirGoldens) {
   }
 }
 
+// The listing tables on the sample: the lock conflicts of GRPB (an older
+// agent's resource names split by the module, a newer agent's delivered
+// split) and the threads of GRPA (older and newer agents).
+TEST_F(VxrhostTest, ListingTablesOnTheSampleMatchTheirGoldens) {
+  const std::pair<std::string, std::string> queries[] = {
+      {"GROUPLOCKCONF", "grouplockconf-grpb.csv"}, {"GROUPTHREADS", "groupthreads-grpa.csv"}};
+  for (const auto& [table, golden] : queries) {
+    SCOPED_TRACE(table);
+    const std::string group = table == "GROUPLOCKCONF" ? "GRPB" : "GRPA";
+    Outcome r = query({table, "--filter", "IDNAME=" + group, "--format", "csv"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    expectGolden(golden, r.out);
+  }
+}
+
 TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {
   // A later filter on the same column overrides an earlier one.
   nlohmann::json rows =

@@ -93,6 +93,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRGVTAL", {"VXR.LGOAVTA"}},
     {"VXRGSTSL", {"VXR.LGBPSTAT"}},
     {"VXRCFGGL", {"VXR.LVXR_CF"}},
+    {"VXRGLOKL", {"VXR.RX4LKCONF"}},
+    {"VXRTHDTL", {"VXR.XR_TH_EXC"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every

@@ -430,6 +430,22 @@ TEST(SqliteStoreProjectData, SchemaAndSampleLoad) {
       << error;
   std::unique_ptr<ResultSet> rows;
   EXPECT_EQ(statement->open(rows, error), sqlstatus::kOk) << error;
+  if (!sample.empty()) {
+    // Node names sent at full width, trailing blanks and all, route and
+    // match through the indexed node-name keys as trimmed names do.
+    const std::string blanks(27, ' ');
+    ASSERT_EQ(
+        store->prepare("SELECT LK_RESOURC FROM VXR.RX4LKCONF AT('TEMSA" + blanks +
+                           "') WHERE ORIGINNODE ='WNRX4:RXB1:SYSA" + std::string(17, ' ') + "';",
+                       statement, error),
+        sqlstatus::kOk)
+        << error;
+    ASSERT_EQ(statement->open(rows, error), sqlstatus::kOk) << error;
+    std::vector<std::string> cells;
+    int fetched = 0;
+    while (rows->next(cells, error) == sqlstatus::kOk) ++fetched;
+    EXPECT_EQ(fetched, 2);
+  }
   store.reset();
   rows.reset();
   fs::remove(db);

@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "vxr/chars.h"
 #include "vxr/host_services.h"
 #include "vxr/nodes.h"
 #include "vxr/rows.h"
@@ -15,7 +16,8 @@ namespace vxr {
 
 // Copies the columns of the current output row into `row`: each with its
 // delivered length, at most the field's width; a shorter value leaves the
-// rest of a character field blank and of an integer zero. Nothing is copied
+// rest of a character field blank and of an integer or a raw-byte field
+// (VXR_FIELD_ZEROED) zero. Nothing is copied
 // when the descriptor does not have exactly as many columns: then the line
 // "Count of colums ..." is traced at `mismatchLevel` and false returned.
 bool assembleRow(const Trace& trace, const void* sqlda, std::span<const ColumnField> columns,
@@ -67,6 +69,34 @@ struct MemberCollection {
 // names trimmed: "<select><from><at><thru>')<where><origin>'".
 void sqlMemberQuery(SqlText& sql, const char* select, const char* from, const char* at,
                     const VXR_NodeRecord& node, const char* where);
+
+// As sqlMemberQuery, with both node names at their full 32 characters,
+// trailing blanks included (stopping early only at a zero byte).
+void sqlMemberQueryWidth(SqlText& sql, const char* select, const char* from, const char* at,
+                         const VXR_NodeRecord& node, const char* where);
+
+// The SELECT list and its column-to-field table for one layout of a member
+// table.
+struct ColumnLayout {
+  const char* select;
+  std::span<const ColumnField> columns;
+};
+
+// A member table whose columns depend on the member agent's version: an
+// agent whose 8-character version compares bytewise above `reference`
+// delivers the extended layout, any other the base layout.
+struct VersionedLayouts {
+  const char* reference;  // e.g. "04.01.00"
+  ColumnLayout base;
+  ColumnLayout extended;
+
+  bool extendedFor(const VXR_NodeRecord& node) const {
+    return versionAbove(node.version, reference);
+  }
+  const ColumnLayout& of(const VXR_NodeRecord& node) const {
+    return extendedFor(node) ? extended : base;
+  }
+};
 
 // Queries every member of the node list, newest node first, with the node
 // cursor on it. 1 when every query succeeded and every row was taken, else 0.

@@ -51,13 +51,13 @@ constexpr int32_t textLength(const char* text) {
   extern "C" const char vxrBuildDate[12] = VXR_COMPILE_DATE; \
   extern "C" const char vxrBuildTime[9] = __TIME__
 
-#define VXR_MODULE(MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)             \
+#define VXR_MODULE_UNIT(MODULE, UNIT, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)  \
   VXR_BUILD_STAMP();                                                                         \
   extern "C" {                                                                               \
   int32_t START(HDL1_CommonHandle);                                                          \
   int32_t PROCESS(HDL1_CommonHandle);                                                        \
   int32_t TERMINATE(HDL1_CommonHandle);                                                      \
-  static const char vxrOwnUnitName[] = #MODULE;                                              \
+  static const char vxrOwnUnitName[] = #UNIT;                                                \
   static constexpr const char* vxrOwnUnitLevel = LEVEL;                                      \
   const RAS1_UnitBlock vxrOwnUnit = {kUnitMarker,                                            \
                                      kUnitKindOwn,                                           \
@@ -95,4 +95,10 @@ constexpr int32_t textLength(const char* text) {
   static const CNT1_MountBlock vxrMountBlock = {#MODULE, CNT1_entryList, 1};                 \
   __attribute__((visibility("default"))) VXR_CNT1ENTD_DEFINITION(vxrMountBlock)              \
   }                                                                                          \
-  static_assert(sizeof #MODULE - 1 == 8, "a module name has 8 characters")
+  static_assert(sizeof #MODULE - 1 == 8, "a module name has 8 characters");                  \
+  static_assert(sizeof #UNIT - 1 == 8, "a trace unit name has 8 characters")
+
+// Most modules trace under their own name; one whose source traces under
+// another unit name mounts with VXR_MODULE_UNIT (mount name, unit name, ...).
+#define VXR_MODULE(MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME) \
+  VXR_MODULE_UNIT(MODULE, MODULE, START, PROCESS, TERMINATE, LEVEL, GCD_DATE, GCD_TIME)

@@ -32,6 +32,14 @@ constexpr FieldType fieldTypeOf() {
 #name, offsetof(Row, name), sizeof(Row::name), ::vxr::fieldTypeOf < decltype(Row::name)>() \
   }
 
+// A column whose field keeps raw bytes: a shorter value leaves the rest of
+// the field zero rather than blank (fields that an older agent does not
+// deliver at all are zero, so a short delivered value reads the same way).
+#define VXR_FIELD_ZEROED(Row, name)                                          \
+  ::vxr::ColumnField {                                                       \
+#name, offsetof(Row, name), sizeof(Row::name), ::vxr::FieldType::Padding \
+  }
+
 // A row layout is declared once as a list of fields, from which both the
 // record type and its attribute table are made:
 //   #define MY_ROW(X, T) X(T, ORIGINNODE, Chars, 32) X(T, JTPGETP, Int32, 4) ...
