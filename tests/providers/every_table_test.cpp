@@ -86,6 +86,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRGOAAL", {"VXR.LGOAACT"}},
     {"VXRGOTAL", {"VXR.LGOATHA"}},
     {"VXRFILTL", {"VXR.XR_SY_EXC", "VXR.LOBJECTS"}},
+    {"VXRGOASL", {"VXR.LOBJECTS"}},
+    {"VXRGGVDL", {"VXR.LGOAVDB"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
@@ -171,7 +173,10 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"DSGROUP", "GRP1"},    {"IDNAME", "GRP1"},
       {"JTPDB", "K1"},        {"JTPSP", "K2"},
       {"JT7DBNM", "K1"},      {"JT7SPNM", "K2"},
-      {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"}};
+      {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"},
+      {"JAPDB", "K1"},        {"JAPSPN", "K2"},
+      {"JVPVOL", "K1"},       {"JVPDB", "K1"},
+      {"JVPSP", "K2"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});
