@@ -428,6 +428,8 @@ int commandHeartbeat(const Common& common) {
   if (status == kExitOk && failedUpdates > 0) {
     std::cerr << "vxrhost: " << failedUpdates << " of " << calls.size()
               << " node-status updates failed\n";
+    if (o.result.nodeStatusStatus != 0)
+      std::cerr << "vxrhost: the heartbeat was not applied: " << o.result.nodeStatusError << '\n';
     return kExitRequest;
   }
   return status;

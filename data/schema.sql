@@ -388,3 +388,24 @@ CREATE TABLE "VXR.LGBP_CONN" (
   RX4ID       CHAR(4)  DEFAULT '',
   IDNAME      CHAR(8)  DEFAULT ''
 );
+
+-- Keys of the CHAR comparison, so that a member's rows (ORIGINNODE) and a
+-- node's routing row (NODE) are found by a lookup rather than a scan. The
+-- expression is the one the store compares: the stored bytes cut to the
+-- column width, trailing blanks dropped, NULL and empty alike. Built-in functions
+-- only, so that any SQLite client can read and write the file.
+CREATE INDEX "Q7SRV.INODESTS:NODE" ON "Q7SRV.INODESTS" (ifnull(rtrim(substr(CAST(NODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "Q7SRV.INODESTS:ORIGINNODE" ON "Q7SRV.INODESTS" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGOAACT:ORIGINNODE" ON "VXR.LGOAACT" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGOATHA:ORIGINNODE" ON "VXR.LGOATHA" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.XR_SY_EXC:ORIGINNODE" ON "VXR.XR_SY_EXC" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LOBJECTS:ORIGINNODE" ON "VXR.LOBJECTS" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGBPSTAT:ORIGINNODE" ON "VXR.LGBPSTAT" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LVXR_CF:ORIGINNODE" ON "VXR.LVXR_CF" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGOAVDB:ORIGINNODE" ON "VXR.LGOAVDB" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGOAVOL:ORIGINNODE" ON "VXR.LGOAVOL" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGOAVTA:ORIGINNODE" ON "VXR.LGOAVTA" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.RX4LKCONF:ORIGINNODE" ON "VXR.RX4LKCONF" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.XR_TH_EXC:ORIGINNODE" ON "VXR.XR_TH_EXC" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGB_POOL:ORIGINNODE" ON "VXR.LGB_POOL" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));
+CREATE INDEX "VXR.LGBP_CONN:ORIGINNODE" ON "VXR.LGBP_CONN" (ifnull(rtrim(substr(CAST(ORIGINNODE AS BLOB), 1, 32)), ''));

@@ -22,12 +22,15 @@ packages=(
   libc6-dev-powerpc-cross
   qemu-user
   googletest
-  libbenchmark-dev
   libsqlite3-dev
   sqlite3
   libcli11-dev
   nlohmann-json3-dev
   clang-format
+  # libFuzzer harnesses (scripts/fuzz-smoke.sh) and the store benchmark
+  clang
+  libclang-rt-14-dev
+  libbenchmark-dev
   git
 )
 

@@ -10,6 +10,14 @@ namespace vxrhost {
 namespace {
 std::atomic<detail::HostState*> g_state{nullptr};
 std::atomic<Host*> g_host{nullptr};
+
+// The node-status updates of the request that this thread is running: kfastinh
+// collects them, and the store applies them together when the request ends.
+struct NodeStatusBatch {
+  std::vector<NodeStatusUpdate> updates;
+  std::vector<size_t> calls;  // their entries in HostState::nodeCalls
+};
+thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
 }  // namespace
 
 detail::HostState* detail::currentState() {
@@ -173,6 +181,8 @@ RunResult Host::run(const Module& module, const std::string& table,
     result.started = true;
     result.startStatus = module.start()(handle);
   }
+  NodeStatusBatch batch;
+  t_nodeStatusBatch = &batch;
   bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
   if (proceed) {
     r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
@@ -195,6 +205,26 @@ RunResult Host::run(const Module& module, const std::string& table,
       result.terminated = true;
       result.terminateStatus = module.terminate()(handle);
     }
+  }
+  t_nodeStatusBatch = nullptr;
+  if (!batch.updates.empty()) {
+    std::string error = "the host has no store";
+    int32_t status = sqlstatus::kStoreFailure;
+    if (state_->store != nullptr) {
+      std::lock_guard lock(state_->storeMutex);
+      error.clear();
+      status = state_->store->applyNodeStatusBatch(batch.updates, error);
+    }
+    if (status != 0) {
+      state_->hostLine("kfastinh", std::to_string(batch.updates.size()) +
+                                       " node status updates failed with " +
+                                       std::to_string(status) + ": " + error);
+    }
+    std::lock_guard lock(state_->logMutex);
+    for (size_t i : batch.calls) state_->nodeCalls[i].status = status;
+    result.nodeStatusUpdates = batch.updates.size();
+    result.nodeStatusStatus = status;
+    result.nodeStatusError = error;
   }
   result.rows = r.rows;
   result.workArea = r.workArea;
@@ -220,6 +250,14 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
   auto str = [](const char* p) { return p ? std::string(p) : std::string(); };
   NodeStatusUpdate update{str(node),    str(parent),  str(online),   str(type),
                           str(product), str(version), str(affinity), str(level)};
+  if (t_nodeStatusBatch != nullptr) {
+    // Applied with the request's other updates when it ends (Host::run).
+    std::lock_guard lock(s->logMutex);
+    t_nodeStatusBatch->updates.push_back(update);
+    t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
+    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    return 0;
+  }
   int32_t status = sqlstatus::kStoreFailure;
   std::string error = "the host has no store";
   if (s->store != nullptr) {

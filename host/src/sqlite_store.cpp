@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <mutex>
+#include <set>
 #include <system_error>
+#include <thread>
 #include <variant>
 
 #include "vxrhost/sql_dialect.h"
@@ -232,6 +235,40 @@ const ColumnInfo* findColumn(const std::vector<ColumnInfo>& columns, const std::
   return nullptr;
 }
 
+// The CHAR comparison's key of a column in built-in SQL: the stored bytes cut
+// to the width, trailing blanks dropped, NULL as empty. An index on exactly
+// this expression lets "key = rtrim(literal)" find a column's rows without a
+// scan; the comparison itself stays in vxr_char_eq.
+std::string charKeyExpression(const ColumnInfo& column) {
+  return "ifnull(rtrim(substr(CAST(" + quoteIdentifier(column.name) + " AS BLOB), 1, " +
+         std::to_string(column.width) + ")), '')";
+}
+
+// Index SQL compared without blanks, quotes or case.
+std::string squeezed(std::string_view sql) {
+  std::string out;
+  for (char c : sql) {
+    if (isspace(static_cast<unsigned char>(c)) || c == '"') continue;
+    out += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  return out;
+}
+
+// A busy handler with one deadline for a whole transaction, not one per call.
+struct BusyDeadline {
+  std::chrono::steady_clock::time_point until;
+};
+
+int waitUntilDeadline(void* context, int attempt) {
+  auto* deadline = static_cast<BusyDeadline*>(context);
+  auto now = std::chrono::steady_clock::now();
+  if (now >= deadline->until) return 0;
+  auto step = std::chrono::milliseconds(attempt < 10 ? 1 : 10);
+  std::this_thread::sleep_for(
+      std::min<std::chrono::steady_clock::duration>(step, deadline->until - now));
+  return 1;
+}
+
 }  // namespace
 
 struct SqliteStore::Impl {
@@ -240,12 +277,19 @@ struct SqliteStore::Impl {
   std::string path;
   bool readOnly = false;
   std::map<std::string, std::vector<ColumnInfo>> tables;
+  // (table, column) pairs whose CHAR key has an index.
+  std::set<std::pair<std::string, std::string>> keyIndexed;
 
   ~Impl() { sqlite3_close_v2(db); }
 
   std::string errmsg() const { return sqlite3_errmsg(db); }
 
   bool loadSchema(std::string& error);
+  void loadKeyIndexes();
+  // "COLUMN = ?literal" in the CHAR sense, with the key condition in front
+  // when the column's key is indexed. Adds the values to bind.
+  std::string charEquals(const std::string& table, const ColumnInfo& column,
+                         const std::string& literal, std::vector<Binding>& bindings) const;
   // Routing check for an AT clause. Caller holds the mutex.
   int32_t checkNode(const std::string& node, std::string& error);
 };
@@ -304,6 +348,8 @@ bool SqliteStore::Impl::loadSchema(std::string& error) {
     tables.emplace(name, std::move(columns));
   }
 
+  loadKeyIndexes();
+
   auto it = tables.find(kNodeStatusTable);
   if (it == tables.end()) {
     error = "database \"" + path + "\" has no node-status table " + kNodeStatusTable;
@@ -320,16 +366,64 @@ bool SqliteStore::Impl::loadSchema(std::string& error) {
   return true;
 }
 
+void SqliteStore::Impl::loadKeyIndexes() {
+  Statement st;
+  std::string why;
+  if (!prepareSql(
+          db, "SELECT tbl_name, sql FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL",
+          st, why)) {
+    return;  // without the list every comparison scans, with the same answers
+  }
+  std::map<std::string, std::vector<std::string>> indexSql;
+  while (sqlite3_step(st.stmt) == SQLITE_ROW) {
+    const unsigned char* table = sqlite3_column_text(st.stmt, 0);
+    const unsigned char* sql = sqlite3_column_text(st.stmt, 1);
+    if (table == nullptr || sql == nullptr) continue;
+    indexSql[reinterpret_cast<const char*>(table)].push_back(
+        squeezed(reinterpret_cast<const char*>(sql)));
+  }
+  for (const auto& [table, columns] : tables) {
+    auto found = indexSql.find(table);
+    if (found == indexSql.end()) continue;
+    for (const ColumnInfo& column : columns) {
+      if (column.type != ColumnType::Char) continue;
+      // The key must be the index's first column: "ON table(key" or "ON table (key".
+      std::string lead = "(" + squeezed(charKeyExpression(column));
+      for (const std::string& sql : found->second) {
+        std::size_t on = sql.find("ON" + squeezed(quoteIdentifier(table)) + lead);
+        if (on != std::string::npos) {
+          keyIndexed.emplace(table, column.name);
+          break;
+        }
+      }
+    }
+  }
+}
+
+std::string SqliteStore::Impl::charEquals(const std::string& table, const ColumnInfo& column,
+                                          const std::string& literal,
+                                          std::vector<Binding>& bindings) const {
+  std::string sql;
+  if (keyIndexed.count({table, column.name}) != 0) {
+    bindings.emplace_back(std::string(rtrimBlanks(literal)));
+    sql = charKeyExpression(column) + " = ?" + std::to_string(bindings.size()) + " AND ";
+  }
+  bindings.emplace_back(literal);
+  return sql + "vxr_char_eq(" + quoteIdentifier(column.name) + ", " + std::to_string(column.width) +
+         ", ?" + std::to_string(bindings.size()) + ")";
+}
+
 int32_t SqliteStore::Impl::checkNode(const std::string& node, std::string& error) {
   const auto& columns = tables.at(kNodeStatusTable);
   const ColumnInfo* nodeCol = findColumn(columns, "NODE");
   const ColumnInfo* onlineCol = findColumn(columns, "Q7ONLINE");
+  std::vector<Binding> bindings;
   std::string sql = "SELECT vxr_char_eq(Q7ONLINE, " + std::to_string(onlineCol->width) +
-                    ", 'Y') FROM " + quoteIdentifier(kNodeStatusTable) +
-                    " WHERE vxr_char_eq(NODE, " + std::to_string(nodeCol->width) + ", ?1)";
+                    ", 'Y') FROM " + quoteIdentifier(kNodeStatusTable) + " WHERE " +
+                    charEquals(kNodeStatusTable, *nodeCol, node, bindings);
   Statement st;
   std::string why;
-  if (!prepareSql(db, sql, st, why) || !bindAll(db, st.stmt, {Binding{node}}, why)) {
+  if (!prepareSql(db, sql, st, why) || !bindAll(db, st.stmt, bindings, why)) {
     error = "cannot look up node: " + why;
     return sqlstatus::kStoreFailure;
   }
@@ -390,22 +484,23 @@ class SqliteResultSet : public ResultSet {
     }
     cells.resize(columns_.size());
     for (std::size_t i = 0; i < columns_.size(); ++i) {
-      cells[i] = cell(static_cast<int>(i), columns_[i]);
+      cell(static_cast<int>(i), columns_[i], cells[i]);
     }
     return sqlstatus::kOk;
   }
 
  private:
-  std::string cell(int index, const ColumnInfo& column) const {
+  // Fills the caller's cell in place, so that a fetch loop reuses its buffers.
+  void cell(int index, const ColumnInfo& column, std::string& out) const {
     sqlite3_stmt* stmt = st_.stmt;
     int type = sqlite3_column_type(stmt, index);
     if (column.type == ColumnType::Int32) {
       int32_t v = type == SQLITE_NULL ? 0 : saturateInt32(sqlite3_column_int64(stmt, index));
-      std::string out(sizeof v, '\0');
+      out.assign(sizeof v, '\0');
       std::memcpy(out.data(), &v, sizeof v);
-      return out;
+      return;
     }
-    std::string out(static_cast<std::size_t>(column.width), ' ');
+    out.assign(static_cast<std::size_t>(column.width), ' ');
     const char* data = nullptr;
     if (type == SQLITE_BLOB) {
       data = static_cast<const char*>(sqlite3_column_blob(stmt, index));
@@ -416,7 +511,6 @@ class SqliteResultSet : public ResultSet {
       std::size_t size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, index));
       std::memcpy(out.data(), data, std::min(size, out.size()));
     }
-    return out;
   }
 
   std::shared_ptr<SqliteStore::Impl> impl_;
@@ -468,6 +562,7 @@ class SqlitePreparedStatement : public PreparedStatement {
   std::string sql_;
   std::vector<Binding> bindings_;
   std::optional<std::string> atNode_;
+  friend class vxrhost::SqliteStore;
 };
 
 }  // namespace
@@ -499,7 +594,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
             "\": " + (impl->db ? impl->errmsg() : std::string("out of memory"));
     return nullptr;
   }
-  sqlite3_busy_timeout(impl->db, 5000);
+  sqlite3_busy_timeout(impl->db, kQueryLockWaitMs);
   if (!registerFunctions(impl->db, error) || !impl->loadSchema(error)) return nullptr;
   return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(impl)));
 }
@@ -604,7 +699,9 @@ int32_t SqliteStore::prepare(const std::string& sql, std::unique_ptr<PreparedSta
     if (c == nullptr) return unknownColumn(p.column);
     query += i == 0 ? " WHERE " : " AND ";
     std::string param = "?" + std::to_string(bindings.size() + 1);
-    if (c->type == ColumnType::Int32) {
+    if (c->type == ColumnType::Char && p.op == SqlPredicate::Op::Equal) {
+      query += impl_->charEquals(tableName, *c, p.literal, bindings);
+    } else if (c->type == ColumnType::Int32) {
       int64_t value = 0;
       if (p.op == SqlPredicate::Op::Like) {
         error = "LIKE at position " + std::to_string(p.column.position) +
@@ -619,8 +716,8 @@ int32_t SqliteStore::prepare(const std::string& sql, std::unique_ptr<PreparedSta
       query += "vxr_int(" + quoteIdentifier(c->name) + ") = " + param;
       bindings.emplace_back(value);
     } else {
-      query += std::string(p.op == SqlPredicate::Op::Like ? "vxr_char_like(" : "vxr_char_eq(") +
-               quoteIdentifier(c->name) + ", " + std::to_string(c->width) + ", " + param + ")";
+      query += "vxr_char_like(" + quoteIdentifier(c->name) + ", " + std::to_string(c->width) +
+               ", " + param + ")";
       bindings.emplace_back(p.literal);
     }
   }
@@ -633,36 +730,57 @@ int32_t SqliteStore::prepare(const std::string& sql, std::unique_ptr<PreparedSta
 }
 
 int32_t SqliteStore::updateNodeStatus(const NodeStatusUpdate& update, std::string& error) {
+  return applyNodeStatusBatch({update}, error);
+}
+
+int32_t SqliteStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>& updates,
+                                          std::string& error) {
   if (impl_->readOnly) {
     error = "node-status update refused: the store is open read-only";
     return sqlstatus::kStoreFailure;
   }
+  if (updates.empty()) return sqlstatus::kOk;
   const auto& columns = impl_->tables.at(kNodeStatusTable);
-  std::string node(rtrimBlanks(update.node));
-  if (node.empty()) {
-    error = "node-status update without a node name";
-    return sqlstatus::kStoreFailure;
+  const ColumnInfo* nodeCol = findColumn(columns, "NODE");
+
+  // Every update is checked before anything is written: one bad value
+  // refuses the whole batch.
+  std::vector<std::vector<Binding>> rowBindings;
+  std::vector<std::string> nodes;
+  for (const NodeStatusUpdate& update : updates) {
+    std::string node(rtrimBlanks(update.node));
+    if (node.empty()) {
+      error = "node-status update without a node name";
+      return sqlstatus::kStoreFailure;
+    }
+    // Values in the order of kNodeStatusColumns.
+    const std::string values[] = {node,
+                                  std::string(rtrimBlanks(update.parent)),
+                                  node,
+                                  std::string(rtrimBlanks(update.nodeType)),
+                                  std::string(rtrimBlanks(update.online)),
+                                  "XR",
+                                  std::string(rtrimBlanks(update.version)),
+                                  std::string(rtrimBlanks(update.code)),
+                                  std::string(rtrimBlanks(update.affinity)),
+                                  std::string(rtrimBlanks(update.level))};
+    std::vector<Binding> bindings;
+    for (std::size_t i = 0; i < std::size(kNodeStatusColumns); ++i) {
+      const ColumnInfo* c = findColumn(columns, kNodeStatusColumns[i]);
+      if (values[i].size() > static_cast<std::size_t>(c->width)) {
+        error = "node-status update of \"" + node + "\": " + c->name + " value \"" + values[i] +
+                "\" is longer than " + std::to_string(c->width) + " characters";
+        return sqlstatus::kStoreFailure;
+      }
+      bindings.emplace_back(values[i]);
+    }
+    rowBindings.push_back(std::move(bindings));
+    nodes.push_back(std::move(node));
   }
-  // Values in the order of kNodeStatusColumns.
-  const std::string values[] = {node,
-                                std::string(rtrimBlanks(update.parent)),
-                                node,
-                                std::string(rtrimBlanks(update.nodeType)),
-                                std::string(rtrimBlanks(update.online)),
-                                "XR",
-                                std::string(rtrimBlanks(update.version)),
-                                std::string(rtrimBlanks(update.code)),
-                                std::string(rtrimBlanks(update.affinity)),
-                                std::string(rtrimBlanks(update.level))};
-  std::vector<Binding> bindings;
+
   std::string assignments, names, params;
   for (std::size_t i = 0; i < std::size(kNodeStatusColumns); ++i) {
     const ColumnInfo* c = findColumn(columns, kNodeStatusColumns[i]);
-    if (values[i].size() > static_cast<std::size_t>(c->width)) {
-      error = "node-status update of \"" + node + "\": " + c->name + " value \"" + values[i] +
-              "\" is longer than " + std::to_string(c->width) + " characters";
-      return sqlstatus::kStoreFailure;
-    }
     std::string param = "?" + std::to_string(i + 1);
     if (i > 0) {
       assignments += ", ";
@@ -672,18 +790,35 @@ int32_t SqliteStore::updateNodeStatus(const NodeStatusUpdate& update, std::strin
     assignments += quoteIdentifier(c->name) + " = " + param;
     names += quoteIdentifier(c->name);
     params += param;
-    bindings.emplace_back(values[i]);
   }
-  const ColumnInfo* nodeCol = findColumn(columns, "NODE");
+  // The node's own value is bound again after the ten column values (?11,
+  // and ?12 for an indexed key).
+  std::vector<Binding> whereBindings(std::size(kNodeStatusColumns), Binding{std::string()});
   std::string table = quoteIdentifier(kNodeStatusTable);
-  std::string updateSql = "UPDATE " + table + " SET " + assignments + " WHERE vxr_char_eq(NODE, " +
-                          std::to_string(nodeCol->width) + ", ?1)";
+  std::string updateSql = "UPDATE " + table + " SET " + assignments + " WHERE " +
+                          impl_->charEquals(kNodeStatusTable, *nodeCol, "", whereBindings);
+  std::size_t whereCount = whereBindings.size() - std::size(kNodeStatusColumns);
   std::string insertSql = "INSERT INTO " + table + " (" + names + ") VALUES (" + params + ")";
 
   std::lock_guard<std::mutex> lock(impl_->mutex);
   sqlite3* db = impl_->db;
+  // One wait for the write lock over the whole batch; then the per-call
+  // wait of queries again.
+  BusyDeadline deadline{std::chrono::steady_clock::now() +
+                        std::chrono::milliseconds(kNodeStatusLockWaitMs)};
+  sqlite3_busy_handler(db, waitUntilDeadline, &deadline);
+  struct RestoreWait {
+    sqlite3* db;
+    ~RestoreWait() { sqlite3_busy_timeout(db, kQueryLockWaitMs); }
+  } restore{db};
+
+  std::string current;
   auto fail = [&](const std::string& why) {
-    error = "node-status update of \"" + node + "\" failed: " + why;
+    error = "node-status update" + (current.empty() ? std::string() : " of \"" + current + "\"") +
+            " failed: " + why +
+            (updates.size() > 1
+                 ? "; none of the " + std::to_string(updates.size()) + " updates was applied"
+                 : std::string());
     if (!sqlite3_get_autocommit(db)) sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
     return sqlstatus::kStoreFailure;
   };
@@ -691,22 +826,53 @@ int32_t SqliteStore::updateNodeStatus(const NodeStatusUpdate& update, std::strin
     return fail(impl_->errmsg());
   }
   std::string why;
-  {
-    Statement st;
-    if (!prepareSql(db, updateSql, st, why) || !bindAll(db, st.stmt, bindings, why)) {
-      return fail(why);
-    }
-    if (sqlite3_step(st.stmt) != SQLITE_DONE) return fail(impl_->errmsg());
+  Statement update, insert;
+  if (!prepareSql(db, updateSql, update, why) || !prepareSql(db, insertSql, insert, why)) {
+    return fail(why);
   }
-  if (sqlite3_changes(db) == 0) {
-    Statement st;
-    if (!prepareSql(db, insertSql, st, why) || !bindAll(db, st.stmt, bindings, why)) {
-      return fail(why);
+  for (std::size_t u = 0; u < rowBindings.size(); ++u) {
+    current = nodes[u];
+    std::vector<Binding> bindings = rowBindings[u];
+    // The WHERE values: the key (when indexed) and the literal, both the node.
+    for (std::size_t w = 0; w < whereCount; ++w) bindings.emplace_back(nodes[u]);
+    sqlite3_reset(update.stmt);
+    if (!bindAll(db, update.stmt, bindings, why)) return fail(why);
+    if (sqlite3_step(update.stmt) != SQLITE_DONE) return fail(impl_->errmsg());
+    if (sqlite3_changes(db) == 0) {
+      sqlite3_reset(insert.stmt);
+      bindings.resize(std::size(kNodeStatusColumns));
+      if (!bindAll(db, insert.stmt, bindings, why)) return fail(why);
+      if (sqlite3_step(insert.stmt) != SQLITE_DONE) return fail(impl_->errmsg());
     }
-    if (sqlite3_step(st.stmt) != SQLITE_DONE) return fail(impl_->errmsg());
   }
+  current.clear();
+  sqlite3_finalize(update.stmt);
+  sqlite3_finalize(insert.stmt);
+  update.stmt = insert.stmt = nullptr;
   if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
     return fail(impl_->errmsg());
+  }
+  return sqlstatus::kOk;
+}
+
+int32_t SqliteStore::queryPlan(const std::string& sql, std::vector<std::string>& steps,
+                               std::string& error) {
+  steps.clear();
+  std::unique_ptr<PreparedStatement> statement;
+  int32_t status = prepare(sql, statement, error);
+  if (status != sqlstatus::kOk) return status;
+  auto* prepared = static_cast<SqlitePreparedStatement*>(statement.get());
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  Statement st;
+  std::string why;
+  if (!prepareSql(impl_->db, "EXPLAIN QUERY PLAN " + prepared->sql_, st, why) ||
+      !bindAll(impl_->db, st.stmt, prepared->bindings_, why)) {
+    error = "cannot explain the query: " + why;
+    return sqlstatus::kStoreFailure;
+  }
+  while (sqlite3_step(st.stmt) == SQLITE_ROW) {
+    const unsigned char* detail = sqlite3_column_text(st.stmt, 3);
+    steps.emplace_back(detail ? reinterpret_cast<const char*>(detail) : "");
   }
   return sqlstatus::kOk;
 }

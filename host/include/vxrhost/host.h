@@ -131,6 +131,11 @@ struct RunResult {
   const void* workArea = nullptr;     // the anchor from PutItem item 3 (storage now freed)
   std::string workAreaBytes;          // the work area's storage as it was after terminate
   std::vector<int32_t> storageSizes;  // every GetStorage request
+  // The request's node-status updates (the heartbeat's), applied together
+  // when it ended: how many, and the status of applying them (all or none).
+  size_t nodeStatusUpdates = 0;
+  int32_t nodeStatusStatus = 0;
+  std::string nodeStatusError;
 
   int32_t lastProcessStatus() const { return processStatuses.empty() ? 0 : processStatuses.back(); }
   // Row i copied into a T (T must be trivially copyable and at most rowSize bytes).
@@ -212,7 +217,9 @@ class Host {
   // Every SQL text exactly as it reached CreateAccessPlan, in order.
   std::vector<std::string> sqlTexts() const;
   void clearSqlTexts();
-  // Every kfastinh call, in order, with the status it returned.
+  // Every kfastinh call, in order, with its status. During Host::run the
+  // calls are collected and applied together when the request ends; each
+  // then carries the status of the whole batch.
   struct NodeStatusCall {
     NodeStatusUpdate update;
     int32_t status = 0;

@@ -9,8 +9,16 @@
 // order; NULL gives 0 or blanks, values outside int32 saturate.
 //
 // Queries never write: the file is unchanged by prepare/open/next. The only
-// write is updateNodeStatus. A store may be shared by threads; its calls are
-// serialised.
+// writes are the node-status updates. A batch of them (one request's) is one
+// transaction: it lands whole or not at all, and waits for another process's
+// lock kNodeStatusLockWaitMs in all before it fails. A store may be shared by
+// threads; its calls are serialised.
+//
+// An index on a CHAR column's key, the expression
+//   ifnull(rtrim(substr(CAST(COLUMN AS BLOB), 1, WIDTH)), '')
+// as its first column (data/schema.sql has them for ORIGINNODE and the node
+// names), makes an equality on that column a lookup instead of a scan. The
+// answers are the same with or without it.
 #pragma once
 
 #include <memory>
@@ -27,6 +35,10 @@ struct SqliteStoreOptions {
 
 // The node-status table that routing reads and updateNodeStatus writes.
 inline constexpr const char* kNodeStatusTable = "Q7SRV.INODESTS";
+// How long a batch of node-status updates waits, in all, for the write lock;
+// and how long one query step waits for a writer to finish.
+inline constexpr int kNodeStatusLockWaitMs = 3000;
+inline constexpr int kQueryLockWaitMs = 5000;
 
 class SqliteStore : public Store {
  public:
@@ -55,11 +67,18 @@ class SqliteStore : public Store {
   int32_t prepare(const std::string& sql, std::unique_ptr<PreparedStatement>& statement,
                   std::string& error) override;
   int32_t updateNodeStatus(const NodeStatusUpdate& update, std::string& error) override;
+  int32_t applyNodeStatusBatch(const std::vector<NodeStatusUpdate>& updates,
+                               std::string& error) override;
 
   // The schema as read at open: "SCHEMA.TABLE" names in name order, and the
   // columns of one table (nullptr for an unknown table).
   std::vector<std::string> tableNames() const;
   const std::vector<ColumnInfo>* tableColumns(const std::string& qualifiedName) const;
+
+  // How SQLite runs a SELECT of the dialect: the details of its plan, one
+  // line per step ("SEARCH ... USING INDEX ..." or "SCAN ..."); kOk or the
+  // status prepare would give.
+  int32_t queryPlan(const std::string& sql, std::vector<std::string>& steps, std::string& error);
 
   const std::string& path() const;
   bool readOnly() const;

@@ -78,6 +78,22 @@ class Store {
                           std::string& error) = 0;
   // Inserts or replaces the node in the node-status table.
   virtual int32_t updateNodeStatus(const NodeStatusUpdate& update, std::string& error) = 0;
+  // The node-status updates of one request, in order. A transactional store
+  // applies them all or none (the SQLite store does); this default applies
+  // each in turn and returns the first failure.
+  virtual int32_t applyNodeStatusBatch(const std::vector<NodeStatusUpdate>& updates,
+                                       std::string& error) {
+    int32_t first = sqlstatus::kOk;
+    for (const NodeStatusUpdate& update : updates) {
+      std::string why;
+      int32_t status = updateNodeStatus(update, why);
+      if (status != sqlstatus::kOk && first == sqlstatus::kOk) {
+        first = status;
+        error = why;
+      }
+    }
+    return first;
+  }
 };
 
 }  // namespace vxrhost
