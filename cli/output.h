@@ -1,6 +1,9 @@
-// Printing result rows: aligned text table, CSV (RFC 4180) or JSON.
+// Printing result rows: aligned text table, CSV (RFC 4180) or JSON. Rows are
+// read from a source one at a time, so printing holds no copy of them.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -13,6 +16,9 @@ namespace vxrhost::cli {
 
 enum class Format { Table, Csv, Json };
 
+// The names accepted by --format, in the order the help shows them.
+inline constexpr const char* kFormatNames[] = {"table", "csv", "json"};
+
 // "table", "csv" or "json"; nullopt for anything else.
 std::optional<Format> parseFormat(std::string_view name);
 
@@ -21,6 +27,14 @@ struct OutputColumn {
   bool numeric = false;  // right-aligned in the table format
 };
 
+// Rows to print: count() rows, row(i, values) fills one value per column.
+// The table format reads every row twice (widths first), the others once.
+struct RowSource {
+  size_t count = 0;
+  std::function<void(size_t, std::vector<CatalogValue>&)> row;
+};
+
+// Rows held in memory, for the small listings.
 struct OutputTable {
   std::vector<OutputColumn> columns;
   std::vector<std::vector<CatalogValue>> rows;  // one value per column
@@ -31,10 +45,18 @@ struct OutputTable {
 // as '?'. CSV: a header line, then the rows; fields quoted when they hold a
 // comma, quote, CR or LF; lines end with CRLF. JSON: an array of objects,
 // keys in column order, integers as numbers; bytes that are not UTF-8 are
-// replaced.
+// replaced. Printing stops early once the stream has failed.
+void printOutput(std::ostream& out, const std::vector<OutputColumn>& columns, const RowSource& rows,
+                 Format format);
 void printOutput(std::ostream& out, const OutputTable& table, Format format);
 
 // One CSV field as printOutput writes it.
 std::string csvField(std::string_view text);
+
+// Flushes and closes standard output; a write that failed on the way (a full
+// disk, a closed pipe) ends the command: "cannot write output: <reason>".
+void finishOutput();
+// True once finishOutput has closed standard output.
+bool outputClosed();
 
 }  // namespace vxrhost::cli

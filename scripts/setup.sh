@@ -31,6 +31,9 @@ packages=(
   clang
   libclang-rt-14-dev
   libbenchmark-dev
+  # cpack -G DEB: dpkg-shlibdeps works out the package's dependencies.
+  dpkg-dev
+  file
   git
 )
 

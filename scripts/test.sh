@@ -1,33 +1,58 @@
 #!/usr/bin/env bash
-# Builds and runs the whole test suite on every target:
-#   native  build/       x86-64, solaris flavour, Debug, with the store and vxrhost
-#   asan    build-asan/  x86-64, solaris flavour, AddressSanitizer + UBSan
-#   i686    build-i686/  32-bit x86, windows flavour, RelWithDebInfo, under qemu-i386
-#   ppc     build-ppc/   32-bit big-endian PowerPC, solaris flavour, RelWithDebInfo, under qemu-ppc
-#   format  clang-format check of the tracked sources
-# Usage: scripts/test.sh [native|asan|i686|ppc|format]...   (default: all)
-# Build directories are reused when present. Installs missing packages first
-# unless VXR_SKIP_SETUP=1. Exits non-zero when any step fails.
+# Builds and tests every target through the CMake workflow presets
+# (CMakePresets.json), then checks the installed package and the formatting:
+#   native   build/          x86-64, Debug, with the store and vxrhost
+#   asan     build-asan/     x86-64, Debug, AddressSanitizer + UBSan
+#   i686     build-i686/     32-bit x86, windows flavour, under qemu-i386
+#   ppc      build-ppc/      32-bit big-endian PowerPC, under qemu-ppc
+#   release  build-release/  x86-64, Release, tests, then the Debian package
+#   package  (release)       the package unpacked into a scratch root answers a query
+#   tsan     build-tsan/     8 threads running every table's requests under ThreadSanitizer
+#   fuzz     build-fuzz/     a short run of each libFuzzer harness (clang)
+#   heartbeat (native)       heartbeats killed and run concurrently land whole or not at all
+#   format   clang-format check of the tracked sources
+# Usage: scripts/test.sh [STEP]...   (default: all, in this order)
+# Installs missing packages first unless VXR_SKIP_SETUP=1. Every preset
+# builds with warnings as errors. Exits non-zero when any step fails.
+#
+# More steps: add a line to the `steps` table below. A script step runs a
+# command; it counts its passes and failures from a closing line
+# "N passed, N failed" when the command prints one, else as one test.
 set -uo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root" || exit 1
 
-jobs="${VXR_JOBS:-2}"
-all_steps=(native asan i686 ppc format)
-if (($# > 0)); then
-  steps=("$@")
-else
-  steps=("${all_steps[@]}")
-fi
+# name    kind      what
+steps_table=(
+  "native   preset    native"
+  "asan     preset    asan"
+  "i686     preset    i686"
+  "ppc      preset    ppc"
+  "release  preset    release"
+  "package  script    bash scripts/check-package.sh build-release"
+  "tsan     script    bash scripts/tsan.sh"
+  "fuzz     script    bash scripts/fuzz-smoke.sh"
+  "heartbeat script   bash scripts/heartbeat-check.sh"
+  "format   format    -"
+)
+
+declare -A kind_of what_of
+all_steps=()
+for line in "${steps_table[@]}"; do
+  read -r name kind what <<<"$line"
+  all_steps+=("$name")
+  kind_of[$name]=$kind
+  what_of[$name]=$what
+done
+
+steps=("$@")
+((${#steps[@]} > 0)) || steps=("${all_steps[@]}")
 for s in "${steps[@]}"; do
-  case " ${all_steps[*]} " in
-    *" $s "*) ;;
-    *)
-      echo "test.sh: unknown step '$s' (known: ${all_steps[*]})" >&2
-      exit 2
-      ;;
-  esac
+  if [[ -z "${kind_of[$s]:-}" ]]; then
+    echo "test.sh: unknown step '$s' (known: ${all_steps[*]})" >&2
+    exit 2
+  fi
 done
 
 if [[ "${VXR_SKIP_SETUP:-0}" != 1 ]]; then
@@ -42,70 +67,76 @@ total_failed=0
 summary=()
 overall=0
 
-# record STEP STATUS DETAIL SECONDS
+# record STEP PASS|FAIL PASSED FAILED DETAIL SECONDS
 record() {
-  summary+=("$(printf '%-7s %-5s %-44s %4ss' "$1" "$2" "$3" "$4")")
+  total_passed=$((total_passed + $3))
+  total_failed=$((total_failed + $4))
+  summary+=("$(printf '%-8s %-5s %-52s %5ss' "$1" "$2" "$5" "$6")")
   [[ "$2" == PASS ]] || overall=1
 }
 
-# Shows the end of a log that holds the reason of a failure.
 show_tail() {
   echo "---- last lines of $1 ----"
   tail -n 120 "$1"
   echo "---- (full log: $1) ----"
 }
 
-# target STEP DIR CMAKE-ARGS...
-# Configures and builds DIR, then runs its tests with CTest. A target that does
-# not configure or build counts as one failed test in the total.
-target() {
-  local step="$1" dir="$2"
-  shift 2
-  local start=$SECONDS
-  local gen=()
-  if [[ ! -f "$dir/CMakeCache.txt" ]] && command -v ninja >/dev/null; then
-    gen=(-G Ninja)
-  fi
-  mkdir -p "$dir"
-  local log="$dir/test-sh-build.log"
+# A workflow preset: configure, build, test (and package for release). The
+# counts come from CTest's closing line; a configure or build failure counts
+# as one failed test.
+run_preset() {
+  local step="$1" preset="$2" start=$SECONDS
+  local log="$root/build-logs/$step.log"
+  mkdir -p "$root/build-logs"
   echo
-  echo "==== $step: configure and build $dir/ ===="
-  if ! cmake -S "$root" -B "$dir" "${gen[@]}" "$@" >"$log" 2>&1; then
-    show_tail "$log"
-    record "$step" FAIL "configure failed ($dir/)" $((SECONDS - start))
-    total_failed=$((total_failed + 1))
-    return
-  fi
-  if ! cmake --build "$dir" -j "$jobs" >>"$log" 2>&1; then
-    show_tail "$log"
-    record "$step" FAIL "build failed ($dir/)" $((SECONDS - start))
-    total_failed=$((total_failed + 1))
-    return
-  fi
-  local built=$((SECONDS - start))
-  echo "built in ${built}s"
-  echo "==== $step: ctest in $dir/ ===="
-  local tlog="$dir/test-sh-ctest.log"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" --no-tests=error --timeout 300 2>&1 |
-    tee "$tlog"
+  echo "==== $step: cmake --workflow --preset $preset ===="
+  cmake --workflow --preset "$preset" 2>&1 | tee "$log" | grep -E '^(Executing workflow step|[0-9]+% tests passed|The following tests FAILED|CPack: - package)' 
   local rc=${PIPESTATUS[0]}
   local line passed=0 failed=0 count=0
-  line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$tlog" | tail -n 1)"
+  line="$(grep -E '[0-9]+% tests passed, [0-9]+ tests? failed out of [0-9]+' "$log" | tail -n 1)"
   if [[ "$line" =~ ([0-9]+)\ tests?\ failed\ out\ of\ ([0-9]+) ]]; then
     failed=${BASH_REMATCH[1]}
     count=${BASH_REMATCH[2]}
     passed=$((count - failed))
-  elif ((rc != 0)); then
-    failed=1
   fi
-  total_passed=$((total_passed + passed))
-  total_failed=$((total_failed + failed))
-  local detail="$passed passed, $failed failed ($dir/, build ${built}s)"
+  local seconds=$((SECONDS - start))
   if ((rc == 0 && count > 0)); then
-    record "$step" PASS "$detail" $((SECONDS - start))
+    record "$step" PASS "$passed" "$failed" "$passed passed, $failed failed" "$seconds"
+  elif ((count > 0)); then
+    show_tail "$log"
+    ((failed > 0)) || failed=1
+    record "$step" FAIL "$passed" "$failed" "$passed passed, $failed failed (log: build-logs/$step.log)" "$seconds"
   else
-    ((count > 0)) || detail="no test ran ($dir/)"
-    record "$step" FAIL "$detail" $((SECONDS - start))
+    show_tail "$log"
+    record "$step" FAIL 0 1 "configure, build or package failed (log: build-logs/$step.log)" "$seconds"
+  fi
+}
+
+# A script step: any command; its closing "N passed, N failed" line gives
+# the counts, else its exit status counts as one test.
+run_script() {
+  local step="$1" start=$SECONDS
+  shift
+  local log="$root/build-logs/$step.log"
+  mkdir -p "$root/build-logs"
+  echo
+  echo "==== $step: $* ===="
+  bash -c "$*" 2>&1 | tee "$log"
+  local rc=${PIPESTATUS[0]}
+  local passed=0 failed=0 line
+  line="$(grep -E '(^|: )[0-9]+ passed, [0-9]+ failed' "$log" | tail -n 1)"
+  if [[ "$line" =~ ([0-9]+)\ passed,\ ([0-9]+)\ failed ]]; then
+    passed=${BASH_REMATCH[1]}
+    failed=${BASH_REMATCH[2]}
+  elif ((rc == 0)); then
+    passed=1
+  fi
+  ((rc == 0 || failed > 0)) || failed=1
+  local seconds=$((SECONDS - start))
+  if ((rc == 0 && failed == 0)); then
+    record "$step" PASS "$passed" "$failed" "$passed passed, $failed failed" "$seconds"
+  else
+    record "$step" FAIL "$passed" "$failed" "$passed passed, $failed failed (log: build-logs/$step.log)" "$seconds"
   fi
 }
 
@@ -120,45 +151,24 @@ format_check() {
     mapfile -d '' files < <(find . -path './build*' -prune -o -path ./.git -prune -o \
       -type f \( -name '*.cpp' -o -name '*.h' \) -print0)
   fi
-  if ((${#files[@]} == 0)); then
-    record format PASS "no sources to check" $((SECONDS - start))
-    return
-  fi
-  local log="$root/build-format.log"
-  if clang-format --dry-run --Werror "${files[@]}" >"$log" 2>&1; then
-    record format PASS "${#files[@]} files formatted" $((SECONDS - start))
-    rm -f "$log"
+  local log="$root/build-logs/format.log"
+  mkdir -p "$root/build-logs"
+  if ((${#files[@]} == 0)) || clang-format --dry-run --Werror "${files[@]}" >"$log" 2>&1; then
+    record format PASS 1 0 "${#files[@]} files formatted" $((SECONDS - start))
   else
     local bad
     bad="$(grep -oE '^[^:]+\.(cpp|h):' "$log" | sort -u | tr -d ':' | tr '\n' ' ')"
     head -n 60 "$log"
     echo "files needing clang-format -i: $bad"
-    rm -f "$log"
-    record format FAIL "$(wc -w <<<"$bad") of ${#files[@]} files not formatted" $((SECONDS - start))
+    record format FAIL 0 1 "$(wc -w <<<"$bad") of ${#files[@]} files not formatted" $((SECONDS - start))
   fi
 }
 
 for s in "${steps[@]}"; do
-  case "$s" in
-    native)
-      target native build -DCMAKE_BUILD_TYPE=Debug -DVXR_FLAVOUR=solaris -DVXR_SANITIZE=OFF
-      ;;
-    asan)
-      ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1}" \
-        UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}" \
-        target asan build-asan -DCMAKE_BUILD_TYPE=Debug -DVXR_FLAVOUR=solaris -DVXR_SANITIZE=ON
-      ;;
-    i686)
-      target i686 build-i686 -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686.cmake" \
-        -DCMAKE_BUILD_TYPE="${VXR_CROSS_BUILD_TYPE:-RelWithDebInfo}" -DVXR_FLAVOUR=windows
-      ;;
-    ppc)
-      target ppc build-ppc -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-ppc.cmake" \
-        -DCMAKE_BUILD_TYPE="${VXR_CROSS_BUILD_TYPE:-RelWithDebInfo}" -DVXR_FLAVOUR=solaris
-      ;;
-    format)
-      format_check
-      ;;
+  case "${kind_of[$s]}" in
+    preset) run_preset "$s" "${what_of[$s]}" ;;
+    script) run_script "$s" "${what_of[$s]}" ;;
+    format) format_check ;;
   esac
 done
 

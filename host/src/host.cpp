@@ -1,5 +1,6 @@
 // The Host: its lifetime as the current host, requests and the driver that
 // runs a module's entries, the logs, and kfastinh.
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 
@@ -70,9 +71,54 @@ std::vector<std::string> Host::sqlTexts() const {
   return state_->sqlTexts;
 }
 
+SqlActivity Host::sqlActivity() const {
+  SqlActivity a;
+  std::lock_guard lock(state_->logMutex);
+  a.texts = state_->sqlTexts.size();
+  for (const auto& [table, count] : state_->memberRequests) {
+    a.memberRequests += count;
+    a.membersQueried = std::max(a.membersQueried, count);
+  }
+  std::lock_guard storeLock(state_->storeMutex);
+  a.storeTime = std::chrono::nanoseconds(state_->storeNanoseconds);
+  return a;
+}
+
 void Host::clearSqlTexts() {
   std::lock_guard lock(state_->logMutex);
   state_->sqlTexts.clear();
+  state_->memberRequests.clear();
+  std::lock_guard storeLock(state_->storeMutex);
+  state_->storeNanoseconds = 0;
+}
+
+int32_t readNodeStatus(Store& store, NodeStatusTable& table, Error& error) {
+  table = NodeStatusTable{};
+  error.clear();
+  std::string sql = "SELECT ";
+  for (const char* column : nodestatus::kColumns) {
+    if (sql.size() > 7) sql += ", ";
+    sql += column;
+  }
+  sql += std::string(" FROM ") + nodestatus::kTable + ";";
+  const std::string what = std::string("cannot read the node-status table ") + nodestatus::kTable;
+  std::unique_ptr<PreparedStatement> statement;
+  std::string why;
+  int32_t status = store.prepare(sql, statement, why);
+  if (status == sqlstatus::kOk && statement == nullptr) status = sqlstatus::kStoreFailure;
+  if (status != sqlstatus::kOk) return error.set(status, what, escaped(why));
+  std::unique_ptr<ResultSet> rows;
+  status = statement->open(rows, why);
+  if (status == sqlstatus::kOk && rows == nullptr) status = sqlstatus::kStoreFailure;
+  if (status != sqlstatus::kOk) return error.set(status, what, escaped(why));
+  table.columns = statement->columns();
+  std::vector<std::string> cells;
+  while ((status = rows->next(cells, why)) == sqlstatus::kOk) table.rows.push_back(cells);
+  if (status != sqlstatus::kEndOfData) {
+    table.rows.clear();
+    return error.set(status, what, escaped(why));
+  }
+  return sqlstatus::kOk;
 }
 
 std::vector<Host::NodeStatusCall> Host::nodeStatusCalls() const {
@@ -168,10 +214,17 @@ std::unique_ptr<Request> Host::newRequest(const std::string& table,
 
 RunResult Host::run(const Module& module, const std::string& table,
                     const std::vector<Filter>& filters, size_t rowSize, const RunOptions& options) {
+  return run(module, table, filters, rowSize, options, RowSink());
+}
+
+RunResult Host::run(const Module& module, const std::string& table,
+                    const std::vector<Filter>& filters, size_t rowSize, const RunOptions& options,
+                    const RowSink& sink) {
   RunResult result;
   auto request = newRequest(table, filters, rowSize);
   detail::RequestState& r = *request->state_;
   r.failStorage = options.failGetStorage;
+  r.onRow = &sink;
   request->mismatchStorageId(options.mismatchStorageId);
   HDL1_CommonHandle handle = request->handle();
   if (options.mismatchRequestId) handle.id = static_cast<uint16_t>(handle.id + 1);
@@ -226,7 +279,8 @@ RunResult Host::run(const Module& module, const std::string& table,
     result.nodeStatusStatus = status;
     result.nodeStatusError = error;
   }
-  result.rows = r.rows;
+  result.rows = std::move(r.rows);
+  result.rowCount = r.rowCount;
   result.workArea = r.workArea;
   result.storageSizes = r.storageSizes;
   for (const auto& block : r.storage) {

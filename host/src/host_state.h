@@ -52,6 +52,8 @@ struct RequestState {
   std::vector<int32_t> storageSizes;
   std::vector<std::string> rows;
   size_t rowSize = 0;
+  size_t rowCount = 0;
+  const std::function<void(std::string_view)>* onRow = nullptr;  // else rows are kept
   void* workArea = nullptr;
   bool failStorage = false;
   bool nullParm = false;
@@ -141,6 +143,8 @@ struct HostState {
   // Logs.
   mutable std::mutex logMutex;
   std::vector<std::string> sqlTexts;
+  std::map<std::string, size_t> memberRequests;  // per base table
+  int64_t storeNanoseconds = 0;                  // time in store calls; storeMutex held
   std::vector<Host::NodeStatusCall> nodeCalls;
 
   // Tracing.

@@ -51,16 +51,16 @@ std::string checkName(const char* field, size_t width, const std::string& expect
   if (length == 0) return "name is empty";
   for (size_t i = length; i < width; ++i) {
     if (field[i] != 0) {
-      return "name \"" + name + "\" is not zero-filled (byte " + std::to_string(i) + " is " +
+      return "name " + inQuotes(name) + " is not zero-filled (byte " + std::to_string(i) + " is " +
              hex(static_cast<unsigned char>(field[i])) + ")";
     }
   }
   if (name.back() == ' ') {
     size_t end = name.find_last_not_of(' ');
-    return "name \"" + name.substr(0, end == std::string::npos ? 0 : end + 1) +
-           "\" is blank-filled, not zero-filled";
+    return "name " + inQuotes(name.substr(0, end == std::string::npos ? 0 : end + 1)) +
+           " is blank-filled, not zero-filled";
   }
-  if (name != expected) return "name \"" + name + "\" does not match \"" + expected + "\"";
+  if (name != expected) return "name " + inQuotes(name) + " does not match " + inQuotes(expected);
   return {};
 }
 
@@ -206,69 +206,77 @@ std::optional<BuildInfo> Module::buildInfo() const {
   return info;
 }
 
-Module* Host::tryLoad(const std::string& path, std::string& error) {
-  try {
-    return load(path);
-  } catch (const LoadError& e) {
-    error = e.what();
-    return nullptr;
-  }
+Module* Host::load(const std::string& path, Error* error) {
+  Error local;
+  Error& e = error != nullptr ? *error : local;
+  e.clear();
+  Module* module = loadModule(path, e);
+  // Without a place for the error, the failure is at least traced.
+  if (module == nullptr && error == nullptr) state_->hostLine("load", e.text());
+  return module;
 }
 
-Module* Host::load(const std::string& path) {
+Module* Host::loadModule(const std::string& path, Error& error) {
   std::string stem = std::filesystem::path(path).stem().string();
-  std::string prefix = "cannot load module \"" + stem + "\": ";
+  const std::string what = "cannot load module " + inQuotes(stem);
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    throw LoadError(prefix + path + ": " + std::strerror(errno));
+    int why = errno;
+    error.set(why == ENOENT ? hoststatus::kModuleMissing : hoststatus::kModuleDefect, what,
+              inQuotes(path) + ": " + std::strerror(why));
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    error.set(hoststatus::kModuleDefect, what, inQuotes(path) + " is not a regular file");
+    return nullptr;
   }
   dlerror();
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* why = dlerror();
-    throw LoadError(prefix + (why ? why : path + ": dlopen failed"));
+    error.set(hoststatus::kModuleDefect, what, escaped(why ? why : path + ": dlopen failed"));
+    return nullptr;
   }
-  auto fail = [&](const std::string& message) {
+  auto fail = [&](const std::string& detail) -> Module* {
     dlclose(handle);
-    throw LoadError(message);
+    error.set(hoststatus::kModuleDefect, what, detail);
+    return nullptr;
   };
   void* symbol = dlsym(handle, "cnt1entd");
-  if (symbol == nullptr) fail(prefix + path + " has no entry cnt1entd");
+  if (symbol == nullptr) return fail(inQuotes(path) + " has no entry cnt1entd");
 
   MountCapture capture;
   t_mounting = &capture;
   reinterpret_cast<void (*)()>(symbol)();
   t_mounting = nullptr;
   if (capture.calls == 0) {
-    fail("module \"" + stem + "\" did not mount its contents: cnt1entd never called kglcnmnt");
+    return fail("it did not mount its contents: cnt1entd never called kglcnmnt");
   }
   if (capture.calls > 1) {
-    fail("module \"" + stem + "\" called kglcnmnt " + std::to_string(capture.calls) +
-         " times, not once");
+    return fail("it called kglcnmnt " + std::to_string(capture.calls) + " times, not once");
   }
-  if (capture.mount == nullptr) fail("module \"" + stem + "\" mounted a null mount block");
+  if (capture.mount == nullptr) return fail("it mounted a null mount block");
 
   const auto* mount = static_cast<const CNT1_MountBlock*>(capture.mount);
   std::string name;
   if (std::string defect = checkName(mount->name, sizeof mount->name, stem, name);
       !defect.empty()) {
-    fail("mount block of module " + stem + ": " + defect);
+    return fail("mount block: " + defect);
   }
   if (mount->count != 1) {
-    fail("entry list of module " + stem + ": holds " + std::to_string(mount->count) +
-         " entries, not 1");
+    return fail("entry list: holds " + std::to_string(mount->count) + " entries, not 1");
   }
-  if (mount->entryList == nullptr) fail("mount block of module " + stem + ": no entry list");
+  if (mount->entryList == nullptr) return fail("mount block: no entry list");
   const auto* entry = static_cast<const CNT1_Entry*>(mount->entryList);
   std::string entryName;
   if (std::string defect = checkName(entry->name, sizeof entry->name, name, entryName);
       !defect.empty()) {
-    fail("entry list of module " + stem + ": entry " + defect);
+    return fail("entry list: entry " + defect);
   }
-  if (entry->vector == nullptr) fail("entry list of module " + stem + ": no entry vector");
+  if (entry->vector == nullptr) return fail("entry list: no entry vector");
   const auto* vector = static_cast<const PRB1_Vector*>(entry->vector);
   if (std::string defect = checkVector(*vector); !defect.empty()) {
-    fail("entry vector of module " + stem + ": " + defect);
+    return fail("entry vector: " + defect);
   }
 
   auto state = std::make_unique<detail::ModuleState>();

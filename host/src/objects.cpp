@@ -32,6 +32,16 @@ const char* hoststatus::text(int32_t status) {
       return "no host";
     case kNotMounting:
       return "not mounting a module";
+    case kModuleMissing:
+      return "module file missing";
+    case kModuleDefect:
+      return "module does not load";
+    case kBadTraceLevels:
+      return "bad trace levels";
+    case kFileFailed:
+      return "file not writable";
+    case sqlstatus::kNoDatabase:
+      return "no such database";
     case sqlstatus::kEndOfData:
       return "end of data";
     case sqlstatus::kSyntaxError:
@@ -151,7 +161,12 @@ int32_t hostPutItem(uint16_t id, void* object, int32_t item, void* value) {
       return hoststatus::kOk;
     case kItemOutputRow:
       if (value == nullptr) return hoststatus::kNullArgument;
-      request->rows.emplace_back(static_cast<const char*>(value), request->rowSize);
+      ++request->rowCount;
+      if (request->onRow != nullptr && *request->onRow) {
+        (*request->onRow)(std::string_view(static_cast<const char*>(value), request->rowSize));
+      } else {
+        request->rows.emplace_back(static_cast<const char*>(value), request->rowSize);
+      }
       return hoststatus::kOk;
     default:
       return hoststatus::kUnknownItem;

@@ -6,28 +6,97 @@
 
 namespace vxrhost {
 
-std::string atNode(std::string_view sql, bool* found) {
-  if (found != nullptr) *found = true;
-  for (size_t at = sql.find("AT"); at != std::string_view::npos; at = sql.find("AT", at + 1)) {
-    if (at > 0) {
-      unsigned char before = static_cast<unsigned char>(sql[at - 1]);
-      if (std::isalnum(before) || before == '_') continue;
+namespace {
+
+bool identChar(char c) {
+  auto u = static_cast<unsigned char>(c);
+  return std::isalnum(u) != 0 || c == '_' || c == '#' || c == '@' || c == '$';
+}
+
+// Offset just past the literal that opens at `quote`, or npos when it is not
+// closed. A doubled quote inside stands for one quote.
+size_t literalEnd(std::string_view sql, size_t quote, std::string* value) {
+  for (size_t p = quote + 1; p < sql.size(); ++p) {
+    if (sql[p] != '\'') {
+      if (value != nullptr) *value += sql[p];
+      continue;
     }
-    size_t p = at + 2;
-    if (p < sql.size() && sql[p] == ' ') ++p;
-    if (sql.compare(p, 2, "('") != 0) continue;
-    p += 2;
-    size_t close = sql.find('\'', p);
-    if (close == std::string_view::npos) {
-      if (found != nullptr) *found = false;
-      return {};
+    if (p + 1 < sql.size() && sql[p + 1] == '\'') {
+      if (value != nullptr) *value += '\'';
+      ++p;
+      continue;
     }
-    std::string_view node = sql.substr(p, close - p);
-    while (!node.empty() && node.front() == ' ') node.remove_prefix(1);
-    while (!node.empty() && node.back() == ' ') node.remove_suffix(1);
-    return std::string(node);
+    return p + 1;
+  }
+  return std::string_view::npos;
+}
+
+bool keywordAt(std::string_view sql, size_t p, std::string_view keyword) {
+  if (p + keyword.size() > sql.size()) return false;
+  if (p > 0 && identChar(sql[p - 1])) return false;
+  for (size_t i = 0; i < keyword.size(); ++i) {
+    if (std::toupper(static_cast<unsigned char>(sql[p + i])) != keyword[i]) return false;
+  }
+  return p + keyword.size() == sql.size() || !identChar(sql[p + keyword.size()]);
+}
+
+}  // namespace
+
+AtClause findAtClause(std::string_view sql) {
+  AtClause clause;
+  for (size_t p = 0; p < sql.size(); ++p) {
+    if (sql[p] == '\'') {
+      // Literals elsewhere (a WHERE value "AT ('X')") are skipped whole.
+      size_t end = literalEnd(sql, p, nullptr);
+      if (end == std::string_view::npos) return clause;
+      p = end - 1;
+      continue;
+    }
+    if (!keywordAt(sql, p, "AT")) continue;
+    size_t q = p + 2;
+    while (q < sql.size() && sql[q] == ' ') ++q;
+    if (q >= sql.size() || sql[q] != '(') continue;
+    ++q;
+    while (q < sql.size() && sql[q] == ' ') ++q;
+    if (q >= sql.size() || sql[q] != '\'') continue;
+    clause.present = true;
+    std::string node;
+    size_t end = literalEnd(sql, q, &node);
+    if (end == std::string_view::npos) {
+      clause.closed = false;
+      return clause;
+    }
+    size_t first = node.find_first_not_of(' ');
+    node.erase(0, first == std::string::npos ? node.size() : first);
+    node.erase(node.find_last_not_of(' ') + 1);
+    clause.node = std::move(node);
+    return clause;
+  }
+  return clause;
+}
+
+std::string fromTable(std::string_view sql) {
+  for (size_t p = 0; p < sql.size(); ++p) {
+    if (sql[p] == '\'') {
+      size_t end = literalEnd(sql, p, nullptr);
+      if (end == std::string_view::npos) return {};
+      p = end - 1;
+      continue;
+    }
+    if (!keywordAt(sql, p, "FROM")) continue;
+    size_t q = p + 4;
+    while (q < sql.size() && sql[q] == ' ') ++q;
+    size_t begin = q;
+    while (q < sql.size() && (identChar(sql[q]) || sql[q] == '.')) ++q;
+    return std::string(sql.substr(begin, q - begin));
   }
   return {};
+}
+
+std::string atNode(std::string_view sql, bool* found) {
+  AtClause clause = findAtClause(sql);
+  if (found != nullptr) *found = clause.closed;
+  return clause.node;
 }
 
 std::string charCell(std::string_view text, size_t width) {

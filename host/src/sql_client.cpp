@@ -1,5 +1,6 @@
 // The host's SQL client: path, plan, request and cursor objects over the
 // store, with the operation tables the modules call.
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -65,6 +66,24 @@ std::string format(const char* fmt, auto... args) {
   std::snprintf(buffer, sizeof buffer, fmt, args...);
   return buffer;
 }
+
+// Adds the time of one store call to the host's store time. Lives inside
+// the store lock, which also guards the total (a plain 64-bit word: 32-bit
+// targets have no lock-free 64-bit atomics without libatomic).
+class StoreTimer {
+ public:
+  explicit StoreTimer(HostState& s) : s_(s), begin_(std::chrono::steady_clock::now()) {}
+  ~StoreTimer() {
+    auto spent = std::chrono::steady_clock::now() - begin_;
+    s_.storeNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count();
+  }
+  StoreTimer(const StoreTimer&) = delete;
+  StoreTimer& operator=(const StoreTimer&) = delete;
+
+ private:
+  HostState& s_;
+  std::chrono::steady_clock::time_point begin_;
+};
 
 int32_t injected(HostState& s, SqlOp op, const std::string& route) {
   if (s.faults == nullptr) return 0;
@@ -169,11 +188,13 @@ int32_t pathCreateAccessPlan(uint16_t id, void* object, const char* sql, HDL1_Co
     return hoststatus::kNullArgument;
   }
   std::string text(sql);
+  AtClause at = findAtClause(text);
   {
     std::lock_guard lock(s->logMutex);
     s->sqlTexts.push_back(text);
+    if (at.present) ++s->memberRequests[fromTable(text)];
   }
-  std::string route = atNode(text);
+  std::string route = at.node;
   path->route = route;
   std::unique_ptr<PreparedStatement> statement;
   std::string error;
@@ -182,6 +203,7 @@ int32_t pathCreateAccessPlan(uint16_t id, void* object, const char* sql, HDL1_Co
     error = "the host has no store";
   } else {
     std::lock_guard lock(s->storeMutex);
+    StoreTimer timer(*s);
     status = s->store->prepare(text, statement, error);
     if (status == 0 && statement == nullptr) {
       status = sqlstatus::kStoreFailure;
@@ -280,6 +302,7 @@ int32_t requestOpen(uint16_t id, void* object, void*) {
   std::string error;
   {
     std::lock_guard lock(s->storeMutex);
+    StoreTimer timer(*s);
     status = req->statement->open(req->rows, error);
     if (status == 0 && req->rows == nullptr) {
       status = sqlstatus::kStoreFailure;
@@ -348,6 +371,7 @@ int32_t cursorFetch(uint16_t id, void* object, void* output) {
   std::string error;
   {
     std::lock_guard lock(s->storeMutex);
+    StoreTimer timer(*s);
     status = req.rows->next(cells, error);
   }
   if (status == sqlstatus::kEndOfData) {

@@ -301,7 +301,7 @@ bool SqliteStore::Impl::loadSchema(std::string& error) {
     std::string why;
     if (!prepareSql(db, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name", st,
                     why)) {
-      error = "cannot read database \"" + path + "\": " + why;
+      error = why;
       return false;
     }
     int rc;
@@ -314,7 +314,7 @@ bool SqliteStore::Impl::loadSchema(std::string& error) {
       }
     }
     if (rc != SQLITE_DONE) {
-      error = "cannot read database \"" + path + "\": " + errmsg();
+      error = errmsg();
       return false;
     }
   }
@@ -352,14 +352,14 @@ bool SqliteStore::Impl::loadSchema(std::string& error) {
 
   auto it = tables.find(kNodeStatusTable);
   if (it == tables.end()) {
-    error = "database \"" + path + "\" has no node-status table " + kNodeStatusTable;
+    error = std::string("no node-status table ") + kNodeStatusTable;
     return false;
   }
   for (const char* required : kNodeStatusColumns) {
     const ColumnInfo* c = findColumn(it->second, required);
     if (c == nullptr || c->type != ColumnType::Char) {
-      error = std::string("node-status table ") + kNodeStatusTable + " of database \"" + path +
-              "\" has no CHAR column " + required;
+      error =
+          std::string("node-status table ") + kNodeStatusTable + " has no CHAR column " + required;
       return false;
     }
   }
@@ -571,16 +571,17 @@ SqliteStore::SqliteStore(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 SqliteStore::~SqliteStore() = default;
 
 std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
-                                               const SqliteStoreOptions& options,
-                                               std::string& error) {
+                                               const SqliteStoreOptions& options, Error& error) {
+  error.clear();
+  const std::string what = "cannot open database " + inQuotes(path);
   std::error_code ec;
   auto status = std::filesystem::status(path, ec);
   if (!std::filesystem::exists(status)) {
-    error = "database file \"" + path + "\" does not exist";
+    error.set(sqlstatus::kNoDatabase, what, "no such file");
     return nullptr;
   }
   if (std::filesystem::is_directory(status)) {
-    error = "database file \"" + path + "\" is a directory";
+    error.set(sqlstatus::kStoreFailure, what, "it is a directory");
     return nullptr;
   }
 
@@ -590,12 +591,15 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
   int flags =
       (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX;
   if (sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr) != SQLITE_OK) {
-    error = "cannot open database \"" + path +
-            "\": " + (impl->db ? impl->errmsg() : std::string("out of memory"));
+    error.set(sqlstatus::kStoreFailure, what,
+              impl->db ? impl->errmsg() : std::string("out of memory"));
     return nullptr;
   }
   sqlite3_busy_timeout(impl->db, kQueryLockWaitMs);
-  if (!registerFunctions(impl->db, error) || !impl->loadSchema(error)) return nullptr;
+  if (std::string why; !registerFunctions(impl->db, why) || !impl->loadSchema(why)) {
+    error.set(sqlstatus::kStoreFailure, what, escaped(why));
+    return nullptr;
+  }
   return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(impl)));
 }
 
@@ -611,17 +615,19 @@ void removeDatabaseFiles(const std::string& path) {
 
 std::unique_ptr<SqliteStore> SqliteStore::create(const std::string& path,
                                                  const std::string& schemaSql,
-                                                 const std::string& dataSql, std::string& error) {
+                                                 const std::string& dataSql, Error& error) {
+  error.clear();
+  const std::string what = "cannot create database " + inQuotes(path);
   std::error_code ec;
   if (std::filesystem::exists(std::filesystem::symlink_status(path, ec))) {
-    error = "database file \"" + path + "\" already exists";
+    error.set(sqlstatus::kStoreFailure, what, "the file already exists");
     return nullptr;
   }
   sqlite3* db = nullptr;
   int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   if (rc != SQLITE_OK) {
-    error = "cannot create database \"" + path +
-            "\": " + (db ? std::string(sqlite3_errmsg(db)) : std::string("out of memory"));
+    error.set(sqlstatus::kStoreFailure, what,
+              db ? std::string(sqlite3_errmsg(db)) : std::string("out of memory"));
     sqlite3_close_v2(db);
     return nullptr;
   }
@@ -636,8 +642,9 @@ std::unique_ptr<SqliteStore> SqliteStore::create(const std::string& path,
        {Step{"preparing", &fastLoad}, Step{"schema", &schemaSql}, Step{"data", &dataSql}}) {
     char* message = nullptr;
     if (sqlite3_exec(db, step.sql->c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-      error = "cannot create database \"" + path + "\": " + step.what +
-              " script: " + (message ? message : sqlite3_errmsg(db));
+      error.set(
+          sqlstatus::kStoreFailure, what,
+          escaped(std::string(step.what) + " script: " + (message ? message : sqlite3_errmsg(db))));
       sqlite3_free(message);
       sqlite3_close_v2(db);
       removeDatabaseFiles(path);
@@ -645,15 +652,15 @@ std::unique_ptr<SqliteStore> SqliteStore::create(const std::string& path,
     }
   }
   if (sqlite3_close(db) != SQLITE_OK) {
-    error = "cannot create database \"" + path + "\": " + sqlite3_errmsg(db);
+    error.set(sqlstatus::kStoreFailure, what, sqlite3_errmsg(db));
     sqlite3_close_v2(db);
     removeDatabaseFiles(path);
     return nullptr;
   }
-  std::string why;
+  Error why;
   auto store = open(path, SqliteStoreOptions{}, why);
   if (!store) {
-    error = "created database is not usable: " + why;
+    error.set(why.status, what, "the created database is not usable: " + why.detail);
     removeDatabaseFiles(path);
   }
   return store;

@@ -3,10 +3,11 @@
 #include <dlfcn.h>
 
 #include <atomic>
+#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <stdexcept>
+#include <cstring>
 
 #include "host_state.h"
 
@@ -73,30 +74,29 @@ void writeLine(const TraceLine& line) {
 
 }  // namespace
 
-std::vector<std::pair<std::string, int32_t>> parseTraceLevels(std::string_view spec) {
-  std::vector<std::pair<std::string, int32_t>> result;
+int32_t parseTraceLevels(std::string_view spec,
+                         std::vector<std::pair<std::string, int32_t>>& levels, Error& error) {
+  levels.clear();
+  error.clear();
   while (!spec.empty()) {
     size_t comma = spec.find(',');
     std::string_view item = trimBlanks(spec.substr(0, comma));
     spec = comma == std::string_view::npos ? std::string_view() : spec.substr(comma + 1);
     if (item.empty()) continue;
+    auto bad = [&](const char* why) {
+      levels.clear();
+      return error.set(hoststatus::kBadTraceLevels, "bad trace level " + inQuotes(item), why);
+    };
     size_t eq = item.find('=');
-    if (eq == std::string_view::npos) {
-      throw std::invalid_argument("trace level \"" + std::string(item) + "\" has no '='");
-    }
+    if (eq == std::string_view::npos) return bad("no '='");
     std::string_view unit = trimBlanks(item.substr(0, eq));
     std::string_view maskText = trimBlanks(item.substr(eq + 1));
     int32_t mask = 0;
-    if (unit.empty()) {
-      throw std::invalid_argument("trace level \"" + std::string(item) + "\" names no unit");
-    }
-    if (!parseMask(maskText, mask)) {
-      throw std::invalid_argument("trace level \"" + std::string(item) +
-                                  "\" has a mask that is neither 0x-hex nor decimal");
-    }
-    result.emplace_back(std::string(unit), mask);
+    if (unit.empty()) return bad("no unit named");
+    if (!parseMask(maskText, mask)) return bad("the mask is neither 0x-hex nor decimal");
+    levels.emplace_back(std::string(unit), mask);
   }
-  return result;
+  return hoststatus::kOk;
 }
 
 namespace detail {
@@ -179,8 +179,12 @@ void Host::setTraceLevel(const std::string& unit, int32_t mask) {
   advance(unit);
 }
 
-void Host::setTraceLevels(std::string_view spec) {
-  for (auto& [unit, mask] : parseTraceLevels(spec)) setTraceLevel(unit, mask);
+int32_t Host::setTraceLevels(std::string_view spec, Error& error) {
+  std::vector<std::pair<std::string, int32_t>> levels;
+  if (int32_t status = parseTraceLevels(spec, levels, error); status != hoststatus::kOk)
+    return status;
+  for (auto& [unit, mask] : levels) setTraceLevel(unit, mask);
+  return hoststatus::kOk;
 }
 
 void Host::setDefaultTraceLevel(int32_t mask) {
@@ -210,16 +214,21 @@ void Host::traceToStderr() {
   state_->sink = detail::HostState::Sink::Stderr;
 }
 
-void Host::traceToFile(const std::string& path) {
+int32_t Host::traceToFile(const std::string& path, Error& error) {
+  error.clear();
   std::lock_guard lock(state_->traceMutex);
   state_->file.close();
   state_->file.clear();
+  errno = 0;
   state_->file.open(path, std::ios::app);
   if (!state_->file) {
+    int why = errno;
     state_->sink = detail::HostState::Sink::Stderr;
-    throw std::runtime_error("cannot open trace file " + path);
+    return error.set(hoststatus::kFileFailed, "cannot open trace file " + inQuotes(path),
+                     why != 0 ? std::strerror(why) : "");
   }
   state_->sink = detail::HostState::Sink::File;
+  return hoststatus::kOk;
 }
 
 std::vector<TraceLine> Host::traceLines() const {

@@ -49,7 +49,7 @@ class VxrhostTest : public ::testing::Test {
     char pattern[] = "/tmp/vxrhost-cli-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     suiteDir_ = pattern;
-    std::string error;
+    vxrhost::Error error;
     auto store = vxrhost::SqliteStore::create((suiteDir_ / "sample.db").string(),
                                               readFile(VXR_SOURCE_DIR "/data/schema.sql"),
                                               readFile(VXR_SOURCE_DIR "/data/sample.sql"), error);
@@ -70,7 +70,7 @@ class VxrhostTest : public ::testing::Test {
   // Runs vxrhost with `args`; the environment has no VXRHOST_* variables and
   // a data directory inside the test's directory, plus `env`.
   Outcome run(const std::vector<std::string>& args,
-              const std::map<std::string, std::string>& env = {}) {
+              const std::map<std::string, std::string>& env = {}, std::string outPath = "") {
     std::vector<std::string> strings;
     for (char** e = environ; *e != nullptr; ++e) {
       std::string entry = *e;
@@ -95,12 +95,13 @@ class VxrhostTest : public ::testing::Test {
     for (auto& s : argStrings) argv.push_back(s.data());
     argv.push_back(nullptr);
 
-    std::string outPath = (dir_ / "stdout").string();
+    const bool capture = outPath.empty();
+    if (capture) outPath = (dir_ / "stdout").string();
     std::string errPath = (dir_ / "stderr").string();
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                     0644);
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(),
+                                     capture ? O_WRONLY | O_CREAT | O_TRUNC : O_WRONLY, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0644);
     pid_t pid = 0;
@@ -112,7 +113,7 @@ class VxrhostTest : public ::testing::Test {
     int status = 0;
     waitpid(pid, &status, 0);
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = readFile(outPath);
+    if (capture) result.out = readFile(outPath);
     result.err = readFile(errPath);
     return result;
   }
@@ -157,6 +158,8 @@ TEST_F(VxrhostTest, QueryOutputInEachFormatMatchesItsGolden) {
     EXPECT_NE(r.err.find("GROUPOBJACT: 3 rows, 6 members queried, status 62 (end of data), "),
               std::string::npos)
         << r.err;
+    EXPECT_NE(r.err.find(" ms (member SQL "), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("node status"), std::string::npos) << r.err;
   }
   EXPECT_EQ(readFile(db_), before) << "a query changed the database";
 }
@@ -193,76 +196,126 @@ TEST_F(VxrhostTest, SampleDatabaseIsCreatedOnFirstUse) {
   EXPECT_EQ(run(args).out, first.out);
 }
 
+// Every bad input a user can give, its message and exit status (the README
+// lists the same table). Each error is one line on stderr, and nothing is
+// written to the databases involved.
 struct BadCase {
   const char* what;
-  std::vector<std::string> args;  // after "query"; --db and --modules are added unless given
+  std::vector<std::string> args;
   int exitCode;
-  std::string message;
+  std::string message;  // a part of the line
+  std::map<std::string, std::string> env = {};
+  std::string stdoutPath = "";  // default: captured
 };
 
 TEST_F(VxrhostTest, BadInputGivesOneClearLineAndItsExitStatus) {
   fs::path corrupt = dir_ / "corrupt.db";
   writeFile(corrupt, std::string("SQLite format 3") + std::string(200, 'x'));
-  fs::path missing = dir_ / "missing.db";
+  const std::string missing = (dir_ / "missing.db").string();
   fs::path junk = dir_ / "junk";
   fs::create_directories(junk);
   writeFile(junk / "VXRGOAAL.so", "not a shared library\n");
+  const std::string link = (dir_ / "link.db").string();
+  fs::create_symlink(dir_ / "gone.db", link);
   const std::string mods = VXR_MODULE_DIR;
+  const std::string nomods = (dir_ / "nomods").string();
+  auto q = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), "query");
+    args.insert(args.end(), {"--db", db_, "--modules", mods});
+    return args;
+  };
   const std::vector<BadCase> cases = {
-      {"unknown table", {"FOO"}, 2, "vxrhost: unknown table \"FOO\" (see \"vxrhost tables\")\n"},
-      {"filter without =",
-       {"GROUPOBJACT", "--filter", "IDNAME"},
-       2,
+      {"unknown command", {"frobnicate"}, 2, "vxrhost: unknown command \"frobnicate\" (see"},
+      {"no command", {}, 2, "vxrhost: a command is required (see \"vxrhost --help\")"},
+      {"no table", {"query"}, 2, "table is required"},
+      {"unknown table", q({"FOO"}), 2, "table: FOO not in {GROUPOBJACT,GROUPTHRDACT,MEMBERSTATUS}"},
+      {"table holding a newline", q({"FOO\nBAR"}), 2, "table: FOO\\nBAR not in"},
+      {"unknown table of --columns", {"tables", "--columns", "NOPE"}, 2, "--columns: NOPE not in"},
+      {"filter without =", q({"GROUPOBJACT", "--filter", "IDNAME"}), 2,
        "vxrhost: malformed --filter \"IDNAME\": no '=' (expected COL=VALUE)\n"},
-      {"filter without column", {"GROUPOBJACT", "--filter", "=GRPA"}, 2, "malformed --filter"},
-      {"filter on no column",
-       {"GROUPOBJACT", "--filter", "NOSUCH=1"},
-       2,
-       "table GROUPOBJACT has no column \"NOSUCH\""},
-      {"operator not a number",
-       {"GROUPOBJACT", "--filter-op", "IDNAME=eq=GRPA"},
-       2,
-       "malformed --filter-op \"IDNAME=eq=GRPA\": operator code \"eq\""},
-      {"operator missing",
-       {"GROUPOBJACT", "--filter-op", "IDNAME=GRPA"},
-       2,
-       "malformed --filter-op"},
-      {"value wider than its column",
-       {"GROUPOBJACT", "--filter", "IDNAME=GRPA12345"},
-       2,
-       "longer than column IDNAME (8 characters)"},
-      {"unknown format", {"GROUPOBJACT", "--format", "xml"}, 2, "unknown format \"xml\""},
-      {"bad trace levels", {"GROUPOBJACT", "--trace", "VXRGOAAL"}, 2, "bad --trace \"VXRGOAAL\""},
+      {"filter without column", q({"GROUPOBJACT", "--filter", "=GRPA"}), 2,
+       "malformed --filter \"=GRPA\": no column name"},
+      {"filter on no column", q({"GROUPOBJACT", "--filter", "NOSUCH=1"}), 2,
+       "table GROUPOBJACT has no column \"NOSUCH\" in --filter"},
+      {"filter column holding a tab", q({"GROUPOBJACT", "--filter", "ID\tNAME=1"}), 2,
+       "has no column \"ID\\tNAME\""},
+      {"operator not a number", q({"GROUPOBJACT", "--filter-op", "IDNAME=eq=GRPA"}), 2,
+       "malformed --filter-op \"IDNAME=eq=GRPA\": operator code \"eq\" is not a number"},
+      {"operator missing", q({"GROUPOBJACT", "--filter-op", "IDNAME=GRPA"}), 2,
+       "no '=' after the operator code"},
+      {"operator out of range", q({"GROUPOBJACT", "--filter-op", "IDNAME=32768=G"}), 2,
+       "is not a number from 0 to 32767"},
+      {"value wider than its column", q({"GROUPOBJACT", "--filter", "IDNAME=GRPA12345"}), 2,
+       "--filter value \"GRPA12345\" is longer than column IDNAME (8 characters)"},
+      {"long value holding a newline", q({"GROUPOBJACT", "--filter", "IDNAME=GR\nPA1234"}), 2,
+       "value \"GR\\nPA1234\" is longer"},
+      {"unknown format", q({"GROUPOBJACT", "--format", "xml"}), 2,
+       "--format: xml not in {table,csv,json}"},
+      {"format holding a newline", {"tables", "--format", "c\nsv"}, 2, "--format: c\\nsv not in"},
+      {"bad trace levels", q({"GROUPOBJACT", "--trace", "VXRGOAAL"}), 2,
+       "vxrhost: --trace: bad trace level \"VXRGOAAL\": no '='\n"},
+      {"bad trace mask", q({"GROUPOBJACT", "--trace", "VXRGOAAL=0xZZ"}), 2,
+       "mask is neither 0x-hex nor decimal"},
+      {"trace file that cannot be opened",
+       q({"GROUPOBJACT", "--trace-file", (dir_ / "no" / "t.log").string()}), 2,
+       "--trace-file: cannot open trace file"},
+      {"empty database name", {"nodes", "--db", ""}, 2, "--db: an empty path names no database"},
       {"missing database",
-       {"GROUPOBJACT", "--db", missing.string(), "--modules", mods},
+       {"nodes", "--db", missing},
        3,
-       ("vxrhost: database file \"" + missing.string() + "\" does not exist\n")},
+       "vxrhost: cannot open database \"" + missing + "\": no such file\n"},
       {"corrupt database",
-       {"GROUPOBJACT", "--db", corrupt.string(), "--modules", mods},
+       {"heartbeat", "--db", corrupt.string(), "--modules", mods},
        3,
-       "file is not a database"},
+       "cannot open database \"" + corrupt.string() + "\": file is not a database"},
+      {"database that is a directory", {"nodes", "--db", dir_.string()}, 3, "it is a directory"},
+      {"sample path at a dangling link",
+       {"nodes"},
+       3,
+       "cannot use the sample database \"" + link + "\": it is a symbolic link",
+       {{"VXRHOST_DB", link}}},
+      {"reset-sample at a dangling link",
+       {"reset-sample"},
+       3,
+       "cannot reset the sample database \"" + link + "\": it is a symbolic link",
+       {{"VXRHOST_DB", link}}},
       {"missing module directory",
-       {"GROUPOBJACT", "--modules", (dir_ / "nomods").string()},
+       {"heartbeat", "--db", db_, "--modules", nomods},
        4,
-       ("vxrhost: module directory \"" + (dir_ / "nomods").string() + "\" does not exist\n")},
+       "vxrhost: module directory \"" + nomods + "\" does not exist\n"},
       {"module missing from its directory",
-       {"GROUPTHRDACT", "--modules", junk.string()},
+       {"query", "GROUPTHRDACT", "--db", db_, "--modules", junk.string()},
        4,
-       "module VXRGOTAL not found"},
-      {"module that does not load", {"GROUPOBJACT", "--modules", junk.string()}, 4, "VXRGOAAL.so"},
+       "cannot load module \"VXRGOTAL\": \"" + (junk / "VXRGOTAL.so").string() +
+           "\": No such file or directory"},
+      {"module that does not load",
+       {"query", "GROUPOBJACT", "--db", db_, "--modules", junk.string()},
+       4,
+       "cannot load module \"VXRGOAAL\": " + (junk / "VXRGOAAL.so").string()},
+      {"module directory from the environment",
+       {"modules"},
+       4,
+       "module directory \"" + nomods,
+       {{"VXRHOST_MODULES", nomods}}},
+      {"rows to a full disk",
+       q({"GROUPOBJACT", "--format", "csv"}),
+       6,
+       "vxrhost: cannot write output: No space left on device\n",
+       {},
+       "/dev/full"},
+      {"node listing to a full disk",
+       {"nodes", "--db", db_},
+       6,
+       "cannot write output",
+       {},
+       "/dev/full"},
+      {"catalog to a full disk", {"tables"}, 6, "cannot write output", {}, "/dev/full"},
   };
   const std::string sampleBefore = readFile(db_);
   const std::string corruptBefore = readFile(corrupt);
   for (const BadCase& c : cases) {
     SCOPED_TRACE(c.what);
-    std::vector<std::string> args = c.args;
-    args.insert(args.begin(), "query");
-    auto has = [&](const char* option) {
-      return std::find(args.begin(), args.end(), option) != args.end();
-    };
-    if (!has("--db")) args.insert(args.end(), {"--db", db_});
-    if (!has("--modules")) args.insert(args.end(), {"--modules", mods});
-    Outcome r = run(args);
+    Outcome r = run(c.args, c.env, c.stdoutPath);
     EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     EXPECT_EQ(r.err.rfind("vxrhost: ", 0), 0u) << r.err;
@@ -272,13 +325,75 @@ TEST_F(VxrhostTest, BadInputGivesOneClearLineAndItsExitStatus) {
   EXPECT_EQ(readFile(db_), sampleBefore);
   EXPECT_EQ(readFile(corrupt), corruptBefore);
   EXPECT_FALSE(fs::exists(missing));
-  EXPECT_FALSE(fs::exists(dir_ / "xdg"));  // no sample was made on the side
+  EXPECT_FALSE(fs::exists(dir_ / "gone.db"));  // nothing was created behind the link
+  EXPECT_FALSE(fs::exists(dir_ / "xdg"));      // no sample was made on the side
+}
 
-  Outcome usage = run({"frobnicate"});
-  EXPECT_EQ(usage.exitCode, 2);
-  EXPECT_NE(usage.err.find("unknown command \"frobnicate\""), std::string::npos) << usage.err;
-  EXPECT_EQ(run({}).exitCode, 2);
-  EXPECT_EQ(run({"query"}).exitCode, 2);
+TEST_F(VxrhostTest, StaleTemporariesOfKilledFirstUsesAreRemoved) {
+  fs::path sampleDir = dir_ / "xdg" / "vxrhost";
+  fs::create_directories(sampleDir);
+  // A process id above the kernel's limit never runs; ours does.
+  const fs::path stale = sampleDir / "sample.db.new.999999999";
+  const fs::path staleJournal = sampleDir / "sample.db.new.999999999-journal";
+  const fs::path live = sampleDir / ("sample.db.new." + std::to_string(getpid()));
+  for (const fs::path& p : {stale, staleJournal, live}) writeFile(p, "partial");
+  Outcome r = run({"nodes", "--format", "csv"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(fs::exists(sampleDir / "sample.db"));
+  EXPECT_FALSE(fs::exists(stale));
+  EXPECT_FALSE(fs::exists(staleJournal));
+  EXPECT_TRUE(fs::exists(live));
+}
+
+TEST_F(VxrhostTest, NodesIgnoresExtraColumnsOfAnyName) {
+  std::string sql =
+      "ALTER TABLE \"Q7SRV.INODESTS\" ADD COLUMN \"my col\" CHAR(4); "
+      "ALTER TABLE \"Q7SRV.INODESTS\" ADD COLUMN \"X.Y\" CHAR(4); "
+      "ALTER TABLE \"Q7SRV.INODESTS\" ADD COLUMN \"FROM\" INTEGER;";
+  std::string command = "sqlite3 '" + db_ + "' '" + sql + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0) << command;
+  Outcome r = run({"nodes", "--db", db_, "--format", "csv"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("NODE,THRUNODE,ORIGINNODE,NODETYPE,Q7ONLINE,PRODUCT,VERSION,HOSTCODE,"
+                        "AFFINITIES,HOSTLEVEL\r\n",
+                        0),
+            0u)
+      << r.out;
+  EXPECT_NE(r.out.find("RX4plex:RX4plex:Skelvane"), std::string::npos);
+}
+
+TEST_F(VxrhostTest, VersionHelpAndCompletion) {
+  Outcome version = run({"--version"});
+  EXPECT_EQ(version.exitCode, 0);
+  EXPECT_EQ(version.out, "vxrhost " VXRHOST_VERSION "\n");
+  Outcome dates = run({"--version", "-v"}, {{"VXRHOST_MODULES", VXR_MODULE_DIR}});
+  EXPECT_EQ(dates.exitCode, 0) << dates.err;
+  EXPECT_NE(dates.out.find("\nVXRGOAAL  V130  "), std::string::npos) << dates.out;
+  EXPECT_NE(dates.out.find("  GROUPOBJACT\n"), std::string::npos) << dates.out;
+  Outcome help = run({"query", "--help"});
+  EXPECT_EQ(help.exitCode, 0);
+  EXPECT_NE(help.out.find("--filter-op"), std::string::npos) << help.out;
+
+  const std::string script = "source '" VXR_SOURCE_DIR
+                             "/cli/vxrhost.bash-completion'\n"
+                             "t() { COMP_WORDS=(\"$@\"); COMP_CWORD=$(($# - 1)); _vxrhost;"
+                             " echo \"${COMPREPLY[*]}\"; }\n"
+                             "t " VXRHOST_EXE
+                             " ''\n"
+                             "t " VXRHOST_EXE
+                             " query GROUPO\n"
+                             "t " VXRHOST_EXE
+                             " query GROUPTHRDACT --filter JT7P\n"
+                             "t " VXRHOST_EXE " nodes --format ''\n";
+  writeFile(dir_ / "complete.sh", script);
+  std::string command =
+      "bash '" + (dir_ / "complete.sh").string() + "' > '" + (dir_ / "complete.out").string() + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  EXPECT_EQ(readFile(dir_ / "complete.out"),
+            "query heartbeat nodes tables modules reset-sample --version -v --help\n"
+            "GROUPOBJACT\n"
+            "JT7PLNM= JT7PCGP= JT7PCIO=\n"
+            "table csv json\n");
 }
 
 TEST_F(VxrhostTest, EveryModuleAnswersOnTheSample) {
@@ -366,6 +481,7 @@ TEST_F(VxrhostTest, SecondHeartbeatSeesTheFirstOnesResult) {
   const std::vector<std::string> heartbeat{"heartbeat", "--db", db_, "--modules", VXR_MODULE_DIR};
   Outcome first = run(heartbeat);
   ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_NE(first.err.find(", node status changed (3 updates), "), std::string::npos) << first.err;
   EXPECT_EQ(first.out.rfind("online   RX4plex:RX4plex:Skelvane (parent *)\n", 0), 0u) << first.out;
   EXPECT_NE(first.out.find("online   GRPA:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
             std::string::npos)

@@ -13,10 +13,15 @@ std::string fixture(const std::string& name) {
   return FIXTURE_DIR "/" + name + ".so";
 }
 
+// The failure as one line; every defect is a kModuleDefect but a missing file.
 std::string loadError(vxrhost::Host& host, const std::string& name) {
-  std::string error;
-  EXPECT_EQ(host.tryLoad(fixture(name), error), nullptr) << name;
-  return error;
+  vxrhost::Error error;
+  EXPECT_EQ(host.load(fixture(name), &error), nullptr) << name;
+  EXPECT_EQ(error.status, name == "NOSUCHL" ? vxrhost::hoststatus::kModuleMissing
+                                            : vxrhost::hoststatus::kModuleDefect)
+      << name;
+  EXPECT_EQ(error.message, "cannot load module \"" + name + "\"");
+  return error.text();
 }
 
 TEST(Loader, WellFormedModuleExposesItsVector) {
@@ -82,24 +87,26 @@ TEST(Loader, BuildInformationOnlyAfterTheOwnUnitTraced) {
 
 TEST(Loader, EachDefectIsNamed) {
   vxrhost::Host host;
-  EXPECT_EQ(loadError(host, "NOSUCHL"), "cannot load module \"NOSUCHL\": " + fixture("NOSUCHL") +
-                                            ": No such file or directory");
-  EXPECT_EQ(loadError(host, "FXNOENTL"),
-            "cannot load module \"FXNOENTL\": " + fixture("FXNOENTL") + " has no entry cnt1entd");
-  EXPECT_EQ(loadError(host, "FXNOMNTL"),
-            "module \"FXNOMNTL\" did not mount its contents: cnt1entd never called kglcnmnt");
-  EXPECT_EQ(loadError(host, "FXENAMEL"),
-            "entry list of module FXENAMEL: entry name \"FXENAMEL\" is blank-filled, not "
-            "zero-filled");
-  EXPECT_EQ(loadError(host, "FXSLOT5L"), "entry vector of module FXSLOT5L: slot 5 is not empty");
-  EXPECT_EQ(loadError(host, "FXHEADL"),
-            "entry vector of module FXHEADL: header words are 23 and 131, not 23 and 130");
-  EXPECT_EQ(loadError(host, "FXTHREEL"),
-            "entry vector of module FXTHREEL: slot 4 (compile date entry) is empty; the vector "
-            "must hold 4 entries");
-  EXPECT_EQ(loadError(host, "FXMISMAL"),
-            "mount block of module FXMISMAL: name \"FXOTHERL\" does not match \"FXMISMAL\"");
-  EXPECT_THROW(host.load(fixture("FXSLOT5L")), vxrhost::LoadError);
+  auto expect = [&](const std::string& name, const std::string& detail) {
+    EXPECT_EQ(loadError(host, name),
+              "cannot load module " + vxrhost::inQuotes(name) + ": " + detail);
+  };
+  expect("NOSUCHL", vxrhost::inQuotes(fixture("NOSUCHL")) + ": No such file or directory");
+  expect("FXNOENTL", vxrhost::inQuotes(fixture("FXNOENTL")) + " has no entry cnt1entd");
+  expect("FXNOMNTL", "it did not mount its contents: cnt1entd never called kglcnmnt");
+  expect("FXENAMEL", "entry list: entry name \"FXENAMEL\" is blank-filled, not zero-filled");
+  expect("FXSLOT5L", "entry vector: slot 5 is not empty");
+  expect("FXHEADL", "entry vector: header words are 23 and 131, not 23 and 130");
+  expect("FXTHREEL",
+         "entry vector: slot 4 (compile date entry) is empty; the vector must hold 4 entries");
+  expect("FXMISMAL", "mount block: name \"FXOTHERL\" does not match \"FXMISMAL\"");
+  // A directory is no module; without an Error the failure is traced.
+  vxrhost::Error error;
+  EXPECT_EQ(host.load(FIXTURE_DIR, &error), nullptr);
+  EXPECT_EQ(error.detail, "\"" FIXTURE_DIR "\" is not a regular file");
+  host.clearTrace();
+  EXPECT_EQ(host.load(fixture("FXSLOT5L")), nullptr);
+  EXPECT_TRUE(host.traceContains("HOST load cannot load module \"FXSLOT5L\": entry vector"));
 }
 
 TEST(Loader, KglcnmntOutsideALoadIsRefused) {

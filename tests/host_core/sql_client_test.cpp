@@ -154,6 +154,59 @@ TEST_F(SqlClient, TextsAreRecordedExactlyAndRouted) {
   EXPECT_FALSE(closed);
 }
 
+TEST(AtClause, ReadWithTheDialectsLiteralRule) {
+  struct Case {
+    const char* sql;
+    bool present;
+    bool closed;
+    const char* node;
+  };
+  const Case cases[] = {
+      {"SELECT A FROM T AT ('N1') WHERE B = 'x'", true, true, "N1"},
+      {"SELECT A FROM T AT('  N1  ')", true, true, "N1"},
+      {"SELECT A FROM T AT ('''')", true, true, "'"},  // a node named '
+      {"SELECT A FROM T AT ('O''Hara:X')", true, true, "O'Hara:X"},
+      {"SELECT A FROM T AT ('')", true, true, ""},  // an empty route is still a route
+      {"SELECT A FROM T WHERE B = 'AT (''N9'')'", false, true, ""},  // inside a literal
+      {"SELECT A FROM T", false, true, ""},
+      {"SELECT A FROM T AT ('N1''", true, false, ""},
+  };
+  for (const Case& c : cases) {
+    vxrhost::AtClause at = vxrhost::findAtClause(c.sql);
+    EXPECT_EQ(at.present, c.present) << c.sql;
+    EXPECT_EQ(at.closed, c.closed) << c.sql;
+    EXPECT_EQ(at.node, c.node) << c.sql;
+  }
+  EXPECT_EQ(vxrhost::fromTable("SELECT 'FROM X' FROM VXR.LGOAACT AT ('N')"), "VXR.LGOAACT");
+}
+
+TEST_F(SqlClient, MembersAreCountedByRequestsSentPerBaseTable) {
+  store.route("").charColumn("X", 4);
+  store.route("'").charColumn("X", 4);
+  const char* texts[] = {
+      "SELECT X FROM VXR.A AT ('MEMB1:XR4')", "SELECT X FROM VXR.A AT ('''')",
+      "SELECT X FROM VXR.A AT ('')",          "SELECT X FROM VXR.B AT ('MEMB1:XR4')",
+      "SELECT X FROM VXR.B AT ('''')",        "SELECT X FROM Q7SRV.INODESTS",
+  };
+  for (const char* text : texts) {
+    Session q;
+    ASSERT_EQ(q.build(text), 0) << text;
+    ASSERT_EQ(q.openAll(), 0) << text;
+    while (q.fetch() == 0) {
+    }
+    q.close();
+    q.dropAll();
+  }
+  EXPECT_EQ(store.prepareCount("'"), 2);  // the route of AT ('''') is a single quote
+  vxrhost::SqlActivity a = host.sqlActivity();
+  EXPECT_EQ(a.texts, 6u);
+  EXPECT_EQ(a.memberRequests, 5u);
+  EXPECT_EQ(a.membersQueried, 3u);
+  EXPECT_GT(a.storeTime.count(), 0);
+  host.clearSqlTexts();
+  EXPECT_EQ(host.sqlActivity().memberRequests, 0u);
+}
+
 TEST_F(SqlClient, PathNeedsTheServerAndClientList) {
   HDL1_CommonHandle path{};
   EXPECT_EQ(sql1cpth("SRVR02", sql1cpli(), &path), hs::kUnknownServer);

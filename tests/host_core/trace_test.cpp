@@ -44,7 +44,8 @@ TEST(Trace, SyncRefreshesTheCachedWords) {
   EXPECT_EQ(u.anchor.cachedCounter, 2);
   host.setTraceLevel("OTHER", 0xFF);
   EXPECT_EQ(u.counter, 2);  // another unit's change leaves it alone
-  host.setTraceLevels("OTHER=1, VXRTESTL=0x08");
+  vxrhost::Error error;
+  EXPECT_EQ(host.setTraceLevels("OTHER=1, VXRTESTL=0x08", error), 0);
   EXPECT_EQ(u.counter, 3);
   EXPECT_EQ(RAS1_Sync(&u.anchor), 0x08);
   host.setTraceLevel("*", 0x40);
@@ -54,15 +55,27 @@ TEST(Trace, SyncRefreshesTheCachedWords) {
 }
 
 TEST(Trace, LevelSpecifications) {
-  auto levels = vxrhost::parseTraceLevels(" VXRMSQL=0xFF,VXRGOAAL=64 ,HOST=0X1");
+  std::vector<std::pair<std::string, int32_t>> levels;
+  vxrhost::Error error;
+  ASSERT_EQ(vxrhost::parseTraceLevels(" VXRMSQL=0xFF,VXRGOAAL=64 ,HOST=0X1", levels, error), 0);
   ASSERT_EQ(levels.size(), 3u);
   EXPECT_EQ(levels[0], (std::pair<std::string, int32_t>{"VXRMSQL", 0xFF}));
   EXPECT_EQ(levels[1].second, 64);
   EXPECT_EQ(levels[2].second, 1);
-  EXPECT_THROW(vxrhost::parseTraceLevels("VXRMSQL"), std::invalid_argument);
-  EXPECT_THROW(vxrhost::parseTraceLevels("VXRMSQL=0xZZ"), std::invalid_argument);
-  EXPECT_THROW(vxrhost::parseTraceLevels("=5"), std::invalid_argument);
-  EXPECT_THROW(vxrhost::parseTraceLevels("A=99999999999"), std::invalid_argument);
+  const std::pair<const char*, const char*> bad[] = {
+      {"VXRMSQL", "bad trace level \"VXRMSQL\": no '='"},
+      {"A=1,VXRMSQL=0xZZ",
+       "bad trace level \"VXRMSQL=0xZZ\": the mask is neither 0x-hex nor decimal"},
+      {"=5", "bad trace level \"=5\": no unit named"},
+      {"A=99999999999",
+       "bad trace level \"A=99999999999\": the mask is neither 0x-hex nor decimal"},
+      {"A\n", "bad trace level \"A\\n\": no '='"},
+  };
+  for (const auto& [spec, message] : bad) {
+    EXPECT_EQ(vxrhost::parseTraceLevels(spec, levels, error), vxrhost::hoststatus::kBadTraceLevels);
+    EXPECT_EQ(error.text(), message);
+    EXPECT_TRUE(levels.empty()) << spec;
+  }
 }
 
 TEST(Trace, EventsAndPrintfLines) {
@@ -93,7 +106,12 @@ TEST(Trace, FileSink) {
   std::remove(path.c_str());
   {
     vxrhost::Host host;
-    host.traceToFile(path);
+    vxrhost::Error error;
+    EXPECT_EQ(host.traceToFile("/nonexistent/dir/trace.txt", error),
+              vxrhost::hoststatus::kFileFailed);
+    EXPECT_EQ(error.text(),
+              "cannot open trace file \"/nonexistent/dir/trace.txt\": No such file or directory");
+    ASSERT_EQ(host.traceToFile(path, error), 0) << error;
     host.hostTrace("CreateAccessPlan", "prepare failed\n");
     Unit u;
     RAS1_Event(&u.anchor, 1, kEventExit);

@@ -68,7 +68,7 @@ class SqliteStoreTest : public ::testing::Test {
            ("vxr_store_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
     fs::create_directories(dir_);
     dbPath_ = (dir_ / "host.db").string();
-    std::string error;
+    Error error;
     store_ = SqliteStore::create(dbPath_, kSchema, kData, error);
     ASSERT_TRUE(store_) << error;
   }
@@ -307,9 +307,10 @@ TEST_F(SqliteStoreTest, NodeStatusUpdateSeenByNextQuery) {
 
 TEST_F(SqliteStoreTest, QueriesLeaveTheFileUnchanged) {
   store_.reset();
+  Error openError;
+  store_ = SqliteStore::open(dbPath_, openError);
+  ASSERT_TRUE(store_) << openError;
   std::string error;
-  store_ = SqliteStore::open(dbPath_, error);
-  ASSERT_TRUE(store_) << error;
   const std::string before = readFile(dbPath_);
   const auto mtime = fs::last_write_time(dbPath_);
 
@@ -326,11 +327,12 @@ TEST_F(SqliteStoreTest, QueriesLeaveTheFileUnchanged) {
 
 TEST_F(SqliteStoreTest, ReadOnlyStoreRefusesUpdates) {
   store_.reset();
-  std::string error;
+  Error openError;
   SqliteStoreOptions options;
   options.readOnly = true;
-  store_ = SqliteStore::open(dbPath_, options, error);
-  ASSERT_TRUE(store_) << error;
+  store_ = SqliteStore::open(dbPath_, options, openError);
+  ASSERT_TRUE(store_) << openError;
+  std::string error;
   const std::string before = readFile(dbPath_);
   NodeStatusUpdate update{"GRP9", "*", "Y", "V", "QJ", "04.10.00", "0", "10"};
   EXPECT_EQ(store_->updateNodeStatus(update, error), sqlstatus::kStoreFailure);
@@ -340,35 +342,36 @@ TEST_F(SqliteStoreTest, ReadOnlyStoreRefusesUpdates) {
 }
 
 TEST_F(SqliteStoreTest, OpenAndCreateFailCleanly) {
-  std::string error;
+  Error error;
   EXPECT_FALSE(SqliteStore::open((dir_ / "missing.db").string(), error));
-  EXPECT_NE(error.find("does not exist"), std::string::npos) << error;
+  EXPECT_EQ(error.status, sqlstatus::kNoDatabase);
+  EXPECT_NE(error.text().find("no such file"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(dir_ / "missing.db"));
 
   const fs::path junk = dir_ / "junk.db";
   std::ofstream(junk, std::ios::binary) << std::string(4096, 'x');
   EXPECT_FALSE(SqliteStore::open(junk.string(), error));
-  EXPECT_NE(error.find("file is not a database"), std::string::npos) << error;
+  EXPECT_NE(error.text().find("file is not a database"), std::string::npos) << error;
 
   // A valid database without the node-status table.
   const fs::path plain = dir_ / "plain.db";
   EXPECT_FALSE(
       SqliteStore::create(plain.string(), "CREATE TABLE \"VXR.T\" (A CHAR(1));", "", error));
-  EXPECT_NE(error.find("Q7SRV.INODESTS"), std::string::npos) << error;
+  EXPECT_NE(error.text().find("Q7SRV.INODESTS"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(plain));
 
   // Unsupported column types, a failing script, an existing file.
   const fs::path real = dir_ / "real.db";
   EXPECT_FALSE(SqliteStore::create(
       real.string(), std::string(kSchema) + "CREATE TABLE \"VXR.R\" (X REAL);", "", error));
-  EXPECT_NE(error.find("VXR.R column X"), std::string::npos) << error;
+  EXPECT_NE(error.text().find("VXR.R column X"), std::string::npos) << error;
   const fs::path broken = dir_ / "broken.db";
   EXPECT_FALSE(
       SqliteStore::create(broken.string(), kSchema, "INSERT INTO nope VALUES (1);", error));
-  EXPECT_NE(error.find("no such table: nope"), std::string::npos) << error;
+  EXPECT_NE(error.text().find("no such table: nope"), std::string::npos) << error;
   EXPECT_FALSE(fs::exists(broken));
   EXPECT_FALSE(SqliteStore::create(dbPath_, kSchema, kData, error));
-  EXPECT_NE(error.find("already exists"), std::string::npos) << error;
+  EXPECT_NE(error.text().find("already exists"), std::string::npos) << error;
   EXPECT_TRUE(SqliteStore::open(dbPath_, error)) << error;
 }
 
@@ -414,9 +417,10 @@ TEST(SqliteStoreProjectData, SchemaAndSampleLoad) {
   const fs::path db =
       fs::temp_directory_path() / ("vxr_store_project_" + std::to_string(getpid()) + ".db");
   fs::remove(db);
+  Error createError;
+  auto store = SqliteStore::create(db.string(), readFile(data / "schema.sql"), sample, createError);
+  ASSERT_TRUE(store) << createError;
   std::string error;
-  auto store = SqliteStore::create(db.string(), readFile(data / "schema.sql"), sample, error);
-  ASSERT_TRUE(store) << error;
   EXPECT_NE(store->tableColumns("VXR.LGOAACT"), nullptr);
   std::unique_ptr<PreparedStatement> statement;
   EXPECT_EQ(store->prepare("SELECT THRUNODE, ORIGINNODE,       VERSION FROM Q7SRV.INODESTS WHERE "

@@ -5,9 +5,11 @@
 #pragma once
 
 #include <algorithm>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "vxr/abi.h"
+#include "vxrhost/error.h"
 #include "vxrhost/sql_client.h"
 #include "vxrhost/status.h"
 #include "vxrhost/store.h"
@@ -66,11 +69,6 @@ struct BuildInfo {
   std::vector<std::string> comments;
 };
 
-class LoadError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 // A loaded module. Owned by the Host that loaded it; valid until unloaded.
 class Module {
  public:
@@ -119,6 +117,10 @@ struct RunOptions {
   bool mismatchStorageId = false;  // the storage handle in the parameter list has a wrong id
 };
 
+// Takes each row as the module hands it out (rowSize bytes, valid during
+// the call).
+using RowSink = std::function<void(std::string_view row)>;
+
 struct RunResult {
   bool started = false;
   int32_t startStatus = 0;
@@ -127,6 +129,7 @@ struct RunResult {
   int32_t terminateStatus = 0;
   int processCalls = 0;
   bool hitProcessLimit = false;
+  size_t rowCount = 0;                // rows handed out (kept, or given to a RowSink)
   std::vector<std::string> rows;      // each rowSize bytes, in the order handed out
   const void* workArea = nullptr;     // the anchor from PutItem item 3 (storage now freed)
   std::string workAreaBytes;          // the work area's storage as it was after terminate
@@ -173,6 +176,27 @@ class Request {
   std::unique_ptr<detail::RequestState> state_;
 };
 
+// The SQL that requests sent since the last clearSqlTexts().
+struct SqlActivity {
+  size_t texts = 0;           // every text that reached CreateAccessPlan
+  size_t memberRequests = 0;  // texts routed to a member agent by an AT clause
+  // Members queried: the most member requests sent for any one base table
+  // (a module sends each member one SELECT per base table it reads).
+  size_t membersQueried = 0;
+  std::chrono::nanoseconds storeTime{0};  // spent in the store: prepare, open, fetch
+};
+
+// The node-status table's columns, in the host's order, and its rows (one
+// cell per column, as the store delivers them).
+struct NodeStatusTable {
+  std::vector<ColumnInfo> columns;
+  std::vector<std::vector<std::string>> rows;
+};
+
+// Reads the node-status table through the store. Only the columns the host
+// knows are selected, so extra columns of any name do not get in the way.
+int32_t readNodeStatus(Store& store, NodeStatusTable& table, Error& error);
+
 class Host {
  public:
   // The store answers the SQL texts and node-status updates; it must outlive
@@ -186,14 +210,18 @@ class Host {
   static Host* current();
   Store* store() const;
 
-  // Modules. load throws LoadError with a message that names the defect.
-  Module* load(const std::string& path);
-  Module* tryLoad(const std::string& path, std::string& error);
+  // Modules. load returns null when the module does not load, with `error`
+  // naming the module and the defect (status kModuleMissing or
+  // kModuleDefect); without `error` the failure becomes a HOST trace line.
+  Module* load(const std::string& path, Error* error = nullptr);
   void unload(Module* module);
 
   // Requests.
   RunResult run(const Module& module, const std::string& table, const std::vector<Filter>& filters,
                 size_t rowSize, const RunOptions& options = {});
+  // The same, with every row given to `sink` instead of kept in the result.
+  RunResult run(const Module& module, const std::string& table, const std::vector<Filter>& filters,
+                size_t rowSize, const RunOptions& options, const RowSink& sink);
   std::unique_ptr<Request> newRequest(const std::string& table, const std::vector<Filter>& filters,
                                       size_t rowSize);
 
@@ -201,12 +229,15 @@ class Host {
   // default level (0 unless set). Changing a level advances the unit's
   // synchronisation counters.
   void setTraceLevel(const std::string& unit, int32_t mask);
-  void setTraceLevels(std::string_view spec);  // "UNIT=MASK[,UNIT=MASK]"
+  // "UNIT=MASK[,UNIT=MASK]"; nothing is set when any item is malformed.
+  int32_t setTraceLevels(std::string_view spec, Error& error);
   void setDefaultTraceLevel(int32_t mask);
   int32_t traceLevel(const std::string& unit) const;
   void traceToMemory();  // the default
   void traceToStderr();
-  void traceToFile(const std::string& path);  // appends; throws std::runtime_error
+  // Appends to the file; when it cannot be opened, traces go to stderr and
+  // the status is kFileFailed.
+  int32_t traceToFile(const std::string& path, Error& error);
   std::vector<TraceLine> traceLines() const;
   std::vector<std::string> traceText() const;  // rendered lines
   bool traceContains(std::string_view text) const;
@@ -216,7 +247,8 @@ class Host {
 
   // Every SQL text exactly as it reached CreateAccessPlan, in order.
   std::vector<std::string> sqlTexts() const;
-  void clearSqlTexts();
+  SqlActivity sqlActivity() const;
+  void clearSqlTexts();  // and the activity
   // Every kfastinh call, in order, with its status. During Host::run the
   // calls are collected and applied together when the request ends; each
   // then carries the status of the whole batch.
@@ -241,6 +273,7 @@ class Host {
   detail::HostState& state() { return *state_; }
 
  private:
+  Module* loadModule(const std::string& path, Error& error);
   std::shared_ptr<detail::HostState> state_;
 };
 

@@ -16,9 +16,22 @@
 
 namespace vxrhost {
 
-// The node in "AT ('node')" or "AT('node')", blanks trimmed; "" when the text
-// has no AT clause. found is false when an AT clause is not closed.
+// The routing clause "AT ('node')" of a SQL text, read with the dialect's
+// literal rule (a doubled quote stands for one quote); literals elsewhere in
+// the text are skipped. The node is trimmed of blanks.
+struct AtClause {
+  bool present = false;  // the text has an AT clause
+  bool closed = true;    // false when its literal is not closed
+  std::string node;
+};
+AtClause findAtClause(std::string_view sql);
+
+// The node of the AT clause, "" when there is none. found is false when an
+// AT clause is not closed.
 std::string atNode(std::string_view sql, bool* found = nullptr);
+
+// The table name after the first FROM outside literals ("VXR.LGOAACT"), or "".
+std::string fromTable(std::string_view sql);
 
 // A CHAR cell: text blank-padded (or cut) to width bytes.
 std::string charCell(std::string_view text, size_t width);

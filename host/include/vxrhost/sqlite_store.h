@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "vxrhost/error.h"
 #include "vxrhost/store.h"
 
 namespace vxrhost {
@@ -45,11 +46,13 @@ class SqliteStore : public Store {
   struct Impl;
 
   // Opens an existing database. Fails (nullptr, `error` set) for a missing
-  // file, a file that is not a database, a table with a column type other
-  // than CHAR(n)/INTEGER, or a database without a usable node-status table.
+  // file (kNoDatabase), a file that is not a database, a table with a column
+  // type other than CHAR(n)/INTEGER, or a database without a usable
+  // node-status table (kStoreFailure). The message names the file, the
+  // detail says why.
   static std::unique_ptr<SqliteStore> open(const std::string& path,
-                                           const SqliteStoreOptions& options, std::string& error);
-  static std::unique_ptr<SqliteStore> open(const std::string& path, std::string& error) {
+                                           const SqliteStoreOptions& options, Error& error);
+  static std::unique_ptr<SqliteStore> open(const std::string& path, Error& error) {
     return open(path, SqliteStoreOptions{}, error);
   }
 
@@ -58,7 +61,7 @@ class SqliteStore : public Store {
   // read-write. Refuses to overwrite an existing file. On failure the
   // partly-written file is removed.
   static std::unique_ptr<SqliteStore> create(const std::string& path, const std::string& schemaSql,
-                                             const std::string& dataSql, std::string& error);
+                                             const std::string& dataSql, Error& error);
 
   ~SqliteStore() override;
   SqliteStore(const SqliteStore&) = delete;

@@ -19,6 +19,10 @@ constexpr int32_t kUnknownServer = 307;    // sql1cpth: not the logical server "
 constexpr int32_t kBadArgument = 308;      // an argument the operation cannot accept
 constexpr int32_t kNoHost = 309;           // a host function was called while no Host exists
 constexpr int32_t kNotMounting = 310;      // kglcnmnt outside a module load
+constexpr int32_t kModuleMissing = 311;    // no module file at the path
+constexpr int32_t kModuleDefect = 312;     // the file does not load, or its contents are malformed
+constexpr int32_t kBadTraceLevels = 313;   // trace levels that do not parse
+constexpr int32_t kFileFailed = 314;       // a file the host writes cannot be opened
 
 // Short text for a host or SQL status, for messages.
 const char* text(int32_t status);

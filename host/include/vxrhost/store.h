@@ -23,6 +23,7 @@ constexpr int32_t kUnknownColumn = 203;  // a column the table lacks
 constexpr int32_t kUnknownNode = 210;    // AT names a node the node-status table lacks
 constexpr int32_t kNodeOffline = 211;    // AT names a node that is not online
 constexpr int32_t kStoreFailure = 220;   // the database failed
+constexpr int32_t kNoDatabase = 221;     // open: no database file at the path
 constexpr int32_t kBadState = 230;       // an operation out of order (fetch before open ...)
 constexpr int32_t kInjected = 240;       // a failure injected by a test
 }  // namespace sqlstatus
@@ -68,6 +69,14 @@ struct NodeStatusUpdate {
   std::string affinity;
   std::string level;
 };
+
+// The host's node-status table and the columns the host reads and writes.
+namespace nodestatus {
+inline constexpr const char* kTable = "Q7SRV.INODESTS";
+inline constexpr const char* kColumns[] = {"NODE",       "THRUNODE", "ORIGINNODE", "NODETYPE",
+                                           "Q7ONLINE",   "PRODUCT",  "VERSION",    "HOSTCODE",
+                                           "AFFINITIES", "HOSTLEVEL"};
+}  // namespace nodestatus
 
 class Store {
  public:

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+#include "vxrhost/error.h"
+
 namespace vxrhost {
 
 struct TraceLine {
@@ -20,7 +22,8 @@ struct TraceLine {
 
 // Parses "UNIT=MASK[,UNIT=MASK...]"; a mask is hexadecimal with a 0x prefix
 // or decimal. "*" as the unit stands for every unit. Blanks around items are
-// ignored. Throws std::invalid_argument naming the item that is malformed.
-std::vector<std::pair<std::string, int32_t>> parseTraceLevels(std::string_view spec);
+// ignored. A malformed item gives kBadTraceLevels with `error` naming it.
+int32_t parseTraceLevels(std::string_view spec,
+                         std::vector<std::pair<std::string, int32_t>>& levels, Error& error);
 
 }  // namespace vxrhost

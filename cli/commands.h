@@ -1,0 +1,36 @@
+// The vxrhost subcommands. Each returns the exit status or throws Failure.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "output.h"
+
+namespace vxrhost::cli {
+
+// Options shared by the subcommands.
+struct Options {
+  std::string db;
+  bool dbGiven = false;
+  std::string modules;  // --modules, or $VXRHOST_MODULES
+  std::string trace;
+  std::string traceFile;
+  std::string format = "table";
+};
+
+struct FilterArg {
+  bool withOperator;
+  std::string text;
+};
+
+int commandQuery(const Options& options, const std::string& table,
+                 const std::vector<FilterArg>& filters);
+int commandHeartbeat(const Options& options);
+int commandNodes(const Options& options);
+int commandTables(const Options& options, const std::string& columnsOf);
+int commandModules(const Options& options);
+int commandResetSample();
+// The version line; with modules, each module's compile date too.
+int commandVersion(const Options& options, bool modules);
+
+}  // namespace vxrhost::cli

@@ -1,0 +1,145 @@
+#include "requests.h"
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+
+#include "failure.h"
+
+namespace fs = std::filesystem;
+
+namespace vxrhost::cli {
+namespace {
+
+const char* statusMeaning(int32_t status) {
+  switch (status) {
+    case 0:
+      return "row";
+    case 50:
+      return "result table not created";
+    case 60:
+      return "parameter list not found";
+    case 62:
+      return "end of data";
+    case 64:
+      return "work area not obtained";
+    case 71:
+      return "no work area";
+    default:
+      return "unexpected status";
+  }
+}
+
+std::string plural(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string milliseconds(double ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f ms", ms);
+  return text;
+}
+
+}  // namespace
+
+Module* loadModule(Host& host, const std::string& dir, const std::string& name) {
+  std::error_code ec;
+  if (!fs::is_directory(dir, ec)) {
+    throw Failure{kExitModule, "module directory " + inQuotes(dir) + " does not exist"};
+  }
+  std::string path = (fs::path(dir) / (name + ".so")).string();
+  Error error;
+  Module* module = host.load(path, &error);
+  if (module == nullptr) throw Failure{kExitModule, error.text()};
+  return module;
+}
+
+void configureTrace(Host& host, const std::string& levels, const std::string& file) {
+  Error error;
+  if (!levels.empty() && host.setTraceLevels(levels, error) != hoststatus::kOk) {
+    throw Failure{kExitUsage, "--trace: " + error.text()};
+  }
+  // Trace lines go to the trace file when one is given, else to stderr: with
+  // no levels set that leaves only the host's own failure lines and the
+  // modules' lines that are written at every level.
+  if (file.empty()) {
+    host.traceToStderr();
+  } else if (host.traceToFile(file, error) != hoststatus::kOk) {
+    throw Failure{kExitUsage, "--trace-file: " + error.text()};
+  }
+}
+
+Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
+                   const std::vector<Filter>& filters) {
+  Outcome o;
+  RunOptions options;
+  options.stopAfterFailedStart = true;  // no work area: nothing to process
+  options.maxProcessCalls = 10000000;   // a guard against a module that never ends
+  // The rows are kept back to back: exactly their own bytes.
+  RowSink keep = [&o](std::string_view row) { o.rows.append(row); };
+  host.clearSqlTexts();
+  size_t updatesBefore = host.nodeStatusCalls().size();
+  auto begin = std::chrono::steady_clock::now();
+  RunResult r = host.run(module, table.name, filters, table.rowSize, options, keep);
+  o.milliseconds =
+      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+  o.rowCount = r.rowCount;
+  o.hitProcessLimit = r.hitProcessLimit;
+  o.processCalls = r.processCalls;
+  if (r.started && r.startStatus != 0) {
+    o.finalStatus = r.startStatus;
+    o.where = " at start";
+  } else {
+    o.finalStatus = r.lastProcessStatus();
+  }
+  o.failed = o.finalStatus != 62 || r.hitProcessLimit;
+  o.sql = host.sqlActivity();
+  o.nodeUpdates = host.nodeStatusCalls().size() - updatesBefore;
+  o.nodeStatusStatus = r.nodeStatusStatus;
+  o.nodeStatusError = r.nodeStatusError;
+  return o;
+}
+
+RowSource rowsOf(const CatalogTable& table, const Outcome& outcome) {
+  return RowSource{outcome.rowCount, [&table, &outcome](size_t i, std::vector<CatalogValue>& v) {
+                     v = decodeRow(
+                         table,
+                         std::string_view(outcome.rows).substr(i * table.rowSize, table.rowSize));
+                   }};
+}
+
+std::string summaryLine(const CatalogTable& table, const Outcome& o) {
+  std::string line = std::string(table.name) + ": " + plural(o.rowCount, "row", "rows") + ", " +
+                     plural(o.sql.membersQueried, "member", "members") + " queried";
+  if (o.sql.memberRequests != o.sql.membersQueried) {
+    line += " (" + plural(o.sql.memberRequests, "member request", "member requests") + ")";
+  }
+  line += ", status " + std::to_string(o.finalStatus) + " (" + statusMeaning(o.finalStatus) + ")" +
+          o.where;
+  if (o.nodeUpdates > 0) {
+    line += ", node status changed (" + plural(o.nodeUpdates, "update", "updates") + ")";
+  }
+  double sqlMs = std::chrono::duration<double, std::milli>(o.sql.storeTime).count();
+  double moduleMs = o.milliseconds > sqlMs ? o.milliseconds - sqlMs : 0;
+  line += ", " + milliseconds(o.milliseconds) + " (member SQL " + milliseconds(sqlMs) +
+          ", module " + milliseconds(moduleMs) + ")";
+  return line;
+}
+
+int finishRequest(const CatalogTable& table, const Outcome& o) {
+  std::cerr << summaryLine(table, o) << '\n';
+  if (o.hitProcessLimit) {
+    std::cerr << "vxrhost: request for " << table.name << " stopped after " << o.processCalls
+              << " process calls without end of data\n";
+    return kExitRequest;
+  }
+  if (o.failed) {
+    std::cerr << "vxrhost: request for " << table.name << " ended with status " << o.finalStatus
+              << " (" << statusMeaning(o.finalStatus) << ")" << o.where << '\n';
+    return kExitRequest;
+  }
+  return kExitOk;
+}
+
+}  // namespace vxrhost::cli

@@ -1,0 +1,48 @@
+// One request of a table through the host core: the module, tracing, the
+// run itself and the summary line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "output.h"
+#include "vxrhost/catalog.h"
+#include "vxrhost/host.h"
+
+namespace vxrhost::cli {
+
+// Loads the table's module from `dir`; a module failure otherwise.
+Module* loadModule(Host& host, const std::string& dir, const std::string& name);
+
+// Trace levels (--trace) and where lines go (--trace-file, else stderr).
+void configureTrace(Host& host, const std::string& levels, const std::string& file);
+
+struct Outcome {
+  std::string rows;  // the rows handed out, rowSize bytes each, back to back
+  size_t rowCount = 0;
+  int32_t finalStatus = 0;
+  bool failed = false;
+  bool hitProcessLimit = false;
+  int processCalls = 0;
+  std::string where;  // " at start" when start failed
+  SqlActivity sql;
+  size_t nodeUpdates = 0;  // node-status updates the request made (heartbeat)
+  int32_t nodeStatusStatus = 0;  // status of applying them (one transaction)
+  std::string nodeStatusError;
+  double milliseconds = 0;
+};
+
+Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
+                   const std::vector<Filter>& filters);
+
+// The rows of an outcome as the printers read them.
+RowSource rowsOf(const CatalogTable& table, const Outcome& outcome);
+
+// Writes the summary line to stderr (after the output is finished); returns
+// the command's exit status.
+int finishRequest(const CatalogTable& table, const Outcome& outcome);
+
+// The summary line itself (without a line end).
+std::string summaryLine(const CatalogTable& table, const Outcome& outcome);
+
+}  // namespace vxrhost::cli

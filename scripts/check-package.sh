@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# Unpacks the Debian package of a release build (made by `cpack -G DEB` or the
+# release preset's package step) into a scratch root and checks it as a
+# user would see it: dependencies from shlibdeps, the man page and the
+# completion, and a query on the sample from another directory, with the
+# modules found beside the installed vxrhost.
+# Usage: scripts/check-package.sh [BUILD-DIR]   (default: build-release)
+set -uo pipefail
+
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+dir="${1:-build-release}"
+[[ "$dir" = /* ]] || dir="$root/$dir"
+
+passed=0
+failed=0
+check() {
+  local what="$1"
+  shift
+  if "$@"; then
+    passed=$((passed + 1))
+    echo "ok      $what"
+  else
+    failed=$((failed + 1))
+    echo "FAILED  $what"
+  fi
+}
+
+deb="$(ls -t "$dir"/vxr_*.deb 2>/dev/null | head -n 1)"
+if [[ -z "$deb" ]]; then
+  echo "check-package: no vxr_*.deb in $dir (run the release preset first)" >&2
+  echo "package: 0 passed, 1 failed"
+  exit 1
+fi
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+dpkg-deb -x "$deb" "$scratch/root"
+depends="$(dpkg-deb -f "$deb" Depends)"
+echo "package $(basename "$deb"): Depends: $depends"
+
+check "dependencies come from the libraries (libc6, libsqlite3)" \
+  grep -q 'libc6.*libsqlite3\|libsqlite3.*libc6' <<<"$depends"
+check "vxrhost in /usr/bin" test -x "$scratch/root/usr/bin/vxrhost"
+check "man page" test -s "$scratch/root/usr/share/man/man1/vxrhost.1.gz"
+check "bash completion" test -s "$scratch/root/usr/share/bash-completion/completions/vxrhost"
+check "schema and sample data" test -s "$scratch/root/usr/share/vxr/sample.sql"
+check "three modules" test "$(find "$scratch/root/usr/lib" -path '*/vxr/modules/*.so' | wc -l)" -eq 3
+
+mkdir -p "$scratch/home" "$scratch/elsewhere"
+out="$(cd "$scratch/elsewhere" && env -u VXRHOST_MODULES -u VXRHOST_DB -u XDG_DATA_HOME \
+  HOME="$scratch/home" "$scratch/root/usr/bin/vxrhost" query GROUPOBJACT --filter IDNAME=GRPA \
+  --format csv 2>"$scratch/err")"
+rc=$?
+cat "$scratch/err"
+check "query from the package exits 0" test "$rc" -eq 0
+check "query from the package answers 3 rows" test "$(grep -c '^GRPA:RX4plex:DSGROUP,' <<<"$out")" -eq 3
+check "the sample was created from the installed data" \
+  test -s "$scratch/home/.local/share/vxrhost/sample.db"
+
+echo "package: $passed passed, $failed failed"
+((failed == 0))
