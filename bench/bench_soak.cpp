@@ -40,11 +40,11 @@ int main(int argc, char** argv) {
   const long requests = argc > 1 ? std::atol(argv[1]) : 1000000;
   const fs::path data = fs::path(VXR_SOURCE_DIR) / "data";
   const fs::path db = fs::temp_directory_path() / ("vxr_soak_" + std::to_string(getpid()));
-  std::string error;
+  vxrhost::Error error;
   auto store = SqliteStore::create(db.string(), readFile(data / "schema.sql"),
                                    readFile(data / "sample.sql"), error);
   if (!store) {
-    std::fprintf(stderr, "bench_soak: %s\n", error.c_str());
+    std::fprintf(stderr, "bench_soak: %s\n", error.text().c_str());
     return 1;
   }
   long warm = 0, peak = 0;

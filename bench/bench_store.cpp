@@ -27,10 +27,11 @@ std::string databasePath() {
 
 // Every row's cells as the module would take them, through the store.
 void StoreMemberQueries(benchmark::State& state) {
+  vxrhost::Error openError;
+  auto store = SqliteStore::open(databasePath(), openError);
   std::string error;
-  auto store = SqliteStore::open(databasePath(), error);
   if (!store) {
-    state.SkipWithError(("set VXR_BENCH_DB to a generated group: " + error).c_str());
+    state.SkipWithError(("set VXR_BENCH_DB to a generated group: " + openError.text()).c_str());
     return;
   }
   // The members as node discovery lists them.

@@ -45,7 +45,7 @@ struct Fixture {
     const auto path =
         std::filesystem::temp_directory_path() / ("vxr_fuzz_store_" + std::to_string(getpid()));
     std::filesystem::remove(path);
-    std::string error;
+    vxrhost::Error error;
     store = SqliteStore::create(path.string(), kSchema, kData, error);
     check(store != nullptr);
     check(sqlite3_open_v2(path.c_str(), &watcher, SQLITE_OPEN_READONLY, nullptr) == SQLITE_OK);

@@ -96,11 +96,11 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
 class Group {
  public:
   Group(const std::string& path, int members, int rows, int keys, unsigned seed) {
-    std::string error;
+    vxrhost::Error error;
     const std::string schema = readFile(VXR_SOURCE_DIR "/data/schema.sql");
     {
       auto probe = vxrhost::SqliteStore::create(path + ".schema", schema, "", error);
-      if (!probe) throw std::runtime_error(error);
+      if (!probe) throw std::runtime_error(error.text());
       for (const std::string& table : probe->tableNames())
         columns_[table] = *probe->tableColumns(table);
     }
@@ -121,7 +121,7 @@ class Group {
       }
     }
     store_ = vxrhost::SqliteStore::create(path, schema, sql.str(), error);
-    if (!store_) throw std::runtime_error(error);
+    if (!store_) throw std::runtime_error(error.text());
   }
   vxrhost::Store& store() { return *store_; }
 

@@ -55,11 +55,11 @@ int main(int argc, char** argv) {
   const fs::path data = fs::path(VXR_SOURCE_DIR) / "data";
   const fs::path db = fs::temp_directory_path() / ("vxr_concurrent_" + std::to_string(getpid()));
   fs::remove(db);
-  std::string error;
+  vxrhost::Error error;
   auto store = SqliteStore::create(db.string(), readFile(data / "schema.sql"),
                                    readFile(data / "sample.sql"), error);
   if (!store) {
-    std::fprintf(stderr, "concurrent_requests: %s\n", error.c_str());
+    std::fprintf(stderr, "concurrent_requests: %s\n", error.text().c_str());
     return 1;
   }
   int passed = 0, failed = 0;

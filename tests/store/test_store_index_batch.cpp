@@ -44,7 +44,7 @@ class KeyIndexTest : public ::testing::Test {
     dir_ = fs::temp_directory_path() / ("vxr_index_" + std::to_string(getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
-    std::string error;
+    vxrhost::Error error;
     plain_ = SqliteStore::create((dir_ / "plain.db").string(), kTables, kRows, error);
     ASSERT_TRUE(plain_) << error;
     indexed_ = SqliteStore::create((dir_ / "indexed.db").string(), std::string(kTables) + kIndexes,
