@@ -228,7 +228,9 @@ TEST_F(VxrhostTest, BadInputGivesOneClearLineAndItsExitStatus) {
       {"unknown command", {"frobnicate"}, 2, "vxrhost: unknown command \"frobnicate\" (see"},
       {"no command", {}, 2, "vxrhost: a command is required (see \"vxrhost --help\")"},
       {"no table", {"query"}, 2, "table is required"},
-      {"unknown table", q({"FOO"}), 2, "table: FOO not in {GROUPOBJACT,GROUPTHRDACT,MEMBERSTATUS}"},
+      {"unknown table", q({"FOO"}), 2,
+       "table: FOO not in "
+       "{GOBJECTA,GROUPOBJACT,GROUPOBJSPACE,GROUPTHRDACT,GROUPVOLDB,MEMBERSTATUS}"},
       {"table holding a newline", q({"FOO\nBAR"}), 2, "table: FOO\\nBAR not in"},
       {"unknown table of --columns", {"tables", "--columns", "NOPE"}, 2, "--columns: NOPE not in"},
       {"filter without =", q({"GROUPOBJACT", "--filter", "IDNAME"}), 2,
@@ -381,7 +383,7 @@ TEST_F(VxrhostTest, VersionHelpAndCompletion) {
                              "t " VXRHOST_EXE
                              " ''\n"
                              "t " VXRHOST_EXE
-                             " query GROUPO\n"
+                             " query GROUPOBJA\n"
                              "t " VXRHOST_EXE
                              " query GROUPTHRDACT --filter JT7P\n"
                              "t " VXRHOST_EXE " nodes --format ''\n";
