@@ -26,7 +26,7 @@ struct Outcome {
   int processCalls = 0;
   std::string where;  // " at start" when start failed
   SqlActivity sql;
-  size_t nodeUpdates = 0;  // node-status updates the request made (heartbeat)
+  size_t nodeUpdates = 0;        // node-status updates the request made (heartbeat)
   int32_t nodeStatusStatus = 0;  // status of applying them (one transaction)
   std::string nodeStatusError;
   double milliseconds = 0;

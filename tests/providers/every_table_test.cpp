@@ -88,6 +88,9 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRFILTL", {"VXR.XR_SY_EXC", "VXR.LOBJECTS"}},
     {"VXRGOASL", {"VXR.LOBJECTS"}},
     {"VXRGGVDL", {"VXR.LGOAVDB"}},
+    {"VXRTSTAL", {"VXR.XR_TH_EXC"}},
+    {"VXRGBPPL", {"VXR.LGB_POOL"}},
+    {"VXRGBPCL", {"VXR.LGBP_CONN"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
@@ -139,8 +142,10 @@ class Group {
       std::string v;
       if (c.name == "ORIGINNODE") {
         v = origin;
-      } else if (c.name == "DSGROUP" || c.name == "IDNAME") {
+      } else if (c.name == "DSGROUP" || c.name == "IDNAME" || c.name == "DSGROUPN") {
         v = pick(random, {"GRP1", "GRP2"});
+      } else if (c.name == "STRUCTT") {
+        v = pick(random, {"CACHE", "LOCK"});
       } else if (c.name == "RX4ID") {
         v = "RXA" + std::to_string(member);
       } else if (c.name == "IDSTATUS") {
@@ -176,7 +181,8 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"},
       {"JAPDB", "K1"},        {"JAPSPN", "K2"},
       {"JVPVOL", "K1"},       {"JVPDB", "K1"},
-      {"JVPSP", "K2"}};
+      {"JVPSP", "K2"},        {"PLAN_NAME", "K1"},
+      {"CORRID", "K2"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});

@@ -1,0 +1,225 @@
+// VXRTSTAL: thread exceptions of the group.
+//
+// Lists, for the whole data sharing group, the thread exceptions that the
+// member agents report in VXR.XR_TH_EXC. Every online member agent is asked
+// for its rows (one SELECT per member, routed AT its thru node); every
+// member row becomes one output row, unchanged except that ORIGINNODE names
+// the group. Nothing is added up; the last row fetched comes out first.
+//
+// Filters (operator "equals" only):
+//   IDNAME      adds the IDNAME condition (8 characters, trailing blanks
+//               kept) to every member query
+//   PLAN_NAME   the plan name: adds the EX_PLAN condition (8 characters)
+//   CORRID      the correlation id: adds the EX_CORRID condition (12
+//               characters)
+//   ORIGINNODE  names every row; the IDNAME is derived from it when no
+//               IDNAME filter came
+// The plan-name and correlation-id filters answer to every column name that
+// begins with "PLAN_NAME" or "CORRID  ", so the host's blank-padded
+// attribute names PLAN_NAME and CORRID reach them.
+//
+// Merge rule: none. A row that cannot be kept (no element) or has the wrong
+// number of columns, or a member whose query fails, withholds every row.
+#include "vxrtstal.h"
+
+#include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
+#include "vxr/registration.h"
+
+namespace {
+
+using vxr::Trace;
+
+struct TstaWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  VXR_ResultTable* groupTable;
+  TstaRow row;
+  int32_t rowsEmitted;
+  int32_t idnameFlag;
+  int32_t planFlag;
+  int32_t corridFlag;
+  int32_t originFlag;
+  const char* idnameHost;
+  const char* planHost;
+  const char* corridHost;
+  const char* originHost;
+  char idname[8];
+  char idnameEnd;
+  char plan[8];
+  char planEnd;
+  char corrid[12];
+  char corridEnd;
+  char origin[32];
+  char originEnd;
+};
+
+constexpr int32_t kWorkAreaSize = 296;
+constexpr int32_t kGroupElementSize = vxr::elementSize<TstaRow>();
+#if VXR_ILP32
+static_assert(sizeof(TstaWork) <= kWorkAreaSize);
+static_assert(offsetof(TstaWork, groupTable) == 28);
+static_assert(offsetof(TstaWork, row) == 32);
+static_assert(offsetof(TstaWork, rowsEmitted) == 184);
+static_assert(offsetof(TstaWork, idnameFlag) == 188);
+static_assert(offsetof(TstaWork, idnameHost) == 204);
+static_assert(offsetof(TstaWork, idname) == 220);
+static_assert(offsetof(TstaWork, plan) == 229);
+static_assert(offsetof(TstaWork, corrid) == 238);
+static_assert(offsetof(TstaWork, origin) == 251);
+static_assert(kGroupElementSize == 160);
+#endif
+
+TstaWork& work(void* workArea) {
+  return *static_cast<TstaWork*>(workArea);
+}
+
+// ---------------------------------------------------------------------------
+// Member query
+
+constexpr char kSelect[] =
+    "SELECT ORIGINNODE,EX_TIME,EX_QNSID,IDNAME,EX_RX4ID,TH_GROUPN,EX_PLAN,EX_CORRID,EX_GETP,"
+    "EX_UPDCNT,EX_SRDCNT,EX_PREF,IMMWIO,LISTPREF,DYNPREF,SUCHPR,SUCHPW,UNSUCHPR,UNSUCHPW,UNGPOP,"
+    "APAGER,PHPMOVE,TYPE_IND";
+
+// EX_PLAN and EX_CORRID land in the row's PLAN_NAME and CORRID.
+constexpr vxr::ColumnField kColumns[] = {
+    VXR_FIELD(TstaRow, ORIGINNODE),
+    VXR_FIELD(TstaRow, EX_TIME),
+    VXR_FIELD(TstaRow, EX_QNSID),
+    VXR_FIELD(TstaRow, IDNAME),
+    VXR_FIELD(TstaRow, EX_RX4ID),
+    VXR_FIELD(TstaRow, TH_GROUPN),
+    {"EX_PLAN", offsetof(TstaRow, PLAN_NAME), sizeof(TstaRow::PLAN_NAME), vxr::FieldType::Chars},
+    {"EX_CORRID", offsetof(TstaRow, CORRID), sizeof(TstaRow::CORRID), vxr::FieldType::Chars},
+    VXR_FIELD(TstaRow, EX_GETP),
+    VXR_FIELD(TstaRow, EX_UPDCNT),
+    VXR_FIELD(TstaRow, EX_SRDCNT),
+    VXR_FIELD(TstaRow, EX_PREF),
+    VXR_FIELD(TstaRow, IMMWIO),
+    VXR_FIELD(TstaRow, LISTPREF),
+    VXR_FIELD(TstaRow, DYNPREF),
+    VXR_FIELD(TstaRow, SUCHPR),
+    VXR_FIELD(TstaRow, SUCHPW),
+    VXR_FIELD(TstaRow, UNSUCHPR),
+    VXR_FIELD(TstaRow, UNSUCHPW),
+    VXR_FIELD(TstaRow, UNGPOP),
+    VXR_FIELD(TstaRow, APAGER),
+    VXR_FIELD(TstaRow, PHPMOVE),
+    VXR_FIELD(TstaRow, TYPE_IND),
+};
+static_assert(std::size(kColumns) == 23);
+static_assert(vxr::selectMatches(kSelect, kColumns));
+
+// The filter values enter the text at their full width, trailing blanks
+// included.
+void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
+  const TstaWork& w = work(workArea);
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.XR_TH_EXC", " AT('", node, " WHERE ORIGINNODE ='");
+  if (w.idnameFlag) vxr::sqlConditionWidth(sql, " AND IDNAME ='", w.idname, sizeof w.idname);
+  if (w.planFlag) vxr::sqlConditionWidth(sql, " AND EX_PLAN ='", w.plan, sizeof w.plan);
+  if (w.corridFlag) vxr::sqlConditionWidth(sql, " AND EX_CORRID ='", w.corrid, sizeof w.corrid);
+  vxr::sqlAppend(sql, ";");
+}
+
+// ---------------------------------------------------------------------------
+// Collection
+
+// Files a copy of the row as the newest element; false when no element can
+// be had (the row would be lost, so the collection fails).
+extern "C" bool summarizeThreadsData(TstaWork* w, const TstaRow* row) {
+  VXR_FUNCTION("summarizeThreadsData");
+  if (vxr::fileCopy(w->groupTable, w->summaryList, row, sizeof *row) == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+    vxr::traceExitVoid(trace, __LINE__);
+    return false;
+  }
+  vxr::traceExitVoid(trace, __LINE__);
+  return true;
+}
+
+bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+  TstaWork& w = work(workArea);
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
+  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
+  return summarizeThreadsData(&w, &w.row);
+}
+
+extern "C" int32_t collectThreadsData(TstaWork* w) {
+  VXR_FUNCTION("collectThreadsData");
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildMemberSql,
+                                         .onRow = fileMemberRow};
+  VXR_RETURN(vxr::collectMembers(trace, collection));
+}
+
+// ---------------------------------------------------------------------------
+// Request program
+
+int32_t collect(void* workArea, const Trace&) {
+  return collectThreadsData(&work(workArea));
+}
+
+constexpr vxr::FilterSlot kIdname = VXR_SLOT(TstaWork, idnameFlag, idnameHost, idname);
+constexpr vxr::FilterSlot kPlan = VXR_SLOT(TstaWork, planFlag, planHost, plan);
+constexpr vxr::FilterSlot kCorrid = VXR_SLOT(TstaWork, corridFlag, corridHost, corrid);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(TstaWork, originFlag, originHost, origin);
+constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kPlan, kCorrid, kOrigin};
+
+void deriveIdname(void* workArea, const Trace&) {
+  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
+}
+
+constexpr char kPlanColumn[] = "PLAN_NAME";
+constexpr char kCorridColumn[] = "CORRID  ";
+constexpr vxr::FilterRule kFilterRules[] = {
+    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
+    {.column = kPlanColumn, .match = vxr::prefix(sizeof kPlanColumn - 1), .slots = {kPlan}},
+    {.column = kCorridColumn, .match = vxr::prefix(sizeof kCorridColumn - 1), .slots = {kCorrid}},
+    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+};
+
+enum Table : uint8_t { kGroupTable, kNodeTable };
+constexpr vxr::TableSpec kTables[] = {
+    VXR_TABLE(TstaWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n"),
+    VXR_TABLE(TstaWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
+};
+constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
+
+constexpr vxr::ModuleProgram kProgram = {
+    .eyeCatcher = "THDSWORK",
+    .workAreaSize =
+        kWorkAreaSize > int32_t{sizeof(TstaWork)} ? kWorkAreaSize : int32_t{sizeof(TstaWork)},
+    .rowsEmitted = offsetof(TstaWork, rowsEmitted),
+    .summaryList = offsetof(TstaWork, summaryList),
+    .emissionCursor = offsetof(TstaWork, emissionCursor),
+    .nodeList = offsetof(TstaWork, nodeList),
+    .invoked = {kTraceSql, "Invoked for table %s\n"},
+    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
+    .endOfData = {},
+    .exitStatus = {},
+    .clearedSlots = kClearedSlots,
+    .filters = {.rules = kFilterRules,
+                .filterTrace = "Index Filter %d %s %s \n",
+                .filterTraceLevel = kTraceSql},
+    .derive = deriveIdname,
+    .tables = kTables,
+    .nodeTable = kNodeTable,
+    .collect = collect,
+    .destroyOrder = kDestroyOrder,
+};
+
+}  // namespace
+
+VXR_REQUEST_ENTRIES(kProgram, xrthdssr, xrthdspr, xrthdsts);
+VXR_MODULE(VXRTSTAL, xrthdssr, xrthdspr, xrthdsts, "level200", vxrBuildDate, vxrBuildTime);
