@@ -455,111 +455,134 @@ TEST_F(VxrhostTest, ObjectSpaceAndVolumeTablesOnTheSample) {
   EXPECT_EQ(payVolume["JVPTIOR"], 9846);  // 29540 / 3
   EXPECT_EQ(payVolume["JVPMTIOR"], 8400);
   EXPECT_EQ(find(volumes, "JVPDB", "DBINV")["RX4COUNT"], 1);
-  // Thread exceptions and, in the solaris flavour, the group buffer pools and
-  // their connections on the sample: the offline member's rows never appear,
-  // a key's figures come from the member queried first and its time stamp is
-  // the earliest, and a group filter keeps that group's connections alone.
-  TEST_F(VxrhostTest, ThreadExceptionAndBufferPoolTablesOnTheSample) {
-    nlohmann::json exceptions = jsonRows({"GROUPTHRDEXC"});
-    ASSERT_TRUE(exceptions.is_array());
-    EXPECT_EQ(exceptions.size(), 9u);
-    nlohmann::json payplan =
-        jsonRows({"GROUPTHRDEXC", "--filter", "PLAN_NAME=PAYPLAN", "--filter", "CORRID=PAYJOB02"});
-    ASSERT_EQ(payplan.size(), 1u);
-    EXPECT_EQ(payplan[0]["EX_RX4ID"], "RXA2");
-    EXPECT_EQ(payplan[0]["ORIGINNODE"], "GRPA:RX4plex:DSGROUP");
+}
 
-    if (vxrhost::findCatalogTable("GROUPBUFPOOL") == nullptr) GTEST_SKIP() << "solaris tables";
-    nlohmann::json pools = jsonRows({"GROUPBUFPOOL", "--filter", "IDNAME=GRPA"});
-    ASSERT_EQ(pools.size(), 3u);
-    EXPECT_EQ(pools[2]["STRUCTN"], "GRPA_GBP0");
-    EXPECT_EQ(pools[2]["RD_COUNT"], 5040);
-    EXPECT_EQ(pools[2]["TIMESTAMP"], "1261208104112010");
+// Thread exceptions and, in the solaris flavour, the group buffer pools and
+// their connections on the sample: the offline member's rows never appear,
+// a key's figures come from the member queried first and its time stamp is
+// the earliest, and a group filter keeps that group's connections alone.
+TEST_F(VxrhostTest, ThreadExceptionAndBufferPoolTablesOnTheSample) {
+  nlohmann::json exceptions = jsonRows({"GROUPTHRDEXC"});
+  ASSERT_TRUE(exceptions.is_array());
+  EXPECT_EQ(exceptions.size(), 9u);
+  nlohmann::json payplan =
+      jsonRows({"GROUPTHRDEXC", "--filter", "PLAN_NAME=PAYPLAN", "--filter", "CORRID=PAYJOB02"});
+  ASSERT_EQ(payplan.size(), 1u);
+  EXPECT_EQ(payplan[0]["EX_RX4ID"], "RXA2");
+  EXPECT_EQ(payplan[0]["ORIGINNODE"], "GRPA:RX4plex:DSGROUP");
 
-    nlohmann::json connections =
-        jsonRows({"GROUPBUFPOOLCONN", "--filter", "ORIGINNODE=GRPB:RX4plex:DSGROUP"});
-    ASSERT_EQ(connections.size(), 2u);
-    for (const auto& row : connections) EXPECT_EQ(row["DSGROUPN"], "GRPB");
-    EXPECT_EQ(jsonRows({"GROUPBUFPOOLCONN"}).size(), 8u);
+  if (vxrhost::findCatalogTable("GROUPBUFPOOL") == nullptr) GTEST_SKIP() << "solaris tables";
+  nlohmann::json pools = jsonRows({"GROUPBUFPOOL", "--filter", "IDNAME=GRPA"});
+  ASSERT_EQ(pools.size(), 3u);
+  EXPECT_EQ(pools[2]["STRUCTN"], "GRPA_GBP0");
+  EXPECT_EQ(pools[2]["RD_COUNT"], 5040);
+  EXPECT_EQ(pools[2]["TIMESTAMP"], "1261208104112010");
+
+  nlohmann::json connections =
+      jsonRows({"GROUPBUFPOOLCONN", "--filter", "ORIGINNODE=GRPB:RX4plex:DSGROUP"});
+  ASSERT_EQ(connections.size(), 2u);
+  for (const auto& row : connections) EXPECT_EQ(row["DSGROUPN"], "GRPB");
+  EXPECT_EQ(jsonRows({"GROUPBUFPOOLCONN"}).size(), 8u);
+}
+
+TEST_F(VxrhostTest, VolumeTablesOnTheSample) {
+  // PAY001 is used by the three online GRPA members.
+  nlohmann::json volumes = jsonRows({"GROUPVOLUME", "--filter", "IDNAME=GRPA"});
+  ASSERT_TRUE(volumes.is_array());
+  std::map<std::string, nlohmann::json> byVolume;
+  for (const auto& row : volumes) byVolume[row["JVSVOLN"].get<std::string>()] = row;
+  ASSERT_EQ(byVolume.size(), 4u);
+  EXPECT_EQ(byVolume["PAY001"]["NUMRX4"], 3);
+  EXPECT_EQ(byVolume["PAY001"]["JVSTIO"], 181100);
+  EXPECT_EQ(byVolume["PAY001"]["JVSMVRESP"], 8);
+  EXPECT_EQ(byVolume["PAY001"]["JVSDBSHR"], 940);
+
+  // Under a volume filter the four PAY001 threads are listed one by one.
+  nlohmann::json threads =
+      jsonRows({"GROUPVOLTHRD", "--filter", "IDNAME=GRPA", "--filter", "JVTVOL=PAY001"});
+  ASSERT_TRUE(threads.is_array());
+  ASSERT_EQ(threads.size(), 4u);
+  for (const auto& row : threads) EXPECT_EQ(row["NUMRX4"], 1);
+  nlohmann::json merged = jsonRows({"GROUPVOLTHRD", "--filter", "IDNAME=GRPA"});
+  ASSERT_TRUE(merged.is_array());
+  EXPECT_EQ(merged.size(), 3u);
+}
+
+TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {
+  // A later filter on the same column overrides an earlier one.
+  nlohmann::json rows =
+      jsonRows({"GROUPOBJACT", "--filter-op", "IDNAME=1=GRPB", "--filter", "IDNAME=GRPA"});
+  ASSERT_FALSE(rows.empty());
+  for (const auto& row : rows) EXPECT_EQ(row["IDNAME"], "GRPA");
+  rows = jsonRows({"GROUPOBJACT", "--filter", "IDNAME=GRPA", "--filter-op", "IDNAME=1=GRPB"});
+  ASSERT_FALSE(rows.empty());
+  for (const auto& row : rows) EXPECT_EQ(row["IDNAME"], "GRPB");
+
+  // "A=B" is the value: the filter is split at its first '=' only.
+  fs::path trace = dir_ / "trace.log";
+  Outcome r = query({"GROUPOBJACT", "--filter", "IDNAME=A=B", "--trace", "VXRGOAAL=0x01",
+                     "--trace-file", trace.string()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("GROUPOBJACT: 0 rows"), std::string::npos) << r.err;
+  std::string lines = readFile(trace);
+  EXPECT_NE(lines.find("IDNAME"), std::string::npos) << lines;
+  EXPECT_NE(lines.find("A=B"), std::string::npos) << lines;
+}
+
+TEST_F(VxrhostTest, SecondHeartbeatSeesTheFirstOnesResult) {
+  const std::vector<std::string> heartbeat{"heartbeat", "--db", db_, "--modules", VXR_MODULE_DIR};
+  Outcome first = run(heartbeat);
+  ASSERT_EQ(first.exitCode, 0) << first.err;
+  EXPECT_NE(first.err.find(", node status changed (4 updates), "), std::string::npos) << first.err;
+  EXPECT_EQ(first.out.rfind("online   RX4plex:RX4plex:Skelvane (parent *)\n", 0), 0u) << first.out;
+  EXPECT_NE(first.out.find("online   GRPA:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
+            std::string::npos)
+      << first.out;
+  // GRPB's first-queried member is offline, but its online member keeps it online.
+  EXPECT_NE(first.out.find("online   GRPB:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
+            std::string::npos)
+      << first.out;
+  // GRPC was left online by an earlier heartbeat and no member reports it.
+  EXPECT_NE(first.out.find("offline  GRPC:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
+            std::string::npos)
+      << first.out;
+
+  Outcome nodes = run({"nodes", "--db", db_, "--format", "json"});
+  ASSERT_EQ(nodes.exitCode, 0) << nodes.err;
+  std::map<std::string, std::string> online;
+  for (const auto& row : nlohmann::json::parse(nodes.out)) {
+    online[row["NODE"].get<std::string>()] = row["Q7ONLINE"].get<std::string>();
   }
+  EXPECT_EQ(online["GRPA:RX4plex:DSGROUP"], "Y");
+  EXPECT_EQ(online["GRPB:RX4plex:DSGROUP"], "Y");
+  EXPECT_EQ(online["GRPC:RX4plex:DSGROUP"], "N");
+  EXPECT_EQ(online["RX4plex:RX4plex:Skelvane"], "Y");
+  EXPECT_EQ(online["WNRX4:RXA1:SYSA"], "Y");  // member agents are not touched
 
-  TEST_F(VxrhostTest, FiltersKeepTheirOrderAndValuesMayHoldEquals) {
-    // A later filter on the same column overrides an earlier one.
-    nlohmann::json rows =
-        jsonRows({"GROUPOBJACT", "--filter-op", "IDNAME=1=GRPB", "--filter", "IDNAME=GRPA"});
-    ASSERT_FALSE(rows.empty());
-    for (const auto& row : rows) EXPECT_EQ(row["IDNAME"], "GRPA");
-    rows = jsonRows({"GROUPOBJACT", "--filter", "IDNAME=GRPA", "--filter-op", "IDNAME=1=GRPB"});
-    ASSERT_FALSE(rows.empty());
-    for (const auto& row : rows) EXPECT_EQ(row["IDNAME"], "GRPB");
+  // The second heartbeat no longer finds GRPC online, so it has nothing to
+  // set offline; the groups it detects are set online again.
+  Outcome second = run(heartbeat);
+  ASSERT_EQ(second.exitCode, 0) << second.err;
+  EXPECT_EQ(second.out.find("GRPC"), std::string::npos) << second.out;
+  EXPECT_NE(second.out.find("online   GRPA:RX4plex:DSGROUP"), std::string::npos) << second.out;
+}
 
-    // "A=B" is the value: the filter is split at its first '=' only.
-    fs::path trace = dir_ / "trace.log";
-    Outcome r = query({"GROUPOBJACT", "--filter", "IDNAME=A=B", "--trace", "VXRGOAAL=0x01",
-                       "--trace-file", trace.string()});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.err.find("GROUPOBJACT: 0 rows"), std::string::npos) << r.err;
-    std::string lines = readFile(trace);
-    EXPECT_NE(lines.find("IDNAME"), std::string::npos) << lines;
-    EXPECT_NE(lines.find("A=B"), std::string::npos) << lines;
-  }
+TEST_F(VxrhostTest, CatalogAndModulesAreListed) {
+  Outcome tables = run({"tables", "--format", "csv"});
+  ASSERT_EQ(tables.exitCode, 0) << tables.err;
+  EXPECT_EQ(tables.out.rfind("TABLE,MODULE,ROWSIZE,ATTRIBUTES,DESCRIPTION\r\n", 0), 0u);
+  EXPECT_NE(tables.out.find("GROUPOBJACT,VXRGOAAL,148,23,"), std::string::npos) << tables.out;
+  Outcome columns = run({"tables", "--columns", "groupthrdact"});
+  ASSERT_EQ(columns.exitCode, 0) << columns.err;
+  EXPECT_NE(columns.out.find("JT7CRID        104     12  Chars\n"), std::string::npos)
+      << columns.out;
+  EXPECT_EQ(run({"tables", "--columns", "NOPE"}).exitCode, 2);
 
-  TEST_F(VxrhostTest, SecondHeartbeatSeesTheFirstOnesResult) {
-    const std::vector<std::string> heartbeat{"heartbeat", "--db", db_, "--modules", VXR_MODULE_DIR};
-    Outcome first = run(heartbeat);
-    ASSERT_EQ(first.exitCode, 0) << first.err;
-    EXPECT_NE(first.err.find(", node status changed (4 updates), "), std::string::npos)
-        << first.err;
-    EXPECT_EQ(first.out.rfind("online   RX4plex:RX4plex:Skelvane (parent *)\n", 0), 0u)
-        << first.out;
-    EXPECT_NE(first.out.find("online   GRPA:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
-              std::string::npos)
-        << first.out;
-    // GRPB's first-queried member is offline, but its online member keeps it online.
-    EXPECT_NE(first.out.find("online   GRPB:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
-              std::string::npos)
-        << first.out;
-    // GRPC was left online by an earlier heartbeat and no member reports it.
-    EXPECT_NE(first.out.find("offline  GRPC:RX4plex:DSGROUP (parent RX4plex:RX4plex:Skelvane)\n"),
-              std::string::npos)
-        << first.out;
-
-    Outcome nodes = run({"nodes", "--db", db_, "--format", "json"});
-    ASSERT_EQ(nodes.exitCode, 0) << nodes.err;
-    std::map<std::string, std::string> online;
-    for (const auto& row : nlohmann::json::parse(nodes.out)) {
-      online[row["NODE"].get<std::string>()] = row["Q7ONLINE"].get<std::string>();
-    }
-    EXPECT_EQ(online["GRPA:RX4plex:DSGROUP"], "Y");
-    EXPECT_EQ(online["GRPB:RX4plex:DSGROUP"], "Y");
-    EXPECT_EQ(online["GRPC:RX4plex:DSGROUP"], "N");
-    EXPECT_EQ(online["RX4plex:RX4plex:Skelvane"], "Y");
-    EXPECT_EQ(online["WNRX4:RXA1:SYSA"], "Y");  // member agents are not touched
-
-    // The second heartbeat no longer finds GRPC online, so it has nothing to
-    // set offline; the groups it detects are set online again.
-    Outcome second = run(heartbeat);
-    ASSERT_EQ(second.exitCode, 0) << second.err;
-    EXPECT_EQ(second.out.find("GRPC"), std::string::npos) << second.out;
-    EXPECT_NE(second.out.find("online   GRPA:RX4plex:DSGROUP"), std::string::npos) << second.out;
-  }
-
-  TEST_F(VxrhostTest, CatalogAndModulesAreListed) {
-    Outcome tables = run({"tables", "--format", "csv"});
-    ASSERT_EQ(tables.exitCode, 0) << tables.err;
-    EXPECT_EQ(tables.out.rfind("TABLE,MODULE,ROWSIZE,ATTRIBUTES,DESCRIPTION\r\n", 0), 0u);
-    EXPECT_NE(tables.out.find("GROUPOBJACT,VXRGOAAL,148,23,"), std::string::npos) << tables.out;
-    Outcome columns = run({"tables", "--columns", "groupthrdact"});
-    ASSERT_EQ(columns.exitCode, 0) << columns.err;
-    EXPECT_NE(columns.out.find("JT7CRID        104     12  Chars\n"), std::string::npos)
-        << columns.out;
-    EXPECT_EQ(run({"tables", "--columns", "NOPE"}).exitCode, 2);
-
-    Outcome modules = run({"modules", "--modules", VXR_MODULE_DIR});
-    ASSERT_EQ(modules.exitCode, 0) << modules.err;
-    EXPECT_NE(modules.out.find("VXRGOAAL  V130  "), std::string::npos) << modules.out;
-    EXPECT_NE(modules.out.find("GROUPOBJACT\n"), std::string::npos) << modules.out;
-    EXPECT_NE(modules.out.find("  product       vxr\n"), std::string::npos) << modules.out;
-  }
+  Outcome modules = run({"modules", "--modules", VXR_MODULE_DIR});
+  ASSERT_EQ(modules.exitCode, 0) << modules.err;
+  EXPECT_NE(modules.out.find("VXRGOAAL  V130  "), std::string::npos) << modules.out;
+  EXPECT_NE(modules.out.find("GROUPOBJACT\n"), std::string::npos) << modules.out;
+  EXPECT_NE(modules.out.find("  product       vxr\n"), std::string::npos) << modules.out;
+}
 
 }  // namespace
