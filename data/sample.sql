@@ -186,7 +186,7 @@ VALUES
 -- Volumes as each member sees them: utilization in percent, response time in
 -- milliseconds, all I/O to the volume and the member's database I/O, rates per
 -- minute. PAY001 is used by all GRPA members; SCR001 is an idle scratch volume
--- of RXB2 without data sets.
+-- of RXB2 without data sets; INV001 is a serial in both groups (two volumes).
 INSERT INTO "VXR.LGOAVOL"
   (ORIGINNODE, TIMESTAMP, SYSID, RX4ID, IDNAME, DSGROUP, JVSVOLN, JVSVUTIL, JVSVRESP, JVSTIO, JVSDBIO, JVSTIOR, JVSDBIR, JVSDSNS, JVSEXTS, JVSVUSE)
 VALUES
@@ -200,6 +200,7 @@ VALUES
   ('WNRX4:RXA3:SYSC', '1261208103718020', 'SYSC', 'RXA3', 'GRPA', 'GRPA', 'INV001', 11,  3,   4700,  3870,    940,   774, 2,  5, 21),
   ('WNRX4:RXB1:SYSA', '1261208103721010', 'SYSA', 'RXB1', 'GRPB', 'GRPB', 'PAY101',  6,  1,   2100,  1830,    420,   366, 1,  2, 6),
   ('WNRX4:RXB1:SYSA', '1261208103721020', 'SYSA', 'RXB1', 'GRPB', 'GRPB', 'ORD001', 22,  4,   8100,  7220,   1620,  1444, 3, 10, 44),
+  ('WNRX4:RXB1:SYSA', '1261208103721030', 'SYSA', 'RXB1', 'GRPB', 'GRPB', 'INV001',  3,  2,   1500,  1210,    300,   242, 1,  3, 12),
   ('WNRX4:RXB2:SYSC', '1261208103719010', 'SYSC', 'RXB2', 'GRPB', 'GRPB', 'ORD001', 19,  6,   7600,  7070,   1520,  1414, 6, 13, 52),
   ('WNRX4:RXB2:SYSC', '1261208103719020', 'SYSC', 'RXB2', 'GRPB', 'GRPB', 'SCR001',  0,  0,      0,     0,      0,     0, 0,  0, 0),
   ('WNRX4:RXS1:SYSD', '1261208103725010', 'SYSD', 'RXS1', 'RXS1', 'RXS1', 'TST001',  2,  1,    900,   570,    180,   114, 2,  2, 3),

@@ -143,4 +143,113 @@ void averageRates(void* row, std::span<const uint16_t> rateOffsets, int32_t rows
   }
 }
 
+// ---------------------------------------------------------------------------
+// The family's request
+
+namespace {
+
+// What the member-row hooks are handed: the module and its work area.
+struct Collecting {
+  const ActivityModule* module;
+  void* workArea;
+};
+
+VXR_ResultTable* tableAt(void* workArea, uint16_t offset) {
+  return field<VXR_ResultTable*>(workArea, offset);
+}
+
+void buildActivitySql(void* context, const Trace& trace, const VXR_NodeRecord& node, SqlText& sql) {
+  const Collecting& c = *static_cast<const Collecting*>(context);
+  const ActivityQuery& query = c.module->query;
+  const ActivityWork& work = c.module->work;
+  const void* w = c.workArea;
+  sqlMemberQuery(sql, query.select, query.from, " AT ('", node, " WHERE ORIGINNODE ='");
+  VXR_TRACE(trace, kTraceDetail, "DSGROUP=\\%8s\\\n", slotValue(w, work.group()));
+  const bool group = slotSet(w, work.group());
+  if (group) sqlCondition(sql, query.groupCondition, slotValue(w, work.group()), 8);
+  if (group || !query.namesNeedGroup) {
+    if (slotSet(w, work.database())) {
+      sqlCondition(sql, query.databaseCondition, slotValue(w, work.database()), query.nameChars);
+    }
+    if (slotSet(w, work.space())) {
+      sqlCondition(sql, query.spaceCondition, slotValue(w, work.space()), query.nameChars);
+    }
+  }
+  sqlAppend(sql, ";");
+}
+
+TotalsScope totalsScopeOf(const Trace& trace, const ActivityWork& work, const void* w,
+                          const ScopeTexts& texts) {
+  return chooseTotalsScope(trace, slotSet(w, work.space()), slotSet(w, work.database()),
+                           slotSet(w, work.group()), texts);
+}
+
+// Merges the member row into the summary list.
+bool summarize(const ActivityModule& m, void* w, const void* row) {
+  const Trace trace = traceEnter(m.anchors.summarize);
+  const MergeChoice& choice = slotSet(w, m.work.space())      ? m.merge.space
+                              : slotSet(w, m.work.database()) ? m.merge.database
+                              : slotSet(w, m.work.idname())   ? m.merge.idname
+                                                              : m.merge.none;
+  VXR_TRACE(trace, kTraceDetail, "%s", choice.text);
+  bool created = false;
+  void* element = mergeActivityRow(trace, tableAt(w, m.work.summaryTable), row, m.rowSize, m.layout,
+                                   choice.scope, m.mergedText, &created);
+  if (created && m.memberCount != kNoField) storeInt(element, m.memberCount, 1);
+  traceExitVoid(trace, __LINE__);
+  return element != nullptr;
+}
+
+// Adds the member row's counts into the totals.
+bool fileTotals(const ActivityModule& m, void* w, const void* row) {
+  const Trace trace = traceEnter(m.anchors.totals);
+  const TotalsScope scope = totalsScopeOf(trace, m.work, w, m.totalsTexts);
+  const bool filed = addRowToTotals(trace, tableAt(w, m.work.getpTable), scope, row, m.layout);
+  traceExitVoid(trace, __LINE__);
+  return filed;
+}
+
+bool fileActivityRow(void* context, const Trace& trace, const void* sqlda) {
+  const Collecting& c = *static_cast<const Collecting*>(context);
+  const ActivityModule& m = *c.module;
+  void* w = c.workArea;
+  char* row = static_cast<char*>(w) + m.work.row;
+  if (!assembleRow(trace, sqlda, m.query.columns, row, kTraceAlways)) return false;
+  setRowOrigin(row + m.layout.origin, slotSet(w, m.work.origin()), slotValue(w, m.work.origin()),
+               row + m.layout.idname);
+  // A row that cannot be kept whole makes the collection false.
+  bool kept = summarize(m, w, row);
+  kept = fileTotals(m, w, row) && kept;
+  if (m.alsoFile) kept = m.alsoFile(w, row) && kept;
+  return kept;
+}
+
+}  // namespace
+
+int32_t collectActivity(const ActivityModule& module, void* workArea) {
+  const Trace trace = traceEnter(module.anchors.collect);
+  Collecting context{&module, workArea};
+  const MemberCollection collection{
+      .nodes = field<VXR_ListHeader*>(workArea, module.work.nodeList),
+      .nodeCursor = &field<VXR_ListLinks*>(workArea, module.work.nodeCursor),
+      .context = &context,
+      .buildSql = buildActivitySql,
+      .onRow = fileActivityRow};
+  return traceExit(trace, __LINE__, collectMembers(trace, collection));
+}
+
+void finishActivity(const ActivityModule& module, void* workArea, void* row) {
+  const Trace trace = traceEnter(module.anchors.rate);
+  const TotalsScope scope = totalsScopeOf(trace, module.work, workArea, module.rateTexts);
+  const char* text = static_cast<const char*>(row);
+  finishActivityRow(row, module.layout,
+                    findTotals(tableAt(workArea, module.work.getpTable), scope,
+                               text + module.layout.group, text + module.layout.database));
+  traceExitVoid(trace, __LINE__);
+}
+
+void deriveActivityGroup(const ActivityModule& module, void* workArea) {
+  deriveGroupFilter(workArea, module.work.origin(), module.work.group(), &module.work.idname());
+}
+
 }  // namespace vxr

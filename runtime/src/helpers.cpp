@@ -182,6 +182,23 @@ bool assembleRow(const Trace& trace, const void* sqlda, std::span<const ColumnFi
   return true;
 }
 
+bool assembleRow(const Trace& trace, const void* sqlda, std::span<const ColumnField> columns,
+                 void* row, int32_t mismatchLevel, std::span<const uint16_t> zeroFilled) {
+  if (!assembleRow(trace, sqlda, columns, row, mismatchLevel)) return false;
+  for (size_t i = 0; i < columns.size(); ++i) {
+    const ColumnField& field = columns[i];
+    bool listed = false;
+    for (uint16_t offset : zeroFilled) listed = listed || offset == field.offset;
+    if (!listed) continue;
+    const int32_t column = static_cast<int32_t>(i);
+    size_t length = sqldaData(sqlda, column) ? static_cast<size_t>(sqldaLength(sqlda, column)) : 0;
+    if (length < field.width) {
+      std::memset(static_cast<char*>(row) + field.offset + length, 0, field.width - length);
+    }
+  }
+  return true;
+}
+
 // ---------------------------------------------------------------------------
 // Keyed merges
 

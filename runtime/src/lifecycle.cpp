@@ -47,7 +47,7 @@ int32_t commonFirstCall(const ModuleProgram& program, HDL1_CommonHandle request,
 
 }  // namespace
 
-void traceText(const Trace& trace, const TraceText& text, ...) {
+void traceText(const Trace& trace, TraceText text, ...) {
   if (text.text == nullptr || !trace.on(text.level)) return;
   char line[512];
   va_list arguments;

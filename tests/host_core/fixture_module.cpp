@@ -288,9 +288,9 @@ const CNT1_Entry g_entries[1] = {{FX_NAME, &g_vector}};
 #endif
 
 #if FX_DEFECT == FX_NAME_MISMATCH
-const CNT1_MountBlock g_mount = {"FXOTHERL", g_entries, 1};
+[[maybe_unused]] const CNT1_MountBlock g_mount = {"FXOTHERL", g_entries, 1};
 #else
-const CNT1_MountBlock g_mount = {FX_NAME, g_entries, 1};
+[[maybe_unused]] const CNT1_MountBlock g_mount = {FX_NAME, g_entries, 1};
 #endif
 
 __attribute__((used)) const CNT1_ContentsHeader g_contents = {&kglcnt1h};

@@ -91,6 +91,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRTSTAL", {"VXR.XR_TH_EXC"}},
     {"VXRGBPPL", {"VXR.LGB_POOL"}},
     {"VXRGBPCL", {"VXR.LGBP_CONN"}},
+    {"VXRGGVSL", {"VXR.LGOAVOL"}},
+    {"VXRGVTAL", {"VXR.LGOAVTA"}},
 };
 
 // A generated group: `members` member agents, each with `rows` rows in every
@@ -182,7 +184,7 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"JAPDB", "K1"},        {"JAPSPN", "K2"},
       {"JVPVOL", "K1"},       {"JVPDB", "K1"},
       {"JVPSP", "K2"},        {"PLAN_NAME", "K1"},
-      {"CORRID", "K2"}};
+      {"CORRID", "K2"},       {"JVTVOL", "K1"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});
@@ -271,6 +273,37 @@ TEST_P(EveryTable, IndexedMergesGiveTheWalksRowsByteForByte) {
 }
 
 #if VXR_TEST_ALLOCATIONS
+// A request on `group` whose k-th allocation from the module's code fails
+// (none when k is negative); `blocks` collects what the module left allocated.
+RunResult runFailingAt(const std::string& table, const std::string& module, vxrhost::Store& store,
+                       int k, std::vector<void*>& blocks) {
+  outstanding = &blocks;
+  Host host(store);
+  vxrhost::Module* loaded = host.load(std::string(VXR_MODULE_DIR) + "/" + module + ".so");
+  moduleCalls = 0;
+  failAt = k;
+  armed = true;
+  const CatalogTable& t = *vxrhost::findCatalogTable(table);
+  RunResult result = host.run(*loaded, t.name, {}, t.rowSize);
+  armed = false;
+  host.unload(loaded);
+  outstanding = nullptr;
+  return result;
+}
+
+// The first allocation of a request is its first result table: without it
+// the request ends with 50 at once, hands out nothing and frees everything.
+TEST_P(EveryTable, NoResultTableEndsWith50) {
+  Group group((dir_ / "table.db").string(), 2, 3, 2, 3);
+  std::vector<void*> blocks;
+  const RunResult result = runFailingAt(GetParam(), table().module, group.store(), 0, blocks);
+  EXPECT_EQ(result.startStatus, 0);
+  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{50});
+  EXPECT_TRUE(result.rows.empty());
+  EXPECT_EQ(result.terminateStatus, 0);
+  EXPECT_TRUE(blocks.empty()) << blocks.size() << " blocks left";
+}
+
 // Whichever allocation of a request fails, the request either ends without
 // a row (50 or 62) or hands out exactly the rows of an undisturbed request
 // (an allocation whose loss changes nothing, such as the heartbeat's node
@@ -278,17 +311,8 @@ TEST_P(EveryTable, IndexedMergesGiveTheWalksRowsByteForByte) {
 TEST_P(EveryTable, EveryLostAllocationEndsWithoutRowsOrChangesNothing) {
   Group group((dir_ / "alloc.db").string(), 3, 12, 3, 5);
   std::vector<void*> blocks;
-  outstanding = &blocks;
   auto runFailing = [&](int k) {
-    Host host(group.store());
-    vxrhost::Module* module = host.load(modulePath(VXR_MODULE_DIR));
-    moduleCalls = 0;
-    failAt = k;
-    armed = true;
-    RunResult result = host.run(*module, table().name, {}, table().rowSize);
-    armed = false;
-    host.unload(module);
-    return result;
+    return runFailingAt(GetParam(), table().module, group.store(), k, blocks);
   };
   const RunResult clean = runFailing(-1);
   const int calls = moduleCalls;
@@ -305,7 +329,6 @@ TEST_P(EveryTable, EveryLostAllocationEndsWithoutRowsOrChangesNothing) {
     EXPECT_TRUE(blocks.empty()) << blocks.size() << " blocks left";
     blocks.clear();
   }
-  outstanding = nullptr;
 }
 #endif
 

@@ -9,15 +9,13 @@
 #include <string>
 #include <vector>
 
+#include "module_fixture.h"
 #include "vxrfiltl.h"
-#include "vxrhost/host.h"
-#include "vxrhost/scripted_store.h"
 
 namespace {
 
 using vxrhost::charCell;
 using vxrhost::Filter;
-using vxrhost::Host;
 using vxrhost::intCell;
 using vxrhost::RunResult;
 using vxrhost::ScriptedStore;
@@ -69,56 +67,36 @@ std::string group(const std::string& name) {
   return pad(name + ":RX4plex:DSGROUP", 32);
 }
 
-class FiltTest : public ::testing::Test {
+class FiltTest : public vxrtest::ModuleFixture {
  protected:
-  void SetUp() override {
-    store_.route("", "ORIGINNODE LIKE 'WNRX4:*'")
-        .charColumn("THRUNODE", 32)
-        .charColumn("ORIGINNODE", 32)
-        .charColumn("VERSION", 8);
+  FiltTest() : ModuleFixture(kFiltTable, "VXR.XR_SY_EXC") {
+    host_->setTraceLevel("VXRFILTL", 0);
     store_.route("", "PRODUCT = 'XR'").charColumn("NODE", 32).charColumn("VERSION", 8);
-    host_ = std::make_unique<Host>(store_);
-    module_ = host_->load(std::string(VXR_MODULE_DIR) + "/VXRFILTL.so");
+  }
+
+  static vxrtest::Reach reach(int n) {
+    return {.origin = "WNRX4:M" + std::to_string(n), .version = "04.10.00"};
   }
 
   // A member agent reached through THRUn with origin node WNRX4:Mn. Members
   // added later are queried first (newest node first).
   ScriptedStore::Script& member(int n, const std::vector<Status>& rows) {
-    const std::string thru = "THRU" + std::to_string(n);
-    store_.route("", "ORIGINNODE LIKE 'WNRX4:*'")
-        .row({pad(thru, 32), pad("WNRX4:M" + std::to_string(n), 32), pad("04.10.00", 8)});
-    ScriptedStore::Script& script = store_.route(thru, "FROM VXR.XR_SY_EXC");
-    script.charColumn("ORIGINNODE", 32)
-        .charColumn("TIME", 16)
-        .charColumn("IDSTATUS", 8)
-        .charColumn("IDTYPE", 6)
-        .charColumn("IDNAME", 8)
-        .charColumn("SMFID", 4)
-        .charColumn("RX4ID", 4)
-        .intColumn("RX4COUNT")
-        .intColumn("SYS_TMAX")
-        .intColumn("LOCKCNT")
-        .intColumn("GBPCCNT")
-        .intColumn("OADBCNT")
-        .charColumn("OASTATUS", 4);
-    for (const Status& s : rows) script.row(cells(n, s));
-    return script;
-  }
-
-  static std::vector<std::string> cells(int n, const Status& s) {
-    return {pad("WNRX4:M" + std::to_string(n), 32),
-            pad(s.time, 16),
-            pad(s.idstatus, 8),
-            pad(s.idtype, 6),
-            pad(s.idname, 8),
-            pad(s.smfid, 4),
-            pad("RX4" + s.smfid, 4),
-            intCell(s.rx4count),
-            intCell(s.systmax),
-            intCell(s.lockcnt),
-            intCell(s.gbpccnt),
-            intCell(s.oadbcnt),
-            pad(s.oastatus, 4)};
+    std::vector<vxrtest::Row> named;
+    for (const Status& s : rows) {
+      named.push_back({{"TIME", s.time},
+                       {"IDSTATUS", s.idstatus},
+                       {"IDTYPE", s.idtype},
+                       {"IDNAME", s.idname},
+                       {"SMFID", s.smfid},
+                       {"RX4ID", "RX4" + s.smfid},
+                       {"RX4COUNT", s.rx4count},
+                       {"SYS_TMAX", s.systmax},
+                       {"LOCKCNT", s.lockcnt},
+                       {"GBPCCNT", s.gbpccnt},
+                       {"OADBCNT", s.oadbcnt},
+                       {"OASTATUS", s.oastatus}});
+    }
+    return ModuleFixture::member(n, named, reach(n));
   }
 
   // The members' rows in the order they are to be filed, one member each.
@@ -127,10 +105,11 @@ class FiltTest : public ::testing::Test {
   }
 
   ScriptedStore::Script& objects(int n, const std::vector<Pair>& pairs) {
-    ScriptedStore::Script& script = store_.route("THRU" + std::to_string(n), "FROM VXR.LOBJECTS");
-    script.charColumn("IDNAME", 8).charColumn("JAPDB", 8);
-    for (const Pair& p : pairs) script.row({pad(p.idname, 8), pad(p.japdb, 8)});
-    return script;
+    std::vector<vxrtest::Row> named;
+    for (const Pair& p : pairs) named.push_back({{"IDNAME", p.idname}, {"JAPDB", p.japdb}});
+    vxrtest::Reach columns = reach(n);
+    columns.columns = {"IDNAME", "JAPDB"};
+    return alsoRows(n, "VXR.LOBJECTS", named, columns);
   }
 
   // Nodes the host lists online for the product, in fetch order.
@@ -141,16 +120,11 @@ class FiltTest : public ::testing::Test {
   }
 
   RunResult run(const std::vector<Filter>& filters = {}) {
-    host_->clearSqlTexts();
     updatesBefore_ = host_->nodeStatusCalls().size();
-    return host_->run(*module_, "FILTL", filters, sizeof(FiltRow));
+    return ModuleFixture::run(filters);
   }
 
-  static std::vector<FiltRow> rowsOf(const RunResult& result) {
-    std::vector<FiltRow> rows;
-    for (size_t i = 0; i < result.rows.size(); ++i) rows.push_back(result.row<FiltRow>(i));
-    return rows;
-  }
+  std::vector<FiltRow> rowsOf(const RunResult&) const { return rows<FiltRow>(); }
 
   std::vector<std::string> sqlWith(const std::string& table) const {
     std::vector<std::string> texts;
@@ -176,9 +150,6 @@ class FiltTest : public ::testing::Test {
     return result;
   }
 
-  ScriptedStore store_;
-  std::unique_ptr<Host> host_;
-  vxrhost::Module* module_ = nullptr;
   size_t updatesBefore_ = 0;
 };
 
@@ -262,17 +233,12 @@ TEST_F(FiltTest, OnlineMembersAddUpTheirCounts) {
              .oastatus = "YES"}}});
   objects(1, {});
   objects(2, {});
+  host_->setTraceLevel("VXRFILTL", 0x01);
   RunResult result = run();
   EXPECT_EQ(result.processStatuses, (std::vector<int32_t>{0, 62}));
   ASSERT_EQ(result.rows.size(), 1u);
-  FiltRow row = result.row<FiltRow>(0);
-  EXPECT_EQ(row.RX4COUNT, 2);
-  EXPECT_EQ(row.SYS_TMAX, 500);
-  EXPECT_EQ(row.LOCKCNT, 12);
-  EXPECT_EQ(row.GBPCCNT, 4);  // never added: the first row's
-  EXPECT_EQ(text(row.TIME), "1071026120000000");
-  EXPECT_EQ(text(row.OASTATUS), "YES ");
-  EXPECT_EQ(text(row.IDSTATUS), "ACTIVE  ");
+  expectGolden("online-members-add-up-their-counts");
+  const FiltRow row = result.row<FiltRow>(0);
   EXPECT_EQ(text(row.Padding), std::string(2, '\0'));
 }
 
@@ -303,7 +269,7 @@ TEST_F(FiltTest, OfflineMembersAndDisagreeingStates) {
   for (size_t i = 0; i < cases.size(); ++i) {
     const Case& c = cases[i];
     SCOPED_TRACE(c.name);
-    store_.route("", "ORIGINNODE LIKE 'WNRX4:*'").clearRows();
+    store_.route("").clearRows();
     member(static_cast<int>(i + 1), c.filed);
     objects(static_cast<int>(i + 1), {});
     RunResult result = run();
@@ -453,7 +419,7 @@ TEST_F(FiltTest, HeartbeatRunsOnlyForNoFetchRequestsThatFoundData) {
   EXPECT_EQ(updates(), std::vector<Update>{});
   EXPECT_EQ(sqlWith("LOBJECTS").size(), 1u);
 
-  store_.route("THRU1", "FROM VXR.XR_SY_EXC").clearRows();
+  store_.route("THRU1").clearRows();
   RunResult result = run({{1, "IDNAME", "*NOFETCH"}});
   EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
   EXPECT_EQ(updates(), std::vector<Update>{});
@@ -461,7 +427,7 @@ TEST_F(FiltTest, HeartbeatRunsOnlyForNoFetchRequestsThatFoundData) {
 
 TEST_F(FiltTest, FailingMemberWithholdsEveryRowButKeepsTheHeartbeat) {
   members({{{.idname = "GRP1"}}, {{.idname = "GRP2"}}});
-  store_.route("THRU2", "FROM VXR.XR_SY_EXC").failOpen(vxrhost::sqlstatus::kInjected);
+  store_.route("THRU2").failOpen(vxrhost::sqlstatus::kInjected);
   objects(1, {});
   registered({"RX4plex:RX4plex:Skelvane", "GRP1:RX4plex:DSGROUP"});
   RunResult result = run();
@@ -477,14 +443,14 @@ TEST_F(FiltTest, FailingMemberWithholdsEveryRowButKeepsTheHeartbeat) {
   EXPECT_EQ(updates(), (std::vector<Update>{online(kView, "*"), online(group("GRP1"))}));
 
   // A failure before any row was filed: no heartbeat.
-  store_.route("THRU1", "FROM VXR.XR_SY_EXC").failOpen(vxrhost::sqlstatus::kInjected);
+  store_.route("THRU1").failOpen(vxrhost::sqlstatus::kInjected);
   result = run();
   EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
   EXPECT_EQ(updates(), std::vector<Update>{});
 }
 
 TEST_F(FiltTest, RowOfAnotherColumnCountEndsTheRequestWithoutRows) {
-  std::vector<std::string> row = cells(1, {.idname = "GRP1"});
+  std::vector<std::string> row = memberCells(1, {{"IDNAME", "GRP1"}}, reach(1));
   row.push_back(intCell(1));
   member(1, {}).intColumn("EXTRA").row(row);
   objects(1, {});

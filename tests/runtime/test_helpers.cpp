@@ -109,6 +109,24 @@ TEST(Arithmetic, SharesAndRatiosWithLargeCounts) {
   EXPECT_EQ(vxr::getpagesPerRead(7, 3, 0), 23);
 }
 
+TEST(Arithmetic, AveragesOverMergedRowsAndGuardedScaledRatios) {
+  EXPECT_EQ(vxr::averageOver(13, 3), 4);
+  EXPECT_EQ(vxr::averageOver(-13, 3), -4);
+  EXPECT_EQ(vxr::averageOver(9, 1), 9);  // an unmerged row keeps its figure
+  EXPECT_EQ(vxr::averageOver(9, 0), 9);
+  EXPECT_EQ(vxr::scaledRatio(1, 1000, 3), 333);
+  EXPECT_EQ(vxr::scaledRatio(5'000'000, 1000, 6'000'000), 833);  // past 32 bits in between
+  EXPECT_EQ(vxr::scaledRatio(300'000'000, 10, 1), INT32_MAX);
+  EXPECT_EQ(vxr::scaledRatio(7, 10, 0), 0);
+  EXPECT_EQ(vxr::scaledRatio(7, 10, -2), 0);
+  int32_t row[3] = {10, 11, 12};
+  const uint16_t offsets[] = {0, 8};
+  vxr::averageFields(row, offsets, 2);
+  EXPECT_EQ(row[0], 5);
+  EXPECT_EQ(row[1], 11);
+  EXPECT_EQ(row[2], 6);
+}
+
 TEST(Fields, EarliestTimestampAndVersions) {
   char kept[16];
   std::memcpy(kept, "1261208103015000", 16);
@@ -164,6 +182,19 @@ TEST(AssembleRow, CopiesEachColumnCappedAtItsField) {
   EXPECT_EQ(row.COUNT, 42);
   EXPECT_EQ(std::string(row.NAME, 8), "TOOLONGN");  // cut at the field width
   EXPECT_EQ(std::string(row.CODE, 4), "AB  ");      // a short value leaves blanks, not old bytes
+}
+
+TEST(AssembleRow, FieldsKeptAsDeliveredAreZeroFilled) {
+  vxrhost::Host host;
+  int32_t count = 7;
+  Sqlda sqlda({std::string(reinterpret_cast<char*>(&count), 4), "ABC", "AB"});
+  SmallRow row;
+  std::memset(&row, 'z', sizeof row);
+  const uint16_t zeroFilled[] = {offsetof(SmallRow, NAME)};
+  ASSERT_TRUE(vxr::assembleRow(testTrace(), sqlda.bytes.data(), kSmallColumns, &row,
+                               vxr::kTraceAlways, zeroFilled));
+  EXPECT_EQ(std::string(row.NAME, 8), std::string("ABC") + std::string(5, '\0'));
+  EXPECT_EQ(std::string(row.CODE, 4), "AB  ");
 }
 
 TEST(AssembleRow, WrongColumnCountCopiesNothing) {

@@ -41,6 +41,21 @@ inline int32_t average(int32_t sum, int32_t count) {
   return truncate32(static_cast<double>(sum) / count);
 }
 
+// A sum over the `count` rows merged into it, averaged: divided by `count`
+// and truncated toward zero when more than one row was merged; a row that
+// was not merged (count 1 or less) keeps its own figure.
+inline int32_t averageOver(int32_t sum, int32_t count) {
+  return count > 1 ? sum / count : sum;
+}
+
+// value * scale / divisor, the product formed in 64 bits, truncated toward
+// zero and saturated into 32 bits; 0 when the divisor is below 1 (no
+// figure to relate the value to).
+inline int32_t scaledRatio(int32_t value, int32_t scale, int32_t divisor) {
+  if (divisor < 1) return 0;
+  return saturate32(static_cast<int64_t>(value) * scale / divisor);
+}
+
 inline int32_t loadInt(const void* record, size_t offset) {
   int32_t value;
   std::memcpy(&value, static_cast<const char*>(record) + offset, sizeof value);

@@ -112,7 +112,8 @@ int32_t terminateRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
                          HDL1_CommonHandle request);
 
 // Pieces of the first call, for modules that write their own.
-void traceText(const Trace& trace, const TraceText& text, ...);
+// `text` is taken by value: va_start must not name a reference parameter.
+void traceText(const Trace& trace, TraceText text, ...);
 // Creates table `index`; 0, or 50 after tracing its failure line.
 int32_t createTableOf(const ModuleProgram& program, void* workArea, int32_t index,
                       const Trace& trace);

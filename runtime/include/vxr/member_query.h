@@ -27,6 +27,12 @@ inline bool assembleRow(const Trace& trace, const void* sqlda, const ColumnField
                      mismatchLevel);
 }
 
+// As above; the character fields at `zeroFilled` (offsets of fields in
+// `columns`) keep their value as delivered: the rest of such a field past a
+// shorter value is zero instead of blank.
+bool assembleRow(const Trace& trace, const void* sqlda, std::span<const ColumnField> columns,
+                 void* row, int32_t mismatchLevel, std::span<const uint16_t> zeroFilled);
+
 // Optional detail lines some collections write around a query.
 struct QueryTexts {
   const char* pathOpened = nullptr;     // after the path is created

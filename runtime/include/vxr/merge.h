@@ -143,4 +143,10 @@ void addFields(void* sum, const void* row, std::span<const uint16_t> offsets);
 // Raises the 32-bit fields at `offsets` of `kept` to those of `row` where larger.
 void raiseFields(void* kept, const void* row, std::span<const uint16_t> offsets);
 
+// Averages the 32-bit sums at `offsets` of `row` over `count` merged rows
+// (averageOver: unchanged unless count is above 1).
+inline void averageFields(void* row, std::span<const uint16_t> offsets, int32_t count) {
+  for (uint16_t offset : offsets) storeInt(row, offset, averageOver(loadInt(row, offset), count));
+}
+
 }  // namespace vxr

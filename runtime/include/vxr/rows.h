@@ -3,6 +3,7 @@
 // A row header includes this file alone.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -77,6 +78,31 @@ constexpr bool selectMatches(const char* select, std::span<const ColumnField> co
 }
 constexpr bool selectMatches(const char* select, const ColumnField* columns, int32_t count) {
   return selectMatches(select, std::span<const ColumnField>(columns, static_cast<size_t>(count)));
+}
+
+// The fields a SELECT list lands in, looked up by name in a row layout:
+//   constexpr auto kColumns = columnsOf<selectColumnCount(kSelect)>(kSelect, kMyRowAttributes);
+// A name the row does not have is left without a name, so that
+// selectMatches(kSelect, kColumns) does not hold.
+template <size_t N>
+constexpr std::array<ColumnField, N> columnsOf(const char* select,
+                                               std::span<const ColumnField> row) {
+  std::array<ColumnField, N> columns{};
+  const char* p = select;
+  while (*p && *p != ' ') ++p;  // "SELECT"
+  for (size_t i = 0; i < N; ++i) {
+    while (*p == ' ' || *p == ',') ++p;
+    const char* end = p;
+    while (*end && *end != ',' && *end != ' ') ++end;
+    for (const ColumnField& field : row) {
+      const char* a = field.name;
+      const char* b = p;
+      while (b != end && *a == *b) ++a, ++b;
+      if (b == end && *a == '\0') columns[i] = field;
+    }
+    p = end;
+  }
+  return columns;
 }
 
 }  // namespace vxr

@@ -1,0 +1,230 @@
+// VXRGGVSL: group volume summary.
+//
+// Shows the volumes the members of a data sharing group use, one row per
+// group and volume. Every online member agent is asked for its VXR.LGOAVOL
+// rows (one SELECT per member, routed AT its thru node); rows of the same
+// group and volume are merged into one summary element, which is finished
+// (averages and ratios) just before it is handed to the host, newest volume
+// first.
+//
+// Filters (operator "equals" only):
+//   DSGROUP*    the group; adds the group condition to every member query
+//   IDNAME*     the group as well, when no DSGROUP filter came
+//   ORIGINNODE  the group's managed-system name; the group is derived from
+//               it when no IDNAME filter came, and it names every row
+//
+// Merge rule: key DSGROUP and JVSVOLN. The first row of a key is copied
+// whole; later rows add utilization, response time, I/O counts and rates,
+// data sets, extents and use, raise JVSMVRESP and JVSMDBIR (the largest
+// response time and database I/O rate of any member), keep the earliest
+// TIMESTAMP and count themselves in NUMRX4. On emission utilization,
+// response time, the two rates and use are averaged over NUMRX4, while the
+// I/O, data-set and extent counts stay the group's sums; JVSDBSHR is the
+// database share of the volume's I/O in per mille and JVSEXTR the extents
+// per data set in tenths, both 0 when their divisor is 0.
+#include "vxrggvsl.h"
+
+#include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
+#include "vxr/registration.h"
+
+namespace {
+
+using vxr::Trace;
+
+struct GgvsWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  VXR_ResultTable* summaryTable;
+  GgvsRow row;
+  int32_t rowsEmitted;
+  int32_t dsgroupFlag;
+  int32_t idnameFlag;
+  int32_t originFlag;
+  const char* dsgroupHost;
+  char dsgroup[8];
+  char dsgroupEnd;
+  const char* idnameHost;
+  char idname[8];
+  char idnameEnd;
+  const char* originHost;
+  char origin[32];
+  char originEnd;
+};
+
+constexpr int32_t kWorkAreaSize = 268;
+constexpr int32_t kSummaryElementSize = vxr::elementSize<GgvsRow>();
+#if VXR_ILP32
+static_assert(sizeof(GgvsWork) <= kWorkAreaSize);
+static_assert(offsetof(GgvsWork, row) == 32);
+static_assert(offsetof(GgvsWork, rowsEmitted) == 168);
+static_assert(offsetof(GgvsWork, dsgroup) == 188);
+static_assert(offsetof(GgvsWork, idname) == 204);
+static_assert(offsetof(GgvsWork, origin) == 220);
+static_assert(kSummaryElementSize == 144);
+#endif
+
+GgvsWork& work(void* workArea) {
+  return *static_cast<GgvsWork*>(workArea);
+}
+
+// ---------------------------------------------------------------------------
+// Member query
+
+constexpr char kSelect[] =
+    "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVSVOLN,JVSVUTIL,JVSVRESP,JVSTIO,"
+    "JVSDBIO,JVSTIOR,JVSDBIR,JVSDSNS,JVSEXTS,JVSVUSE";
+
+constexpr vxr::ColumnField kColumns[] = {
+    VXR_FIELD(GgvsRow, ORIGINNODE), VXR_FIELD(GgvsRow, TIMESTAMP), VXR_FIELD(GgvsRow, SYSID),
+    VXR_FIELD(GgvsRow, RX4ID),      VXR_FIELD(GgvsRow, IDNAME),    VXR_FIELD(GgvsRow, DSGROUP),
+    VXR_FIELD(GgvsRow, JVSVOLN),    VXR_FIELD(GgvsRow, JVSVUTIL),  VXR_FIELD(GgvsRow, JVSVRESP),
+    VXR_FIELD(GgvsRow, JVSTIO),     VXR_FIELD(GgvsRow, JVSDBIO),   VXR_FIELD(GgvsRow, JVSTIOR),
+    VXR_FIELD(GgvsRow, JVSDBIR),    VXR_FIELD(GgvsRow, JVSDSNS),   VXR_FIELD(GgvsRow, JVSEXTS),
+    VXR_FIELD(GgvsRow, JVSVUSE),
+};
+static_assert(std::size(kColumns) == 16);
+static_assert(vxr::selectMatches(kSelect, kColumns));
+
+void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
+  GgvsWork& w = work(workArea);
+  vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOAVOL", " AT ('", node, " WHERE ORIGINNODE ='");
+  if (w.dsgroupFlag) {
+    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", w.dsgroup, 8);
+  } else if (w.idnameFlag) {
+    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", w.idname, 8);
+  }
+  vxr::sqlAppend(sql, ";");
+}
+
+// ---------------------------------------------------------------------------
+// Summarisation
+
+constexpr vxr::ByteRange kKey[] = {VXR_KEY(GgvsRow, DSGROUP), VXR_KEY(GgvsRow, JVSVOLN)};
+constexpr uint16_t kSums[] = {
+    offsetof(GgvsRow, JVSVUTIL), offsetof(GgvsRow, JVSVRESP), offsetof(GgvsRow, JVSTIO),
+    offsetof(GgvsRow, JVSDBIO),  offsetof(GgvsRow, JVSTIOR),  offsetof(GgvsRow, JVSDBIR),
+    offsetof(GgvsRow, JVSDSNS),  offsetof(GgvsRow, JVSEXTS),  offsetof(GgvsRow, JVSVUSE),
+};
+// Every row carries its own response time and database I/O rate in the two
+// maxima, so the maxima merge field by field.
+constexpr uint16_t kMaxima[] = {offsetof(GgvsRow, JVSMVRESP), offsetof(GgvsRow, JVSMDBIR)};
+constexpr vxr::MergeRule kMerge = {.sums = kSums,
+                                   .maxima = kMaxima,
+                                   .timestamp = offsetof(GgvsRow, TIMESTAMP),
+                                   .rowsMerged = offsetof(GgvsRow, NUMRX4)};
+constexpr uint16_t kAveraged[] = {offsetof(GgvsRow, JVSVUTIL), offsetof(GgvsRow, JVSVRESP),
+                                  offsetof(GgvsRow, JVSTIOR), offsetof(GgvsRow, JVSDBIR),
+                                  offsetof(GgvsRow, JVSVUSE)};
+
+extern "C" bool summarizeGVS(GgvsWork* w, GgvsRow* row) {
+  VXR_FUNCTION("summarizeGVS");
+  row->NUMRX4 = 1;
+  row->JVSMVRESP = row->JVSVRESP;
+  row->JVSMDBIR = row->JVSDBIR;
+  bool created = false;
+  void* kept = vxr::findOrFileKeyed(w->summaryTable, row, sizeof *row, kKey, &created);
+  if (kept == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  } else if (!created) {
+    vxr::mergeRow(kept, row, kMerge);
+  }
+  vxr::traceExitVoid(trace, __LINE__);
+  return kept != nullptr;
+}
+
+extern "C" void calcGVSrate(GgvsRow* row) {
+  VXR_FUNCTION("calcGVSrate");
+  row->JVSDBSHR = vxr::scaledRatio(row->JVSDBIO, 1000, row->JVSTIO);
+  vxr::averageFields(row, kAveraged, row->NUMRX4);
+  row->JVSEXTR = vxr::scaledRatio(row->JVSEXTS, 10, row->JVSDSNS);
+  VXR_RETURN_VOID();
+}
+
+// ---------------------------------------------------------------------------
+// Collection
+
+bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+  GgvsWork& w = work(workArea);
+  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
+  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
+  std::memset(w.row.SPARE, 0, sizeof w.row.SPARE);
+  // A row that cannot be kept makes the collection false.
+  return summarizeGVS(&w, &w.row);
+}
+
+extern "C" int32_t collectGOAVOLS(GgvsWork* w) {
+  VXR_FUNCTION("collectGOAVOLS");
+  const vxr::MemberCollection collection{.nodes = w->nodeList,
+                                         .nodeCursor = &w->nodeCursor,
+                                         .context = w,
+                                         .buildSql = buildMemberSql,
+                                         .onRow = fileMemberRow};
+  VXR_RETURN(vxr::collectMembers(trace, collection));
+}
+
+// ---------------------------------------------------------------------------
+// Request program
+
+int32_t collect(void* workArea, const Trace&) {
+  return collectGOAVOLS(&work(workArea));
+}
+void beforeEmit(void*, const Trace&, void* row) {
+  calcGVSrate(static_cast<GgvsRow*>(row));
+}
+
+constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GgvsWork, dsgroupFlag, dsgroupHost, dsgroup);
+constexpr vxr::FilterSlot kIdname = VXR_SLOT(GgvsWork, idnameFlag, idnameHost, idname);
+constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GgvsWork, originFlag, originHost, origin);
+constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
+
+// Without an IDNAME filter the group is the one the ORIGINNODE filter names.
+void deriveGroup(void* workArea, const Trace&) {
+  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
+}
+
+constexpr vxr::FilterRule kFilterRules[] = {
+    {.column = "DSGROUP", .match = vxr::prefix(7), .slots = {kDsgroup}},
+    {.column = "IDNAME", .match = vxr::prefix(6), .slots = {kIdname}},
+    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+};
+
+enum Table : uint8_t { kSummaryTable, kNodeTable };
+constexpr vxr::TableSpec kTables[] = {
+    VXR_TABLE(GgvsWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for GGVS result\n"),
+    VXR_TABLE(GgvsWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
+              vxr::kNodesPerBlock, vxr::kTraceAlways,
+              "Unable to allocate Storage for AtNode result\n"),
+};
+constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
+
+constexpr vxr::ModuleProgram kProgram = {
+    .eyeCatcher = "GGVSWORK",
+    .workAreaSize =
+        kWorkAreaSize > int32_t{sizeof(GgvsWork)} ? kWorkAreaSize : int32_t{sizeof(GgvsWork)},
+    .rowsEmitted = offsetof(GgvsWork, rowsEmitted),
+    .summaryList = offsetof(GgvsWork, summaryList),
+    .emissionCursor = offsetof(GgvsWork, emissionCursor),
+    .nodeList = offsetof(GgvsWork, nodeList),
+    .emitted = {kTraceDetail, "GGVS Anchor at %8X. GVSL link at %8x.\n"},
+    .clearedSlots = kClearedSlots,
+    .filters = {.rules = kFilterRules},
+    .derive = deriveGroup,
+    .tables = kTables,
+    .nodeTable = kNodeTable,
+    .collect = collect,
+    .collectFailed = {kTraceDetail, "collectGOAVOLS returned FALSE, EOD no data\n"},
+    .beforeEmit = beforeEmit,
+    .destroyOrder = kDestroyOrder,
+};
+
+}  // namespace
+
+VXR_REQUEST_ENTRIES(kProgram, xrggvssr, xrggvspr, xrggvsts);
+VXR_MODULE(VXRGGVSL, xrggvssr, xrggvspr, xrggvsts, "level200", vxrBuildDate, vxrBuildTime);

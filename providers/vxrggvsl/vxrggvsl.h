@@ -1,0 +1,56 @@
+// VXRGGVSL: group volume summary.
+//
+// The row layout of the table, shared by the module and by the host's
+// catalog. A row is assembled from a member's VXR.LGOAVOL row, kept as the
+// data of a summary element, and handed to the host as it stands here.
+#pragma once
+
+#include "vxr/rows.h"
+
+// field, kind, width
+#define VXRGGVSL_ROW(X, T)    \
+  X(T, ORIGINNODE, Chars, 32) \
+  X(T, TIMESTAMP, Chars, 16)  \
+  X(T, IDNAME, Chars, 8)      \
+  X(T, DSGROUP, Chars, 8)     \
+  X(T, RX4ID, Chars, 4)       \
+  X(T, SYSID, Chars, 4)       \
+  X(T, JVSVOLN, Chars, 6)     \
+  X(T, SPARE, Padding, 2)     \
+  X(T, NUMRX4, Int32, 4)      \
+  X(T, JVSVUTIL, Int32, 4)    \
+  X(T, JVSVRESP, Int32, 4)    \
+  X(T, JVSMVRESP, Int32, 4)   \
+  X(T, JVSTIO, Int32, 4)      \
+  X(T, JVSDBIO, Int32, 4)     \
+  X(T, JVSTIOR, Int32, 4)     \
+  X(T, JVSDBIR, Int32, 4)     \
+  X(T, JVSMDBIR, Int32, 4)    \
+  X(T, JVSDSNS, Int32, 4)     \
+  X(T, JVSEXTS, Int32, 4)     \
+  X(T, JVSVUSE, Int32, 4)     \
+  X(T, JVSDBSHR, Int32, 4)    \
+  X(T, JVSEXTR, Int32, 4)
+
+struct GgvsRow {
+  VXRGGVSL_ROW(VXR_ROW_MEMBER, GgvsRow)
+};
+inline constexpr vxr::ColumnField kGgvsRowAttributes[] = {VXRGGVSL_ROW(VXR_ROW_ATTRIBUTE, GgvsRow)};
+
+static_assert(sizeof(GgvsRow) == 136);
+static_assert(offsetof(GgvsRow, RX4ID) == 64);
+static_assert(offsetof(GgvsRow, JVSVOLN) == 72);
+static_assert(offsetof(GgvsRow, NUMRX4) == 80);
+static_assert(offsetof(GgvsRow, JVSMVRESP) == 92);
+static_assert(offsetof(GgvsRow, JVSTIO) == 96);
+static_assert(offsetof(GgvsRow, JVSMDBIR) == 112);
+static_assert(offsetof(GgvsRow, JVSVUSE) == 124);
+static_assert(offsetof(GgvsRow, JVSDBSHR) == 128);
+static_assert(offsetof(GgvsRow, JVSEXTR) == 132);
+
+inline constexpr vxr::TableInfo kGgvsTable = {
+    "GROUPVOLUME", "VXRGGVSL",
+    "Group volume summary: the members' volumes merged by group and volume, with averaged "
+    "utilization, response time and rates, largest response time and I/O rate, and ratios",
+    sizeof(GgvsRow), kGgvsRowAttributes};
+VXR_TABLES(VXRGGVSL, kGgvsTable);

@@ -1,0 +1,56 @@
+// VXRGVTAL: group volume thread activity.
+//
+// The row layout of the table, shared by the module and by the host's
+// catalog. A row is assembled from a member's VXR.LGOAVTA row, kept as the
+// data of a summary element, and handed to the host as it stands here.
+#pragma once
+
+#include "vxr/rows.h"
+
+// field, kind, width
+#define VXRGVTAL_ROW(X, T)    \
+  X(T, ORIGINNODE, Chars, 32) \
+  X(T, TIMESTAMP, Chars, 16)  \
+  X(T, IDNAME, Chars, 8)      \
+  X(T, DSGROUP, Chars, 8)     \
+  X(T, RX4ID, Chars, 4)       \
+  X(T, SYSID, Chars, 4)       \
+  X(T, JVTVOL, Chars, 6)      \
+  X(T, JVTPLNM, Chars, 8)     \
+  X(T, JVTAUID, Chars, 8)     \
+  X(T, JVTCRID, Chars, 14)    \
+  X(T, JVTTIO, Int32, 4)      \
+  X(T, JVTRIO, Int32, 4)      \
+  X(T, JVTWIO, Int32, 4)      \
+  X(T, JVTTIOR, Int32, 4)     \
+  X(T, JVTRIOR, Int32, 4)     \
+  X(T, JVTWIOR, Int32, 4)     \
+  X(T, JVTVUSE, Int32, 4)     \
+  X(T, JVTMTIOR, Int32, 4)    \
+  X(T, JVTMRIOR, Int32, 4)    \
+  X(T, JVTMWIOR, Int32, 4)    \
+  X(T, NUMRX4, Int32, 4)
+
+struct GvtaRow {
+  VXRGVTAL_ROW(VXR_ROW_MEMBER, GvtaRow)
+};
+inline constexpr vxr::ColumnField kGvtaRowAttributes[] = {VXRGVTAL_ROW(VXR_ROW_ATTRIBUTE, GvtaRow)};
+
+static_assert(sizeof(GvtaRow) == 152);
+static_assert(offsetof(GvtaRow, RX4ID) == 64);
+static_assert(offsetof(GvtaRow, JVTVOL) == 72);
+static_assert(offsetof(GvtaRow, JVTPLNM) == 78);
+static_assert(offsetof(GvtaRow, JVTAUID) == 86);
+static_assert(offsetof(GvtaRow, JVTCRID) == 94);
+static_assert(offsetof(GvtaRow, JVTTIO) == 108);
+static_assert(offsetof(GvtaRow, JVTTIOR) == 120);
+static_assert(offsetof(GvtaRow, JVTVUSE) == 132);
+static_assert(offsetof(GvtaRow, JVTMTIOR) == 136);
+static_assert(offsetof(GvtaRow, NUMRX4) == 148);
+
+inline constexpr vxr::TableInfo kGvtaTable = {
+    "GROUPVOLTHRD", "VXRGVTAL",
+    "Group volume thread activity: the members' thread I/O by volume merged by group and volume, "
+    "or listed thread by thread under a volume filter",
+    sizeof(GvtaRow), kGvtaRowAttributes};
+VXR_TABLES(VXRGVTAL, kGvtaTable);
