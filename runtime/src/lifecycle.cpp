@@ -84,6 +84,20 @@ int32_t listMembers(const ModuleProgram& program, void* workArea, const Trace& t
   return kStatusOk;
 }
 
+const ModuleProgram& programForRequest(HDL1_CommonHandle request,
+                                       std::span<const TableChoice> choices,
+                                       const ModuleProgram& otherwise) {
+  void* parm = nullptr;
+  if (getItem(request, kItemParameterList, &parm) != 0 || parm == nullptr) return otherwise;
+  const char* table = parmTableName(parm);
+  for (const TableChoice& choice : choices) {
+    const size_t length = std::strlen(choice.name);
+    if (length <= kParmTableNameSize && std::strncmp(table, choice.name, length) == 0)
+      return *choice.program;
+  }
+  return otherwise;
+}
+
 int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor, HDL1_CommonHandle request) {
   const Trace trace = traceEnter(anchor);
   traceText(trace, program.startBanner);

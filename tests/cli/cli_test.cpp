@@ -383,7 +383,7 @@ TEST_F(VxrhostTest, VersionHelpAndCompletion) {
                              "t " VXRHOST_EXE
                              " ''\n"
                              "t " VXRHOST_EXE
-                             " query GROUPO\n"
+                             " query GROUPOBJA\n"
                              "t " VXRHOST_EXE
                              " query GROUPTHRDACT --filter JT7P\n"
                              "t " VXRHOST_EXE " nodes --format ''\n";
@@ -419,6 +419,43 @@ TEST_F(VxrhostTest, EveryModuleAnswersOnTheSample) {
   nlohmann::json nofetch = jsonRows({"MEMBERSTATUS", "--filter", "IDNAME=*NOFETCH"});
   ASSERT_TRUE(nofetch.is_array());
   EXPECT_EQ(nofetch.size(), status.size());
+}
+
+// The object space summaries and the volume use by database on the sample:
+// DBPAY is shared by the three GRPA members, SPPAY1 reported by each of them,
+// PAY001 used by DBPAY and DBINV.
+TEST_F(VxrhostTest, ObjectSpaceAndVolumeTablesOnTheSample) {
+  auto find = [](const nlohmann::json& rows, const char* column, const char* value) {
+    for (const auto& row : rows)
+      if (row[column] == value) return row;
+    return nlohmann::json();
+  };
+  const nlohmann::json databases = jsonRows({"GOBJECTA", "--filter", "IDNAME=GRPA"});
+  ASSERT_EQ(databases.size(), 3u);
+  const nlohmann::json pay = find(databases, "JAPDB", "DBPAY");
+  EXPECT_EQ(pay["NUMRX4"], 3);
+  EXPECT_EQ(pay["SPNCount"], 3);
+  EXPECT_EQ(pay["TSCount"], 2);
+  EXPECT_EQ(pay["IXCount"], 1);
+  EXPECT_EQ(pay["JAPEXTS"], 63);
+  EXPECT_EQ(pay["JAPEXTR"], 42);
+
+  const nlohmann::json spaces = jsonRows({"GROUPOBJSPACE", "--filter", "IDNAME=GRPA"});
+  ASSERT_EQ(spaces.size(), 7u);
+  const nlohmann::json sppay1 = find(spaces, "JAPSPN", "SPPAY1");
+  EXPECT_EQ(sppay1["NUMRX4"], 3);
+  EXPECT_EQ(sppay1["JAPMEXT"], 9);
+  EXPECT_EQ(sppay1["TIMESTAMP"], "1261208103312010");
+
+  const nlohmann::json volumes =
+      jsonRows({"GROUPVOLDB", "--filter", "DSGROUP=GRPA", "--filter", "JVPVOL=PAY001"});
+  ASSERT_EQ(volumes.size(), 2u);
+  const nlohmann::json payVolume = find(volumes, "JVPDB", "DBPAY");
+  EXPECT_EQ(payVolume["RX4COUNT"], 3);
+  EXPECT_EQ(payVolume["JVPTIO"], 147700);
+  EXPECT_EQ(payVolume["JVPTIOR"], 9846);  // 29540 / 3
+  EXPECT_EQ(payVolume["JVPMTIOR"], 8400);
+  EXPECT_EQ(find(volumes, "JVPDB", "DBINV")["RX4COUNT"], 1);
 }
 
 // Thread exceptions and, in the solaris flavour, the group buffer pools and

@@ -86,6 +86,8 @@ const std::map<std::string, std::vector<std::string>> kMemberTables = {
     {"VXRGOAAL", {"VXR.LGOAACT"}},
     {"VXRGOTAL", {"VXR.LGOATHA"}},
     {"VXRFILTL", {"VXR.XR_SY_EXC", "VXR.LOBJECTS"}},
+    {"VXRGOASL", {"VXR.LOBJECTS"}},
+    {"VXRGGVDL", {"VXR.LGOAVDB"}},
     {"VXRTSTAL", {"VXR.XR_TH_EXC"}},
     {"VXRGBPPL", {"VXR.LGB_POOL"}},
     {"VXRGBPCL", {"VXR.LGBP_CONN"}},
@@ -183,8 +185,11 @@ std::vector<std::vector<Filter>> filterModes(const CatalogTable& table) {
       {"JTPDB", "K1"},        {"JTPSP", "K2"},
       {"JT7DBNM", "K1"},      {"JT7SPNM", "K2"},
       {"IDNAME", "*NOFETCH"}, {"ORIGINNODE", "GRP2:RX4plex:DSGROUP"},
-      {"PLAN_NAME", "K1"},    {"CORRID", "K2"},
-      {"JVTVOL", "K1"},       {"STRUCTN", "K1"}};
+      {"JAPDB", "K1"},        {"JAPSPN", "K2"},
+      {"JVPVOL", "K1"},       {"JVPDB", "K1"},
+      {"JVPSP", "K2"},        {"PLAN_NAME", "K1"},
+      {"CORRID", "K2"},       {"JVTVOL", "K1"},
+      {"STRUCTN", "K1"}};
   for (const auto& [column, value] : keys) {
     if (table.attribute(column) == nullptr) continue;
     modes.push_back({{1, column, value}});

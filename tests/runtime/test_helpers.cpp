@@ -327,4 +327,72 @@ TEST_F(Filters, LongValuesAreCutAtTheSlotAndLaterFiltersWin) {
   EXPECT_EQ(work.matches, 0);
 }
 
+// Largest values kept beside the field they come from, and distinct counts
+// of another table's elements filled into summary rows.
+struct Summary {
+  char group[4];
+  int32_t rate, largest, spaces, indexes, tables;
+};
+struct Space {
+  char group[4];
+  char name[4];
+  char type[4];
+};
+
+TEST(MergeRule, LargestValueFromAnotherFieldIsSeededThenRaisedSigned) {
+  constexpr vxr::FieldFrom from[] = {{offsetof(Summary, largest), offsetof(Summary, rate)}};
+  const vxr::MergeRule rule = {.maximaFrom = from};
+  Summary kept = {{'G'}, -7, 0, 0, 0, 0};
+  vxr::seedMaxima(&kept, rule);
+  EXPECT_EQ(kept.largest, -7);
+  for (int32_t rate : {-9, -3, -5}) {
+    Summary row = {{'G'}, rate, 0, 0, 0, 0};
+    vxr::mergeRow(&kept, &row, rule);
+  }
+  EXPECT_EQ(kept.largest, -3);
+  EXPECT_EQ(kept.rate, -7);  // not a sum
+}
+
+TEST(KeyedCounts, CountsPerKeyAndByKind) {
+  VXR_ResultTable* summaries = nullptr;
+  VXR_ResultTable* spaces = nullptr;
+  ASSERT_NE(vxr::createTable(&summaries, vxr::elementSize<Summary>(), 4), nullptr);
+  ASSERT_NE(vxr::createTable(&spaces, vxr::elementSize<Space>(), 4), nullptr);
+  constexpr vxr::ByteRange kSpaceKey[] = {VXR_KEY(Space, group), VXR_KEY(Space, name)};
+  for (const char* group : {"G1  ", "G2  ", "G3  "}) {
+    Summary s = {};
+    std::memcpy(s.group, group, 4);
+    s.spaces = 99;
+    ASSERT_NE(vxr::fileKeyed(summaries, &s, sizeof s, vxr::MergeKey(kSpaceKey, 1)), nullptr);
+  }
+  const char* rows[][3] = {{"G1  ", "S1  ", "TSP "},
+                           {"G1  ", "S2  ", "INDX"},
+                           {"G1  ", "S3  ", "PTIX"},
+                           {"G2  ", "S1  ", "TSP "}};
+  for (const auto& r : rows) {
+    Space sp;
+    std::memcpy(sp.group, r[0], 4);
+    std::memcpy(sp.name, r[1], 4);
+    std::memcpy(sp.type, r[2], 4);
+    ASSERT_NE(vxr::fileKeyed(spaces, &sp, sizeof sp, kSpaceKey), nullptr);
+  }
+  constexpr uint16_t kAt[] = {offsetof(Summary, group)};
+  constexpr const char* kIndex[] = {"INDX", "PTIX"};
+  const vxr::MergeKey byGroup(kSpaceKey, 1);
+  const vxr::KeyedCount counts[] = {
+      {spaces, byGroup, kAt, offsetof(Summary, spaces)},
+      {spaces, byGroup, kAt, offsetof(Summary, indexes), VXR_KEY(Space, type), kIndex},
+      {spaces, byGroup, kAt, offsetof(Summary, tables), VXR_KEY(Space, type), kIndex, true},
+  };
+  vxr::fillCounts(vxr::listOf(summaries), counts);
+  std::vector<std::vector<int32_t>> got;
+  for (VXR_ListLinks* e : vxr::walk(vxr::listOf(summaries))) {
+    const auto* s = static_cast<const Summary*>(vxr::elementData(e));
+    got.push_back({s->spaces, s->indexes, s->tables});
+  }
+  EXPECT_EQ(got, (std::vector<std::vector<int32_t>>{{0, 0, 0}, {1, 0, 1}, {3, 2, 1}}));
+  RSLTdestroy(&summaries);
+  RSLTdestroy(&spaces);
+}
+
 }  // namespace

@@ -121,6 +121,19 @@ void destroyTableOf(const ModuleProgram& program, void* workArea, int32_t index)
 // Fills the node table's list with the online member agents; 0, or 62.
 int32_t listMembers(const ModuleProgram& program, void* workArea, const Trace& trace);
 
+// A module serving several tables: the program of each table, chosen by
+// the table name of the request's parameter list.
+struct TableChoice {
+  const char* name;  // compared over its own length with the start of the table name
+  const ModuleProgram* program;
+};
+// The program of the first choice whose name starts the request's table
+// name, else `otherwise` (also when the request has no parameter list: the
+// lifecycle then ends the call as it does for every module).
+const ModuleProgram& programForRequest(HDL1_CommonHandle request,
+                                       std::span<const TableChoice> choices,
+                                       const ModuleProgram& otherwise);
+
 template <typename T>
 T& field(void* workArea, uint16_t offset) {
   return *reinterpret_cast<T*>(static_cast<char*>(workArea) + offset);
@@ -142,4 +155,24 @@ T& field(void* workArea, uint16_t offset) {
     VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #TERMINATE); \
     return ::vxr::terminateRequest(PROGRAM, &entryAnchor, request);     \
   }                                                                     \
+  static_assert(true, "")
+
+// The three request entries of a module that serves several tables: each
+// call runs the program that programForRequest chooses.
+#define VXR_REQUEST_ENTRIES_BY_TABLE(CHOICES, OTHERWISE, START, PROCESS, TERMINATE)       \
+  extern "C" int32_t START(HDL1_CommonHandle request) {                                   \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #START);                       \
+    return ::vxr::startRequest(::vxr::programForRequest(request, CHOICES, OTHERWISE),     \
+                               &entryAnchor, request);                                    \
+  }                                                                                       \
+  extern "C" int32_t PROCESS(HDL1_CommonHandle request) {                                 \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #PROCESS);                     \
+    return ::vxr::processRequest(::vxr::programForRequest(request, CHOICES, OTHERWISE),   \
+                                 &entryAnchor, request);                                  \
+  }                                                                                       \
+  extern "C" int32_t TERMINATE(HDL1_CommonHandle request) {                               \
+    VXR_ANCHOR_ON(entryAnchor, vxrOwnUnit, vxrOwnUnitSync, #TERMINATE);                   \
+    return ::vxr::terminateRequest(::vxr::programForRequest(request, CHOICES, OTHERWISE), \
+                                   &entryAnchor, request);                                \
+  }                                                                                       \
   static_assert(true, "")

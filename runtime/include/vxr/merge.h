@@ -91,6 +91,12 @@ inline void* findOrFileKeyed(VXR_ResultTable* table, const void* data, size_t si
 // newest; null (nothing filed) when no element can be had.
 void* fileCopy(VXR_ResultTable* table, VXR_ListHeader* list, const void* data, size_t size);
 
+// A 32-bit field that takes its value from another field of the same row.
+struct FieldFrom {
+  uint16_t target;
+  uint16_t source;
+};
+
 // How a later row of a key merges into the element its first row created:
 // counters added (saturating), largest values raised, the earliest time stamp
 // kept, and the row counted. Every other field keeps the first row's value.
@@ -99,9 +105,36 @@ struct MergeRule {
   std::span<const uint16_t> maxima = {};
   uint16_t timestamp = kNoField;   // 16-character time stamp
   uint16_t rowsMerged = kNoField;  // 32-bit count of merged rows
+  // Largest values kept in a field of their own: each target holds the
+  // largest (signed) source value of the merged rows (see seedMaxima).
+  std::span<const FieldFrom> maximaFrom = {};
 };
 
 void mergeRow(void* kept, const void* row, const MergeRule& rule);
+
+// The first row of a key: every maximaFrom target takes its source's value,
+// so that later merges raise it from there.
+void seedMaxima(void* element, const MergeRule& rule);
+
+// One distinct count of a summary row: the number of elements of `table`
+// that agree with the row over `key`, each range of the element compared
+// with the row's field at `rowOffsets` (same order and lengths). With
+// `kinds`, only the elements whose `kind` range holds one of those values
+// count, or with `exceptKinds` only those that hold none of them.
+struct KeyedCount {
+  VXR_ResultTable* table;
+  MergeKey key;                          // ranges of the counted elements
+  std::span<const uint16_t> rowOffsets;  // where the row holds each range
+  uint16_t target;                       // the row's 32-bit count
+  ByteRange kind = {kNoField, 0};
+  std::span<const char* const> kinds = {};
+  bool exceptKinds = false;
+};
+
+// Stores every count into every row of `rows`: one pass over the list per
+// count (and per kind value), each row's count looked up in the table's
+// count index, never a walk of the table per row.
+void fillCounts(VXR_ListHeader* rows, std::span<const KeyedCount> counts);
 
 // The sum of the 32-bit fields at `offsets`, in 64 bits.
 int64_t sumOf(const void* row, std::span<const uint16_t> offsets);

@@ -1,0 +1,89 @@
+// VXRGOASL: object space summaries.
+//
+// The row layouts of the module's two tables, shared by the module and by
+// the host's catalog. A member's VXR.LOBJECTS row is assembled in the space
+// summary layout; the space summary keeps it as it stands, the database
+// summary (GOBJECTA) keeps its own, shorter row per group and database.
+#pragma once
+
+#include "vxr/rows.h"
+
+// field, kind, width
+#define VXRGOASL_SPACE_ROW(X, T) \
+  X(T, ORIGINNODE, Chars, 32)    \
+  X(T, TIMESTAMP, Chars, 16)     \
+  X(T, SYSID, Chars, 4)          \
+  X(T, RX4ID, Chars, 4)          \
+  X(T, IDNAME, Chars, 8)         \
+  X(T, DSGROUP, Chars, 8)        \
+  X(T, NUMRX4, Int32, 4)         \
+  X(T, JAPDB, Chars, 8)          \
+  X(T, JAPSPN, Chars, 8)         \
+  X(T, JAPTYPE, Chars, 4)        \
+  X(T, JAPBP, Int32, 4)          \
+  X(T, JAPVOLS, Int32, 4)        \
+  X(T, JAPDSNS, Int32, 4)        \
+  X(T, JAPEXTS, Int32, 4)        \
+  X(T, JAPEXTR, Int32, 4)        \
+  X(T, JAPMEXT, Int32, 4)
+
+#define VXRGOASL_DATABASE_ROW(X, T) \
+  X(T, ORIGINNODE, Chars, 32)       \
+  X(T, TIMESTAMP, Chars, 16)        \
+  X(T, SYSID, Chars, 4)             \
+  X(T, RX4ID, Chars, 4)             \
+  X(T, IDNAME, Chars, 8)            \
+  X(T, DSGROUP, Chars, 8)           \
+  X(T, NUMRX4, Int32, 4)            \
+  X(T, JAPDB, Chars, 8)             \
+  X(T, SPNCount, Int32, 4)          \
+  X(T, TSCount, Int32, 4)           \
+  X(T, IXCount, Int32, 4)           \
+  X(T, JAPVOLS, Int32, 4)           \
+  X(T, JAPDSNS, Int32, 4)           \
+  X(T, JAPEXTS, Int32, 4)           \
+  X(T, JAPEXTR, Int32, 4)           \
+  X(T, JAPMEXT, Int32, 4)
+
+struct GoasRow {
+  VXRGOASL_SPACE_ROW(VXR_ROW_MEMBER, GoasRow)
+};
+inline constexpr vxr::ColumnField kGoasRowAttributes[] = {
+    VXRGOASL_SPACE_ROW(VXR_ROW_ATTRIBUTE, GoasRow)};
+
+struct GoadRow {
+  VXRGOASL_DATABASE_ROW(VXR_ROW_MEMBER, GoadRow)
+};
+inline constexpr vxr::ColumnField kGoadRowAttributes[] = {
+    VXRGOASL_DATABASE_ROW(VXR_ROW_ATTRIBUTE, GoadRow)};
+
+static_assert(sizeof(GoasRow) == 120);
+static_assert(offsetof(GoasRow, RX4ID) == 52);
+static_assert(offsetof(GoasRow, NUMRX4) == 72);
+static_assert(offsetof(GoasRow, JAPTYPE) == 92);
+static_assert(offsetof(GoasRow, JAPBP) == 96);
+static_assert(offsetof(GoasRow, JAPMEXT) == 116);
+
+static_assert(sizeof(GoadRow) == 116);
+static_assert(offsetof(GoadRow, NUMRX4) == 72);
+static_assert(offsetof(GoadRow, JAPDB) == 76);
+static_assert(offsetof(GoadRow, SPNCount) == 84);
+static_assert(offsetof(GoadRow, JAPVOLS) == 96);
+static_assert(offsetof(GoadRow, JAPEXTR) == 108);
+static_assert(offsetof(GoadRow, JAPMEXT) == 112);
+
+// The database summary is the table whose name begins with "GOBJECTA"; the
+// module serves every other name it is asked for as the space summary.
+inline constexpr char kGoadTableName[] = "GOBJECTA";
+
+inline constexpr vxr::TableInfo kGoasTable = {
+    "GROUPOBJSPACE", "VXRGOASL",
+    "Group object spaces: each space of a database as the group's members report it, with the "
+    "number of members, the earliest sample and the largest extent count",
+    sizeof(GoasRow), kGoasRowAttributes};
+inline constexpr vxr::TableInfo kGoadTable = {
+    kGoadTableName, "VXRGOASL",
+    "Group databases: spaces by kind, members, and the volumes, data sets and extents of each "
+    "database of a group, with extents per data set",
+    sizeof(GoadRow), kGoadRowAttributes};
+VXR_TABLES(VXRGOASL, kGoasTable, kGoadTable);
