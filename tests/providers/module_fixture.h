@@ -194,11 +194,11 @@ class ModuleFixture : public ::testing::Test {
     for (const std::string& row : result_.rows) out << "  " << renderRow(row) << "\n";
     out << "trace:\n";
     // Addresses and the work area's size differ between builds.
-    const std::regex address(R"(\bat +[0-9A-Fa-f]{4,}\b)");
+    const std::regex address(R"(\b(Anchor|link|storage) at +[0-9A-Fa-f]+\b)");
     const std::regex size(R"(of size \d+)");
     for (const vxrhost::TraceLine& line : host_->traceLines()) {
       if (line.unit != table_.module) continue;
-      const std::string text = std::regex_replace(line.text, address, "at <address>");
+      const std::string text = std::regex_replace(line.text, address, "$1 at <address>");
       out << "  " << line.function << ": " << std::regex_replace(text, size, "of size <size>")
           << "\n";
     }
