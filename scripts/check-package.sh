@@ -43,7 +43,8 @@ check "vxrhost in /usr/bin" test -x "$scratch/root/usr/bin/vxrhost"
 check "man page" test -s "$scratch/root/usr/share/man/man1/vxrhost.1.gz"
 check "bash completion" test -s "$scratch/root/usr/share/bash-completion/completions/vxrhost"
 check "schema and sample data" test -s "$scratch/root/usr/share/vxr/sample.sql"
-check "three modules" test "$(find "$scratch/root/usr/lib" -path '*/vxr/modules/*.so' | wc -l)" -eq 3
+modules_built=$(find "$dir/modules" -maxdepth 1 -name '*.so' | wc -l)
+check "every built module ($modules_built)" test "$(find "$scratch/root/usr/lib" -path '*/vxr/modules/*.so' | wc -l)" -eq "$modules_built"
 
 mkdir -p "$scratch/home" "$scratch/elsewhere"
 out="$(cd "$scratch/elsewhere" && env -u VXRHOST_MODULES -u VXRHOST_DB -u XDG_DATA_HOME \
