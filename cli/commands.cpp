@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
 #include <filesystem>
 #include <iostream>
 #include <map>
@@ -139,13 +140,34 @@ int commandQuery(const Options& options, const std::string& tableName,
   Host host(*store);
   configureTrace(host, options.trace, options.traceFile);
   Module* module = loadModule(host, dir, table.module);
-  Outcome o = runRequest(host, *module, table, filters);
-  if (!o.failed || o.rowCount > 0) {
-    std::vector<OutputColumn> columns;
-    for (const vxr::ColumnField* field : table.attributes())
-      columns.push_back({field->name, field->type == vxr::FieldType::Int32});
-    printOutput(std::cout, columns, rowsOf(table, o), format);
+  std::vector<OutputColumn> columns;
+  for (const vxr::ColumnField* field : table.attributes())
+    columns.push_back({field->name, field->type == vxr::FieldType::Int32});
+  // CSV and JSON are printed as the rows come; the aligned table needs
+  // every row for its widths, so its rows are kept until the end.
+  if (format == Format::Table) {
+    Outcome o = runRequest(host, *module, table, filters);
+    if (!o.failed || o.rowCount > 0) printOutput(std::cout, columns, rowsOf(table, o), format);
+    finishOutput();
+    return finishRequest(table, o);
   }
+  RowStream stream(std::cout, columns, format);
+  std::vector<CatalogValue> values;
+  // The sink runs inside the module's process call: nothing may unwind
+  // through the module, so a failure is kept and raised after the request.
+  std::exception_ptr failure;
+  RowSink print = [&](std::string_view row) {
+    if (failure || !std::cout) return;  // a failed output: finishOutput reports it
+    try {
+      decodeRow(table, row, values);
+      stream.row(values);
+    } catch (...) {
+      failure = std::current_exception();
+    }
+  };
+  Outcome o = runRequest(host, *module, table, filters, &print);
+  if (failure) std::rethrow_exception(failure);
+  if (!o.failed || o.rowCount > 0) stream.finish();
   finishOutput();
   return finishRequest(table, o);
 }

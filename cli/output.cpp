@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -18,15 +19,100 @@ std::optional<Format> parseFormat(std::string_view name) {
   return std::nullopt;
 }
 
-std::string csvField(std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
-  std::string quoted = "\"";
+namespace {
+
+bool needsQuotes(std::string_view text) {
   for (char c : text) {
-    if (c == '"') quoted += '"';
-    quoted += c;
+    if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
   }
-  quoted += '"';
-  return quoted;
+  return false;
+}
+
+void appendCsvField(std::string& line, std::string_view text) {
+  if (!needsQuotes(text)) {
+    line += text;
+    return;
+  }
+  line += '"';
+  for (char c : text) {
+    if (c == '"') line += '"';
+    line += c;
+  }
+  line += '"';
+}
+
+void appendCsvValue(std::string& line, const CatalogValue& value) {
+  if (const auto* text = std::get_if<std::string>(&value)) {
+    appendCsvField(line, *text);
+    return;
+  }
+  char digits[16];
+  auto [end, ec] = std::to_chars(digits, digits + sizeof digits, std::get<int32_t>(value));
+  line.append(digits, end);
+}
+
+}  // namespace
+
+std::string csvField(std::string_view text) {
+  std::string field;
+  appendCsvField(field, text);
+  return field;
+}
+
+RowStream::RowStream(std::ostream& out, const std::vector<OutputColumn>& columns, Format format)
+    : out_(out), columns_(columns), format_(format) {}
+
+void RowStream::row(const std::vector<CatalogValue>& values) {
+  if (rows_++ == 0) begin();
+  if (!out_) return;
+  if (format_ == Format::Csv) {
+    line_.clear();
+    for (size_t c = 0; c < values.size(); ++c) {
+      if (c > 0) line_ += ',';
+      appendCsvValue(line_, values[c]);
+    }
+    line_ += "\r\n";
+    out_ << line_;
+    return;
+  }
+  // One object per row, each printed as nlohmann's indented dump of the
+  // whole array would print it.
+  nlohmann::ordered_json object = nlohmann::ordered_json::object();
+  for (size_t c = 0; c < columns_.size() && c < values.size(); ++c) {
+    if (const auto* text = std::get_if<std::string>(&values[c])) {
+      object[columns_[c].name] = *text;
+    } else {
+      object[columns_[c].name] = std::get<int32_t>(values[c]);
+    }
+  }
+  std::string text = object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  line_.assign(rows_ > 1 ? ",\n  " : "  ");
+  for (char ch : text) {
+    line_ += ch;
+    if (ch == '\n') line_ += "  ";
+  }
+  out_ << line_;
+}
+
+void RowStream::begin() {
+  if (format_ == Format::Csv) {
+    line_.clear();
+    for (size_t c = 0; c < columns_.size(); ++c) {
+      if (c > 0) line_ += ',';
+      appendCsvField(line_, columns_[c].name);
+    }
+    out_ << line_ << "\r\n";
+  } else {
+    out_ << "[\n";
+  }
+}
+
+void RowStream::finish() {
+  if (format_ == Format::Csv) {
+    if (rows_ == 0) begin();
+  } else {
+    out_ << (rows_ == 0 ? "[]\n" : "\n]\n");
+  }
 }
 
 namespace {
@@ -79,55 +165,16 @@ void printAligned(std::ostream& out, const std::vector<OutputColumn>& columns,
   }
 }
 
-void printCsv(std::ostream& out, const std::vector<OutputColumn>& columns, const RowSource& rows) {
-  std::string line;
-  for (size_t c = 0; c < columns.size(); ++c) {
-    if (c > 0) line += ',';
-    line += csvField(columns[c].name);
-  }
-  out << line << "\r\n";
+void printStreamed(std::ostream& out, const std::vector<OutputColumn>& columns,
+                   const RowSource& rows, Format format) {
+  RowStream stream(out, columns, format);
   std::vector<CatalogValue> values;
   for (size_t i = 0; i < rows.count && out; ++i) {
     values.clear();
     rows.row(i, values);
-    line.clear();
-    for (size_t c = 0; c < values.size(); ++c) {
-      if (c > 0) line += ',';
-      line += csvField(valueText(values[c]));
-    }
-    out << line << "\r\n";
+    stream.row(values);
   }
-}
-
-// One object per row, each printed as nlohmann's indented dump of the whole
-// array would print it.
-void printJson(std::ostream& out, const std::vector<OutputColumn>& columns, const RowSource& rows) {
-  if (rows.count == 0) {
-    out << "[]\n";
-    return;
-  }
-  out << "[\n";
-  std::vector<CatalogValue> values;
-  for (size_t i = 0; i < rows.count && out; ++i) {
-    values.clear();
-    rows.row(i, values);
-    nlohmann::ordered_json object = nlohmann::ordered_json::object();
-    for (size_t c = 0; c < columns.size() && c < values.size(); ++c) {
-      if (const auto* text = std::get_if<std::string>(&values[c])) {
-        object[columns[c].name] = *text;
-      } else {
-        object[columns[c].name] = std::get<int32_t>(values[c]);
-      }
-    }
-    std::string text = object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-    std::string indented = "  ";
-    for (char ch : text) {
-      indented += ch;
-      if (ch == '\n') indented += "  ";
-    }
-    out << indented << (i + 1 < rows.count ? ",\n" : "\n");
-  }
-  out << "]\n";
+  stream.finish();
 }
 
 }  // namespace
@@ -139,10 +186,8 @@ void printOutput(std::ostream& out, const std::vector<OutputColumn>& columns, co
       printAligned(out, columns, rows);
       break;
     case Format::Csv:
-      printCsv(out, columns, rows);
-      break;
     case Format::Json:
-      printJson(out, columns, rows);
+      printStreamed(out, columns, rows, format);
       break;
   }
 }

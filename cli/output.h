@@ -50,6 +50,25 @@ void printOutput(std::ostream& out, const std::vector<OutputColumn>& columns, co
                  Format format);
 void printOutput(std::ostream& out, const OutputTable& table, Format format);
 
+// CSV or JSON printed row by row as the rows come, exactly as printOutput
+// prints them; finish() ends the output (the CSV header alone, or "[]",
+// when no row came).
+class RowStream {
+ public:
+  RowStream(std::ostream& out, const std::vector<OutputColumn>& columns, Format format);
+  void row(const std::vector<CatalogValue>& values);
+  void finish();
+
+ private:
+  void begin();
+
+  std::ostream& out_;
+  const std::vector<OutputColumn>& columns_;
+  Format format_;
+  size_t rows_ = 0;
+  std::string line_;
+};
+
 // One CSV field as printOutput writes it.
 std::string csvField(std::string_view text);
 

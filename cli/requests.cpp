@@ -71,19 +71,30 @@ void configureTrace(Host& host, const std::string& levels, const std::string& fi
 }
 
 Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
-                   const std::vector<Filter>& filters) {
+                   const std::vector<Filter>& filters, const RowSink* print) {
+  using Clock = std::chrono::steady_clock;
   Outcome o;
   RunOptions options;
   options.stopAfterFailedStart = true;  // no work area: nothing to process
   options.maxProcessCalls = 10000000;   // a guard against a module that never ends
-  // The rows are kept back to back: exactly their own bytes.
-  RowSink keep = [&o](std::string_view row) { o.rows.append(row); };
+  // The rows are printed as they come, or kept back to back (exactly their
+  // own bytes); the time spent printing is not the request's.
+  Clock::duration printing{};
+  RowSink take = [&](std::string_view row) {
+    if (print == nullptr) {
+      o.rows.append(row);
+      return;
+    }
+    auto start = Clock::now();
+    (*print)(row);
+    printing += Clock::now() - start;
+  };
   host.clearSqlTexts();
   size_t updatesBefore = host.nodeStatusCalls().size();
-  auto begin = std::chrono::steady_clock::now();
-  RunResult r = host.run(module, table.name, filters, table.rowSize, options, keep);
+  auto begin = Clock::now();
+  RunResult r = host.run(module, table.name, filters, table.rowSize, options, take);
   o.milliseconds =
-      std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - begin).count();
+      std::chrono::duration<double, std::milli>(Clock::now() - begin - printing).count();
   o.rowCount = r.rowCount;
   o.hitProcessLimit = r.hitProcessLimit;
   o.processCalls = r.processCalls;

@@ -18,7 +18,7 @@ Module* loadModule(Host& host, const std::string& dir, const std::string& name);
 void configureTrace(Host& host, const std::string& levels, const std::string& file);
 
 struct Outcome {
-  std::string rows;  // the rows handed out, rowSize bytes each, back to back
+  std::string rows;  // the rows kept, rowSize bytes each, back to back
   size_t rowCount = 0;
   int32_t finalStatus = 0;
   bool failed = false;
@@ -32,8 +32,10 @@ struct Outcome {
   double milliseconds = 0;
 };
 
+// Runs one request of the table. With `print`, each row goes to it as the
+// module hands it out and the outcome keeps none; else the outcome keeps them.
 Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
-                   const std::vector<Filter>& filters);
+                   const std::vector<Filter>& filters, const RowSink* print = nullptr);
 
 // The rows of an outcome as the printers read them.
 RowSource rowsOf(const CatalogTable& table, const Outcome& outcome);

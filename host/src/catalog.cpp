@@ -113,15 +113,21 @@ CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
   return std::string();
 }
 
-std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row) {
+void decodeRow(const CatalogTable& table, std::string_view row, std::vector<CatalogValue>& values) {
   if (row.size() != table.rowSize) {
     throw std::invalid_argument("a row of " + std::string(table.name) + " has " +
                                 std::to_string(table.rowSize) + " bytes, not " +
                                 std::to_string(row.size()));
   }
+  values.clear();
+  for (const auto& field : table.layout) {
+    if (field.type != vxr::FieldType::Padding) values.push_back(decodeField(field, row));
+  }
+}
+
+std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row) {
   std::vector<CatalogValue> values;
-  for (const vxr::ColumnField* field : table.attributes())
-    values.push_back(decodeField(*field, row));
+  decodeRow(table, row, values);
   return values;
 }
 

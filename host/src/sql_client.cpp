@@ -139,6 +139,21 @@ void clearRow(SqlRequestState& r) {
   r.cells.clear();
 }
 
+// Under the address sanitizer each cell gets an area of exactly its bytes, so
+// that a module reading past a column's length is caught; otherwise a row's
+// cells lie back to back in one area that the next row reuses.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kCellAreas = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kCellAreas = true;
+#else
+constexpr bool kCellAreas = false;
+#endif
+#else
+constexpr bool kCellAreas = false;
+#endif
+
 int32_t fillRow(HostState& s, SqlRequestState& r, const std::vector<std::string>& cells) {
   clearRow(r);
   size_t n = (r.outputSize - kSqldaFirstEntryOffset) / kSqldaEntrySize;
@@ -146,22 +161,32 @@ int32_t fillRow(HostState& s, SqlRequestState& r, const std::vector<std::string>
     s.hostLine("Fetch", format("row of route \"%s\" has %zu cells for %zu columns", r.route.c_str(),
                                cells.size(), n));
   }
+  size_t total = 1;  // never empty: an empty cell still has an address
   for (size_t i = 0; i < n; ++i) {
-    unsigned char* e = r.output.get() + kSqldaFirstEntryOffset + i * kSqldaEntrySize;
     size_t length = i < cells.size() ? cells[i].size() : 0;
     if (length > static_cast<size_t>(std::numeric_limits<int16_t>::max())) {
       s.hostLine("Fetch",
                  format("cell %zu of %zu bytes does not fit a descriptor entry", i, length));
-      clearRow(r);
       return sqlstatus::kStoreFailure;
     }
-    // Exactly the delivered bytes, each in its own allocation, so that a
-    // module reading past a column's length is caught by the sanitizers.
-    auto area = std::make_unique<char[]>(length);
-    if (length != 0) std::memcpy(area.get(), cells[i].data(), length);
+    total += length;
+  }
+  if (!kCellAreas) r.rowArea.resize(total);
+  size_t at = 0;
+  for (size_t i = 0; i < n; ++i) {
+    unsigned char* e = r.output.get() + kSqldaFirstEntryOffset + i * kSqldaEntrySize;
+    size_t length = i < cells.size() ? cells[i].size() : 0;
+    char* area;
+    if (kCellAreas) {
+      r.cells.push_back(std::make_unique<char[]>(length));
+      area = r.cells.back().get();
+    } else {
+      area = r.rowArea.data() + at;
+      at += length;
+    }
+    if (length != 0) std::memcpy(area, cells[i].data(), length);
     put16(e + kSqldaLengthOffset, static_cast<int16_t>(length));
-    putAddress(e + kSqldaDataOffset, area.get());
-    r.cells.push_back(std::move(area));
+    putAddress(e + kSqldaDataOffset, area);
   }
   return sqlstatus::kOk;
 }
@@ -367,7 +392,7 @@ int32_t cursorFetch(uint16_t id, void* object, void* output) {
     return sqlstatus::kBadState;
   }
   if (req.ended) return sqlstatus::kEndOfData;
-  std::vector<std::string> cells;
+  std::vector<std::string>& cells = req.fetched;
   std::string error;
   {
     std::lock_guard lock(s->storeMutex);

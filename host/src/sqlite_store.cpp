@@ -491,22 +491,19 @@ class SqliteResultSet : public ResultSet {
 
  private:
   // Fills the caller's cell in place, so that a fetch loop reuses its buffers.
+  // A NULL gives 0 or blanks: sqlite3_column_int64 reads it as 0 and
+  // sqlite3_column_text as a null pointer, so no type is asked for.
   void cell(int index, const ColumnInfo& column, std::string& out) const {
     sqlite3_stmt* stmt = st_.stmt;
-    int type = sqlite3_column_type(stmt, index);
     if (column.type == ColumnType::Int32) {
-      int32_t v = type == SQLITE_NULL ? 0 : saturateInt32(sqlite3_column_int64(stmt, index));
+      int32_t v = saturateInt32(sqlite3_column_int64(stmt, index));
       out.assign(sizeof v, '\0');
       std::memcpy(out.data(), &v, sizeof v);
       return;
     }
     out.assign(static_cast<std::size_t>(column.width), ' ');
-    const char* data = nullptr;
-    if (type == SQLITE_BLOB) {
-      data = static_cast<const char*>(sqlite3_column_blob(stmt, index));
-    } else if (type != SQLITE_NULL) {
-      data = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
-    }
+    // Text, or a blob's bytes as they are.
+    const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
     if (data != nullptr) {
       std::size_t size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, index));
       std::memcpy(out.data(), data, std::min(size, out.size()));
@@ -588,8 +585,10 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
   auto impl = std::make_shared<Impl>();
   impl->path = path;
   impl->readOnly = options.readOnly;
+  // Impl::mutex serialises every use of the connection, so SQLite's own
+  // per-call locking would only be paid again on every column read.
   int flags =
-      (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_FULLMUTEX;
+      (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
   if (sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr) != SQLITE_OK) {
     error.set(sqlstatus::kStoreFailure, what,
               impl->db ? impl->errmsg() : std::string("out of memory"));

@@ -166,6 +166,25 @@ TEST_F(VxrhostTest, QueryOutputInEachFormatMatchesItsGolden) {
   EXPECT_EQ(readFile(db_), before) << "a query changed the database";
 }
 
+// CSV and JSON are printed as the rows come; without rows they still end
+// in their empty forms, as the aligned table does.
+TEST_F(VxrhostTest, QueryWithoutRowsPrintsTheEmptyForm) {
+  const std::string csv = readFile(fs::path(GOLDEN_DIR) / "groupobjact-grpa.csv");
+  const std::string header = csv.substr(0, csv.find("\r\n"));
+  std::string names;  // the aligned header: the names two blanks apart
+  for (char c : header) names += c == ',' ? std::string("  ") : std::string(1, c);
+  const struct {
+    const char* format;
+    std::string out;
+  } cases[] = {{"csv", header + "\r\n"}, {"json", "[]\n"}, {"table", names + "\n"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    Outcome r = query({"GROUPOBJACT", "--filter", "IDNAME=NOSUCH", "--format", c.format});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, c.out);
+  }
+}
+
 TEST_F(VxrhostTest, SampleDatabaseIsCreatedOnFirstUse) {
   const std::vector<std::string> args{"query",       "groupobjact", "--filter",
                                       "idname=GRPA", "--modules",   VXR_MODULE_DIR};

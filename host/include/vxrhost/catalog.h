@@ -47,6 +47,8 @@ std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module);
 // attributes(). Throws std::invalid_argument when the row is not exactly
 // rowSize bytes long.
 std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row);
+// The same into `values` (replaced), for a loop that reuses its buffers.
+void decodeRow(const CatalogTable& table, std::string_view row, std::vector<CatalogValue>& values);
 
 // One field: Chars trimmed of trailing blanks and zero bytes, Int32 read in
 // the platform's byte order. The field must lie within `row`

@@ -44,7 +44,9 @@ class ResultSet {
   virtual ~ResultSet() = default;
   // Fills one cell per column with the bytes delivered for it: CHAR columns
   // blank-padded to their width, integers as 4 bytes in the platform's byte
-  // order. Returns kOk, kEndOfData or a failure status (with a message).
+  // order. `cells` holds the previous row's cells, whose buffers may be
+  // reused; every cell is replaced. Returns kOk, kEndOfData or a failure
+  // status (with a message).
   virtual int32_t next(std::vector<std::string>& cells, std::string& error) = 0;
 };
 
