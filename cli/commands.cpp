@@ -152,14 +152,14 @@ int commandQuery(const Options& options, const std::string& tableName,
     return finishRequest(table, o);
   }
   RowStream stream(std::cout, columns, format);
-  std::vector<CatalogValue> values;
+  std::vector<FieldView> values;
   // The sink runs inside the module's process call: nothing may unwind
   // through the module, so a failure is kept and raised after the request.
   std::exception_ptr failure;
   RowSink print = [&](std::string_view row) {
     if (failure || !std::cout) return;  // a failed output: finishOutput reports it
     try {
-      decodeRow(table, row, values);
+      viewRow(table, row, values);
       stream.row(values);
     } catch (...) {
       failure = std::current_exception();

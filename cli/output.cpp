@@ -41,8 +41,17 @@ void appendCsvField(std::string& line, std::string_view text) {
   line += '"';
 }
 
-void appendCsvValue(std::string& line, const CatalogValue& value) {
-  if (const auto* text = std::get_if<std::string>(&value)) {
+// A value's text, or nothing for an integer.
+const std::string* textOf(const CatalogValue& value) {
+  return std::get_if<std::string>(&value);
+}
+const std::string_view* textOf(const FieldView& value) {
+  return std::get_if<std::string_view>(&value);
+}
+
+template <class Value>
+void appendCsvValue(std::string& line, const Value& value) {
+  if (const auto* text = textOf(value)) {
     appendCsvField(line, *text);
     return;
   }
@@ -62,7 +71,8 @@ std::string csvField(std::string_view text) {
 RowStream::RowStream(std::ostream& out, const std::vector<OutputColumn>& columns, Format format)
     : out_(out), columns_(columns), format_(format) {}
 
-void RowStream::row(const std::vector<CatalogValue>& values) {
+template <class Value>
+void RowStream::print(const std::vector<Value>& values) {
   if (rows_++ == 0) begin();
   if (!out_) return;
   if (format_ == Format::Csv) {
@@ -79,8 +89,8 @@ void RowStream::row(const std::vector<CatalogValue>& values) {
   // whole array would print it.
   nlohmann::ordered_json object = nlohmann::ordered_json::object();
   for (size_t c = 0; c < columns_.size() && c < values.size(); ++c) {
-    if (const auto* text = std::get_if<std::string>(&values[c])) {
-      object[columns_[c].name] = *text;
+    if (const auto* text = textOf(values[c])) {
+      object[columns_[c].name] = std::string(*text);
     } else {
       object[columns_[c].name] = std::get<int32_t>(values[c]);
     }
@@ -92,6 +102,13 @@ void RowStream::row(const std::vector<CatalogValue>& values) {
     if (ch == '\n') line_ += "  ";
   }
   out_ << line_;
+}
+
+void RowStream::row(const std::vector<CatalogValue>& values) {
+  print(values);
+}
+void RowStream::row(const std::vector<FieldView>& values) {
+  print(values);
 }
 
 void RowStream::begin() {

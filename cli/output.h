@@ -57,9 +57,12 @@ class RowStream {
  public:
   RowStream(std::ostream& out, const std::vector<OutputColumn>& columns, Format format);
   void row(const std::vector<CatalogValue>& values);
+  void row(const std::vector<FieldView>& values);
   void finish();
 
  private:
+  template <class Value>
+  void print(const std::vector<Value>& values);
   void begin();
 
   std::ostream& out_;

@@ -84,7 +84,7 @@ std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module) 
   return out;
 }
 
-CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
+FieldView viewField(const vxr::ColumnField& field, std::string_view row) {
   if (size_t{field.offset} + field.width > row.size()) {
     throw std::invalid_argument(std::string("attribute ") + field.name + " at offset " +
                                 std::to_string(field.offset) + " width " +
@@ -104,30 +104,44 @@ CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
     case vxr::FieldType::Chars: {
       std::string_view text = row.substr(field.offset, field.width);
       size_t end = text.find_last_not_of(std::string_view(" \0", 2));
-      return std::string(end == std::string_view::npos ? std::string_view()
-                                                       : text.substr(0, end + 1));
+      return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
     }
     case vxr::FieldType::Padding:
       break;
   }
-  return std::string();
+  return std::string_view();
 }
 
-void decodeRow(const CatalogTable& table, std::string_view row, std::vector<CatalogValue>& values) {
+CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
+  FieldView view = viewField(field, row);
+  if (const auto* text = std::get_if<std::string_view>(&view)) return std::string(*text);
+  return std::get<int32_t>(view);
+}
+
+namespace {
+void checkRowSize(const CatalogTable& table, std::string_view row) {
   if (row.size() != table.rowSize) {
     throw std::invalid_argument("a row of " + std::string(table.name) + " has " +
                                 std::to_string(table.rowSize) + " bytes, not " +
                                 std::to_string(row.size()));
   }
-  values.clear();
+}
+}  // namespace
+
+void viewRow(const CatalogTable& table, std::string_view row, std::vector<FieldView>& views) {
+  checkRowSize(table, row);
+  views.clear();
   for (const auto& field : table.layout) {
-    if (field.type != vxr::FieldType::Padding) values.push_back(decodeField(field, row));
+    if (field.type != vxr::FieldType::Padding) views.push_back(viewField(field, row));
   }
 }
 
 std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row) {
+  checkRowSize(table, row);
   std::vector<CatalogValue> values;
-  decodeRow(table, row, values);
+  for (const auto& field : table.layout) {
+    if (field.type != vxr::FieldType::Padding) values.push_back(decodeField(field, row));
+  }
   return values;
 }
 

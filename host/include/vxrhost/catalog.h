@@ -47,13 +47,17 @@ std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module);
 // attributes(). Throws std::invalid_argument when the row is not exactly
 // rowSize bytes long.
 std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row);
-// The same into `values` (replaced), for a loop that reuses its buffers.
-void decodeRow(const CatalogTable& table, std::string_view row, std::vector<CatalogValue>& values);
 
 // One field: Chars trimmed of trailing blanks and zero bytes, Int32 read in
 // the platform's byte order. The field must lie within `row`
 // (std::invalid_argument otherwise); Padding yields an empty text.
 CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row);
+
+// The same value without a copy: a Chars field's text points into `row`.
+using FieldView = std::variant<std::string_view, int32_t>;
+FieldView viewField(const vxr::ColumnField& field, std::string_view row);
+// Every attribute's view into `views` (replaced), checked as decodeRow checks.
+void viewRow(const CatalogTable& table, std::string_view row, std::vector<FieldView>& views);
 
 // "Chars", "Int32" or "Padding".
 const char* fieldTypeName(vxr::FieldType type);
