@@ -1,6 +1,7 @@
 #include "output.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
@@ -21,9 +22,16 @@ std::optional<Format> parseFormat(std::string_view name) {
 
 namespace {
 
+// The bytes that make a CSV field quoted: comma, quote, CR and LF.
+constexpr auto kQuoted = [] {
+  std::array<bool, 256> quoted{};
+  for (unsigned char c : {',', '"', '\r', '\n'}) quoted[c] = true;
+  return quoted;
+}();
+
 bool needsQuotes(std::string_view text) {
   for (char c : text) {
-    if (c == ',' || c == '"' || c == '\r' || c == '\n') return true;
+    if (kQuoted[static_cast<unsigned char>(c)]) return true;
   }
   return false;
 }
@@ -57,7 +65,7 @@ void appendCsvValue(std::string& line, const Value& value) {
   }
   char digits[16];
   auto [end, ec] = std::to_chars(digits, digits + sizeof digits, std::get<int32_t>(value));
-  line.append(digits, end);
+  line.append(digits, static_cast<size_t>(end - digits));
 }
 
 }  // namespace

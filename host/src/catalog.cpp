@@ -102,9 +102,10 @@ FieldView viewField(const vxr::ColumnField& field, std::string_view row) {
       return value;
     }
     case vxr::FieldType::Chars: {
-      std::string_view text = row.substr(field.offset, field.width);
-      size_t end = text.find_last_not_of(std::string_view(" \0", 2));
-      return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+      const char* text = row.data() + field.offset;
+      size_t length = field.width;
+      while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) --length;
+      return std::string_view(text, length);
     }
     case vxr::FieldType::Padding:
       break;

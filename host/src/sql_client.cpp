@@ -155,7 +155,6 @@ constexpr bool kCellAreas = false;
 #endif
 
 int32_t fillRow(HostState& s, SqlRequestState& r, const std::vector<std::string>& cells) {
-  clearRow(r);
   size_t n = (r.outputSize - kSqldaFirstEntryOffset) / kSqldaEntrySize;
   if (cells.size() != n) {
     s.hostLine("Fetch", format("row of route \"%s\" has %zu cells for %zu columns", r.route.c_str(),
@@ -167,10 +166,12 @@ int32_t fillRow(HostState& s, SqlRequestState& r, const std::vector<std::string>
     if (length > static_cast<size_t>(std::numeric_limits<int16_t>::max())) {
       s.hostLine("Fetch",
                  format("cell %zu of %zu bytes does not fit a descriptor entry", i, length));
+      clearRow(r);
       return sqlstatus::kStoreFailure;
     }
     total += length;
   }
+  r.cells.clear();
   if (!kCellAreas) r.rowArea.resize(total);
   size_t at = 0;
   for (size_t i = 0; i < n; ++i) {

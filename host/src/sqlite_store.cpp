@@ -497,17 +497,20 @@ class SqliteResultSet : public ResultSet {
     sqlite3_stmt* stmt = st_.stmt;
     if (column.type == ColumnType::Int32) {
       int32_t v = saturateInt32(sqlite3_column_int64(stmt, index));
-      out.assign(sizeof v, '\0');
+      out.resize(sizeof v);
       std::memcpy(out.data(), &v, sizeof v);
       return;
     }
-    out.assign(static_cast<std::size_t>(column.width), ' ');
-    // Text, or a blob's bytes as they are.
+    const auto width = static_cast<std::size_t>(column.width);
+    out.resize(width);
+    // Text, or a blob's bytes as they are; blank-padded to the width.
     const auto* data = reinterpret_cast<const char*>(sqlite3_column_text(stmt, index));
+    std::size_t size = 0;
     if (data != nullptr) {
-      std::size_t size = static_cast<std::size_t>(sqlite3_column_bytes(stmt, index));
-      std::memcpy(out.data(), data, std::min(size, out.size()));
+      size = std::min(static_cast<std::size_t>(sqlite3_column_bytes(stmt, index)), width);
+      std::memcpy(out.data(), data, size);
     }
+    std::memset(out.data() + size, ' ', width - size);
   }
 
   std::shared_ptr<SqliteStore::Impl> impl_;
