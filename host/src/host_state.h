@@ -87,9 +87,8 @@ struct SqlRequestState {
   alignas(16) unsigned char input[16]{};
   std::unique_ptr<unsigned char[]> output;  // the output descriptor
   size_t outputSize = 0;
-  std::vector<std::string> fetched;            // the store's cells, reused row after row
-  std::vector<char> rowArea;                   // the current row's data, cell after cell
-  std::vector<std::unique_ptr<char[]>> cells;  // or each cell in its own area (sanitizers)
+  std::vector<std::string> fetched;            // the current row's cells, reused row after row
+  std::vector<std::unique_ptr<char[]>> cells;  // or copies, each in its own area (sanitizers)
 };
 
 struct CursorState {

@@ -140,8 +140,9 @@ void clearRow(SqlRequestState& r) {
 }
 
 // Under the address sanitizer each cell gets an area of exactly its bytes, so
-// that a module reading past a column's length is caught; otherwise a row's
-// cells lie back to back in one area that the next row reuses.
+// that a module reading past a column's length is caught; otherwise the
+// descriptor points at the fetched cells themselves, which stay as they are
+// until the next fetch.
 #if defined(__SANITIZE_ADDRESS__)
 constexpr bool kCellAreas = true;
 #elif defined(__has_feature)
@@ -160,7 +161,6 @@ int32_t fillRow(HostState& s, SqlRequestState& r, const std::vector<std::string>
     s.hostLine("Fetch", format("row of route \"%s\" has %zu cells for %zu columns", r.route.c_str(),
                                cells.size(), n));
   }
-  size_t total = 1;  // never empty: an empty cell still has an address
   for (size_t i = 0; i < n; ++i) {
     size_t length = i < cells.size() ? cells[i].size() : 0;
     if (length > static_cast<size_t>(std::numeric_limits<int16_t>::max())) {
@@ -169,23 +169,18 @@ int32_t fillRow(HostState& s, SqlRequestState& r, const std::vector<std::string>
       clearRow(r);
       return sqlstatus::kStoreFailure;
     }
-    total += length;
   }
   r.cells.clear();
-  if (!kCellAreas) r.rowArea.resize(total);
-  size_t at = 0;
+  static const char kNoCell = 0;  // the address of a column the row has no cell for
   for (size_t i = 0; i < n; ++i) {
     unsigned char* e = r.output.get() + kSqldaFirstEntryOffset + i * kSqldaEntrySize;
     size_t length = i < cells.size() ? cells[i].size() : 0;
-    char* area;
+    const char* area = i < cells.size() ? cells[i].data() : &kNoCell;
     if (kCellAreas) {
       r.cells.push_back(std::make_unique<char[]>(length));
+      if (length != 0) std::memcpy(r.cells.back().get(), area, length);
       area = r.cells.back().get();
-    } else {
-      area = r.rowArea.data() + at;
-      at += length;
     }
-    if (length != 0) std::memcpy(area, cells[i].data(), length);
     put16(e + kSqldaLengthOffset, static_cast<int16_t>(length));
     putAddress(e + kSqldaDataOffset, area);
   }
