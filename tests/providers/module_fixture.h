@@ -397,7 +397,11 @@ class ModuleFixture : public ::testing::Test {
   std::string renderRow(const std::string& row) const {
     std::ostringstream out;
     for (const vxr::ColumnField& f : table_->layout) {
-      if (f.type == vxr::FieldType::Padding) continue;
+      // Padding shows only when it holds more than zero bytes.
+      if (f.type == vxr::FieldType::Padding &&
+          row.substr(f.offset, f.width) == std::string(f.width, '\0')) {
+        continue;
+      }
       out << (&f == table_->layout.data() ? "" : " ") << f.name << "=";
       if (f.type == vxr::FieldType::Int32) {
         int32_t v;
