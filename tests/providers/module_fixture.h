@@ -35,7 +35,7 @@
 //   storage sizes masked), with tests/providers/golden/<module>/<name>.txt.
 //   VXRHOST_UPDATE_GOLDEN=1 writes the file instead. expectRunsGolden(name,
 //   cases) runs each filter set and keeps its statuses, member queries and
-//   rows the same way.
+//   rows (and trace lines, if asked) the same way.
 // - rows<Row>() decodes the rows for assertions in code; expectWorkArea()
 //   checks the work area's eye-catcher and its size on 32-bit targets.
 #pragma once
@@ -265,34 +265,41 @@ class ModuleFixture : public ::testing::Test {
     return out;
   }
 
-  // The last run as text.
-  std::string rendered() const {
-    std::ostringstream out;
-    out << renderedStatuses() << "sql:\n";
-    for (const std::string& text : host_->sqlTexts()) out << "  " << text << "\n";
-    out << renderedRows() << "trace:\n";
-    // Addresses and the work area's size differ between builds.
+  // The module unit's trace lines of the last run, addresses and the work
+  // area's size masked (they differ between builds).
+  std::string renderedTrace() const {
+    std::string out;
     const std::regex address(R"(\b(Anchor|link|storage) at +[0-9A-Fa-f]+\b)");
     const std::regex size(R"(of size \d+)");
     for (const vxrhost::TraceLine& line : host_->traceLines()) {
       if (line.unit != traceUnit_) continue;
       const std::string text = std::regex_replace(line.text, address, "$1 at <address>");
-      out << "  " << line.function << ": " << std::regex_replace(text, size, "of size <size>")
-          << "\n";
+      out += "  " + line.function + ": " + std::regex_replace(text, size, "of size <size>") + "\n";
     }
+    return out;
+  }
+
+  // The last run as text.
+  std::string rendered() const {
+    std::ostringstream out;
+    out << renderedStatuses() << "sql:\n";
+    for (const std::string& text : host_->sqlTexts()) out << "  " << text << "\n";
+    out << renderedRows() << "trace:\n" << renderedTrace();
     return out.str();
   }
 
   void expectGolden(const std::string& name) const { compareGolden(name, rendered()); }
 
   // Each filter set run in turn: statuses, member queries, rows.
-  void expectRunsGolden(const std::string& name, const std::vector<FilterSet>& cases) {
+  void expectRunsGolden(const std::string& name, const std::vector<FilterSet>& cases,
+                        bool withTrace = false) {
     std::string text;
     for (const FilterSet& filters : cases) {
       run(filters);
       text += renderedStatuses();
       for (const std::string& sql : memberSql()) text += "  " + sql + "\n";
       text += renderedRows();
+      if (withTrace) text += "trace:\n" + renderedTrace();
     }
     compareGolden(name, text);
   }
