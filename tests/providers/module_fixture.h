@@ -102,6 +102,12 @@ inline const std::vector<SchemaColumn>& schemaColumns(const std::string& table) 
   return it->second;
 }
 
+// A CHAR field of a decoded row, all its bytes.
+template <size_t N>
+std::string field(const char (&data)[N]) {
+  return std::string(data, N);
+}
+
 // The column names of a SELECT list ("SELECT A,B, C"), blanks dropped.
 inline std::vector<std::string> selectList(const std::string& select) {
   std::vector<std::string> names;
