@@ -35,7 +35,11 @@
 //   storage sizes masked), with tests/providers/golden/<module>/<name>.txt.
 //   VXRHOST_UPDATE_GOLDEN=1 writes the file instead. expectRunsGolden(name,
 //   cases) runs each filter set and keeps its statuses, member queries and
-//   rows (and trace lines, if asked) the same way.
+//   rows (and trace lines, if asked) the same way; expectFailureGoldens(row)
+//   keeps the two failures every table shares (a member's request not
+//   opened, a member answering a column too few). CHAR fields show without
+//   trailing blanks, or exactly with their count of trailing zero bytes
+//   ('AB  '+6*\0); padding shows only when it is not all zero bytes.
 // - rows<Row>() decodes the rows for assertions in code; expectWorkArea()
 //   checks the work area's eye-catcher and its size on 32-bit targets.
 #pragma once
