@@ -152,6 +152,11 @@ struct Reach {
   std::string version = "04.20.00";        // the agent's version in its node-status row
 };
 
+// An agent of `version` answering with the table's first `columns` columns.
+inline Reach agent(const char* version, size_t columns) {
+  return {.count = columns, .version = version};
+}
+
 // One request of a member-query table: its filters.
 using FilterSet = std::vector<vxrhost::Filter>;
 

@@ -7,7 +7,7 @@
 
 namespace {
 
-using vxrtest::Reach;
+using vxrtest::agent;
 using vxrtest::Row;
 
 // Older agents answer with the first 20 columns, newer ones with all 29.
@@ -20,9 +20,6 @@ Row conflict(const std::string& resource, const std::string& idname = "GRP1") {
 class GlokTest : public vxrtest::ModuleFixture {
  protected:
   GlokTest() : ModuleFixture(kGlokTable, "VXR.RX4LKCONF") {}
-  static Reach agent(const char* version, size_t columns) {
-    return {.count = columns, .version = version};
-  }
 };
 
 // Node names at full width; the extended columns for agents from 04.01.01.

@@ -7,7 +7,7 @@
 
 namespace {
 
-using vxrtest::Reach;
+using vxrtest::agent;
 using vxrtest::Row;
 
 // Older agents answer with the first 23 columns, newer ones with all 27.
@@ -24,9 +24,6 @@ Row thread(const std::string& plan, const std::string& idname = "GRP1") {
 class GthdTest : public vxrtest::ModuleFixture {
  protected:
   GthdTest() : ModuleFixture(kGthdTable, "VXR.XR_TH_EXC") { traceUnit("VXRGTHDL"); }
-  static Reach agent(const char* version, size_t columns) {
-    return {.count = columns, .version = version};
-  }
 };
 
 TEST_F(GthdTest, MountedUnderItsNameTracingUnderItsSourcesUnit) {
