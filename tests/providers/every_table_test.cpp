@@ -227,13 +227,18 @@ TEST_P(EveryTable, LifecycleFailureStatuses) {
   EXPECT_EQ(result.startStatus, 60);
   EXPECT_EQ(result.processStatuses, std::vector<int32_t>{60});
   EXPECT_EQ(result.terminateStatus, 60);
-  // No storage for the work area: 64.
+  // No storage for the work area: 64, and 71 from the entries that follow.
   result = run(host, VXR_MODULE_DIR, {}, {.stopAfterFailedStart = true, .failGetStorage = true});
   EXPECT_EQ(result.startStatus, 64);
+  result = run(host, VXR_MODULE_DIR, {}, {.failGetStorage = true});
+  EXPECT_EQ(result.startStatus, 64);
+  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{71});
+  EXPECT_EQ(result.terminateStatus, 71);
   // No work area anchored: 71 from process and terminate.
   result = run(host, VXR_MODULE_DIR, {}, {.skipStart = true});
   EXPECT_EQ(result.processStatuses, std::vector<int32_t>{71});
   EXPECT_EQ(result.terminateStatus, 71);
+  EXPECT_TRUE(result.rows.empty());
   // No member online: end of data at once, no rows.
   result = run(host, VXR_MODULE_DIR, {});
   EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});

@@ -21,19 +21,32 @@
 //   the test class put into defaults_; else blank or 0 as in the schema.
 //   The columns are the member table's, in schema order (the SELECT lists
 //   follow it); a Reach given to member() changes the thru node, route,
-//   origin node or answer columns. alsoRows() scripts a further member
-//   table on the same route (served to the texts that name it).
-// - run(filters) runs one request; the result stays in result_.
+//   origin node or answer columns (by name, the table's first `count`, a
+//   few `drop`ped at the end, CHAR columns delivered narrower). The test
+//   class may set answer_ (e.g. from its SELECT list with selectList()) for
+//   every member. alsoRows() scripts a further member table on the same
+//   route (served to the texts that name it). A Raw cell is delivered as it
+//   stands (shorter than its column, for instance).
+// - run(filters) runs one request on the current table (use() switches to
+//   another table of the module); the result stays in result_.
 // - expectGolden(name) compares the last run, rendered as text (filters,
-//   statuses, every SQL text, every row field by field, the module unit's
-//   detail trace lines with addresses and storage sizes masked), with
-//   tests/providers/golden/<module>/<name>.txt. VXRHOST_UPDATE_GOLDEN=1
-//   writes the file instead.
-// - rows<Row>() decodes the rows for assertions in code.
+//   statuses, every SQL text, every row field by field, the trace lines of
+//   the module's unit -- traceUnit() names another -- with addresses and
+//   storage sizes masked), with tests/providers/golden/<module>/<name>.txt.
+//   VXRHOST_UPDATE_GOLDEN=1 writes the file instead. expectRunsGolden(name,
+//   cases) runs each filter set and keeps its statuses, member queries and
+//   rows (and trace lines, if asked) the same way; expectFailureGoldens(row)
+//   keeps the two failures every table shares (a member's request not
+//   opened, a member answering a column too few). CHAR fields show without
+//   trailing blanks, or exactly with their count of trailing zero bytes
+//   ('AB  '+6*\0); padding shows only when it is not all zero bytes.
+// - rows<Row>() decodes the rows for assertions in code; expectWorkArea()
+//   checks the work area's eye-catcher and its size on 32-bit targets.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -93,30 +106,64 @@ inline const std::vector<SchemaColumn>& schemaColumns(const std::string& table) 
   return it->second;
 }
 
+// A CHAR field of a decoded row, all its bytes.
+template <size_t N>
+std::string field(const char (&data)[N]) {
+  return std::string(data, N);
+}
+
+// The column names of a SELECT list ("SELECT A,B, C"), blanks dropped.
+inline std::vector<std::string> selectList(const std::string& select) {
+  std::vector<std::string> names;
+  std::istringstream list(select.substr(select.find(' ') + 1));
+  for (std::string name; std::getline(list, name, ',');) {
+    name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+    names.push_back(name);
+  }
+  return names;
+}
+
+// Cell bytes delivered as they stand, whatever the column's width.
+struct Raw {
+  std::string bytes;
+};
+
 // A cell given by the test: text for CHAR columns, a number for INTEGER.
-using Value = std::variant<std::string, int32_t>;
+using Value = std::variant<std::string, int32_t, Raw>;
 struct Cell {
   std::string column;
   Value value;
   Cell(std::string c, const char* v) : column(std::move(c)), value(std::string(v)) {}
   Cell(std::string c, std::string v) : column(std::move(c)), value(std::move(v)) {}
   Cell(std::string c, int32_t v) : column(std::move(c)), value(v) {}
+  Cell(std::string c, Raw v) : column(std::move(c)), value(std::move(v)) {}
 };
 using Row = std::vector<Cell>;
 
 // How member() reaches a member when not as THRUn / origin(n).
 struct Reach {
-  std::string thru = "";                  // the node-status row's thru node (default THRUn)
-  std::string route = "";                 // the store's route for it (default: thru)
-  std::string origin = "";                // origin node (default origin(n))
-  std::vector<std::string> columns = {};  // answer columns (default: the table's)
-  std::string version = "04.20.00";       // the agent's version in its node-status row
+  std::string thru = "";                   // the node-status row's thru node (default THRUn)
+  std::string route = "";                  // the store's route for it (default: thru)
+  std::string origin = "";                 // origin node (default origin(n))
+  std::vector<std::string> columns = {};   // answer columns (default: answer_, else the table's)
+  size_t count = 0;                        // else the table's first `count` columns
+  size_t drop = 0;                         // that many answer columns fewer, at the end
+  std::map<std::string, int> widths = {};  // CHAR columns delivered at another width
+  std::string version = "04.20.00";        // the agent's version in its node-status row
 };
+
+// An agent of `version` answering with the table's first `columns` columns.
+inline Reach agent(const char* version, size_t columns) {
+  return {.count = columns, .version = version};
+}
+
+// One request of a member-query table: its filters.
+using FilterSet = std::vector<vxrhost::Filter>;
 
 class ModuleFixture : public ::testing::Test {
  protected:
   ModuleFixture(const vxr::TableInfo& table, std::string memberTable)
-      : table_(table), memberTable_(std::move(memberTable)) {
+      : table_(&table), memberTable_(std::move(memberTable)), traceUnit_(table.module) {
     std::string lower = table.module;
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     goldenDir_ = std::string(VXR_SOURCE_DIR) + "/tests/providers/golden/" + lower;
@@ -152,7 +199,16 @@ class ModuleFixture : public ::testing::Test {
   // The cells member() would script for `row` of member n.
   std::vector<std::string> memberCells(int n, const Row& row, Reach reach = {}) const {
     complete(n, reach);
-    return cells(n, reach.origin, memberTable_, schemaColumns(memberTable_), row);
+    return cells(n, reach.origin, memberTable_, answerColumns(memberTable_, reach), row);
+  }
+
+  // Requests go to another table of the module from now on.
+  void use(const vxr::TableInfo& table) { table_ = &table; }
+
+  // The module traces under `unit` (its trace lines are the golden's).
+  void traceUnit(const std::string& unit) {
+    traceUnit_ = unit;
+    host_->setTraceLevel(unit, 0x01);
   }
 
   // The SQL texts of the last run that name the member table.
@@ -169,7 +225,7 @@ class ModuleFixture : public ::testing::Test {
     host_->clearSqlTexts();
     host_->clearTrace();
     filters_ = filters;
-    result_ = host_->run(*module_, table_.name, filters, table_.rowSize, options);
+    result_ = host_->run(*module_, table_->name, filters, table_->rowSize, options);
     return result_;
   }
 
@@ -180,34 +236,91 @@ class ModuleFixture : public ::testing::Test {
     return out;
   }
 
-  // The last run as text.
-  std::string rendered() const {
+  // Two runs kept as goldens: with member 2's request failing to open, and
+  // then, at trace level 0, with member 3 answering a column too few beside
+  // it. Each member answers with `row`.
+  void expectFailureGoldens(const Row& row) {
+    member(1, {row});
+    member(2, {row}).failOpen(240);
+    run();
+    expectGolden("a-failing-member-withholds-every-row");
+    store_.route("THRU2").failOpen(0);
+    member(3, {row}, {.drop = 1});
+    host_->setTraceLevel(traceUnit_, 0);
+    run();
+    expectGolden("a-column-too-few-withholds-every-row");
+  }
+
+  // The work area of the last run: its eye-catcher, and its size (exact on
+  // 32-bit targets, at least that on 64-bit ones).
+  void expectWorkArea(const std::string& eyeCatcher, int32_t size32) const {
+    ASSERT_EQ(result_.storageSizes.size(), 1u);
+    EXPECT_GE(result_.storageSizes[0], size32);
+    if (sizeof(void*) == 4) {
+      EXPECT_EQ(result_.storageSizes[0], size32);
+    }
+    EXPECT_EQ(result_.workAreaBytes.substr(0, 8), eyeCatcher);
+  }
+
+  // The last run's filters and statuses as text.
+  std::string renderedStatuses() const {
     std::ostringstream out;
     out << "filters:";
     for (const vxrhost::Filter& f : filters_)
       out << " " << f.op << " " << f.column << "='" << f.value << "'";
     out << "\nstatuses: start " << result_.startStatus << ", process";
     for (int32_t s : result_.processStatuses) out << " " << s;
-    out << ", terminate " << result_.terminateStatus << "\nsql:\n";
-    for (const std::string& text : host_->sqlTexts()) out << "  " << text << "\n";
-    out << "rows: " << result_.rows.size() << "\n";
-    for (const std::string& row : result_.rows) out << "  " << renderRow(row) << "\n";
-    out << "trace:\n";
-    // Addresses and the work area's size differ between builds.
-    const std::regex address(R"(\b(Anchor|link|storage) at +[0-9A-Fa-f]+\b)");
-    const std::regex size(R"(of size \d+)");
-    for (const vxrhost::TraceLine& line : host_->traceLines()) {
-      if (line.unit != table_.module) continue;
-      const std::string text = std::regex_replace(line.text, address, "$1 at <address>");
-      out << "  " << line.function << ": " << std::regex_replace(text, size, "of size <size>")
-          << "\n";
-    }
+    out << ", terminate " << result_.terminateStatus << "\n";
     return out.str();
   }
 
-  void expectGolden(const std::string& name) const {
+  std::string renderedRows() const {
+    std::string out = "rows: " + std::to_string(result_.rows.size()) + "\n";
+    for (const std::string& row : result_.rows) out += "  " + renderRow(row) + "\n";
+    return out;
+  }
+
+  // The module unit's trace lines of the last run, addresses and the work
+  // area's size masked (they differ between builds).
+  std::string renderedTrace() const {
+    std::string out;
+    const std::regex address(R"(\b(Anchor|link|storage) at +[0-9A-Fa-f]+\b)");
+    const std::regex size(R"(of size \d+)");
+    for (const vxrhost::TraceLine& line : host_->traceLines()) {
+      if (line.unit != traceUnit_) continue;
+      const std::string text = std::regex_replace(line.text, address, "$1 at <address>");
+      out += "  " + line.function + ": " + std::regex_replace(text, size, "of size <size>") + "\n";
+    }
+    return out;
+  }
+
+  // The last run as text.
+  std::string rendered() const {
+    std::ostringstream out;
+    out << renderedStatuses() << "sql:\n";
+    for (const std::string& text : host_->sqlTexts()) out << "  " << text << "\n";
+    out << renderedRows() << "trace:\n" << renderedTrace();
+    return out.str();
+  }
+
+  void expectGolden(const std::string& name) const { compareGolden(name, rendered()); }
+
+  // Each filter set run in turn: statuses, member queries, rows.
+  void expectRunsGolden(const std::string& name, const std::vector<FilterSet>& cases,
+                        bool withTrace = false) {
+    std::string text;
+    for (const FilterSet& filters : cases) {
+      run(filters);
+      text += renderedStatuses();
+      for (const std::string& sql : memberSql()) text += "  " + sql + "\n";
+      text += renderedRows();
+      if (withTrace) text += "trace:\n" + renderedTrace();
+    }
+    compareGolden(name, text);
+  }
+
+  void compareGolden(const std::string& name, const std::string& actual) const {
     const std::string path = goldenDir_ + "/" + name + ".txt";
-    const std::string actual = rendered();
     if (std::getenv("VXRHOST_UPDATE_GOLDEN") != nullptr) {
       std::filesystem::create_directories(goldenDir_);
       std::ofstream(path, std::ios::binary) << actual;
@@ -221,6 +334,7 @@ class ModuleFixture : public ::testing::Test {
   }
 
   std::map<std::string, Value> defaults_;
+  std::vector<std::string> answer_;  // the member table's answer columns, if not all
   vxrhost::ScriptedStore store_;
   std::unique_ptr<vxrhost::Host> host_;
   vxrhost::Module* module_ = nullptr;
@@ -233,18 +347,37 @@ class ModuleFixture : public ::testing::Test {
     if (reach.origin.empty()) reach.origin = origin(n);
   }
 
+  // The columns a member answers with, typed and sized from the schema.
+  std::vector<SchemaColumn> answerColumns(const std::string& table, const Reach& reach) const {
+    const std::vector<SchemaColumn>& schema = schemaColumns(table);
+    const std::vector<std::string>& names =
+        !reach.columns.empty() || table != memberTable_ ? reach.columns : answer_;
+    std::vector<SchemaColumn> cols;
+    if (names.empty()) {
+      const size_t count = reach.count ? std::min(reach.count, schema.size()) : schema.size();
+      cols.assign(schema.begin(), schema.begin() + static_cast<std::ptrdiff_t>(count));
+    }
+    for (const std::string& name : names) {
+      bool known = false;
+      for (const SchemaColumn& c : schema) {
+        if (c.name == name) {
+          cols.push_back(c);
+          known = true;
+        }
+      }
+      EXPECT_TRUE(known) << name << " is not a column of " << table;
+    }
+    cols.resize(cols.size() - std::min(reach.drop, cols.size()));
+    for (SchemaColumn& c : cols) {
+      if (auto it = reach.widths.find(c.name); it != reach.widths.end()) c.width = it->second;
+    }
+    return cols;
+  }
+
   vxrhost::ScriptedStore::Script& scripted(vxrhost::ScriptedStore::Script& script,
                                            const std::string& table, int n,
                                            const std::vector<Row>& rows, const Reach& reach) {
-    std::vector<SchemaColumn> cols;
-    for (const SchemaColumn& c : schemaColumns(table)) {
-      if (reach.columns.empty()) cols.push_back(c);
-    }
-    for (const std::string& name : reach.columns) {
-      for (const SchemaColumn& c : schemaColumns(table)) {
-        if (c.name == name) cols.push_back(c);
-      }
-    }
+    const std::vector<SchemaColumn> cols = answerColumns(table, reach);
     for (const SchemaColumn& c : cols) {
       if (c.integer) {
         script.intColumn(c.name);
@@ -264,14 +397,16 @@ class ModuleFixture : public ::testing::Test {
     for (const auto& [column, value] : defaults_) values[column] = value;
     for (const Cell& cell : row) {
       bool known = false;
-      for (const SchemaColumn& c : cols) known = known || c.name == cell.column;
+      for (const SchemaColumn& c : schemaColumns(table)) known = known || c.name == cell.column;
       EXPECT_TRUE(known) << cell.column << " is not a column of " << table;
       values[cell.column] = cell.value;
     }
     std::vector<std::string> out;
     for (const SchemaColumn& c : cols) {
       auto it = values.find(c.name);
-      if (c.integer) {
+      if (it != values.end() && std::holds_alternative<Raw>(it->second)) {
+        out.push_back(std::get<Raw>(it->second).bytes);
+      } else if (c.integer) {
         out.push_back(vxrhost::intCell(it == values.end() ? 0 : std::get<int32_t>(it->second)));
       } else {
         out.push_back(vxrhost::charCell(it == values.end() ? "" : std::get<std::string>(it->second),
@@ -283,24 +418,50 @@ class ModuleFixture : public ::testing::Test {
 
   std::string renderRow(const std::string& row) const {
     std::ostringstream out;
-    for (const vxr::ColumnField& f : table_.layout) {
-      if (f.type == vxr::FieldType::Padding) continue;
-      out << (&f == table_.layout.data() ? "" : " ") << f.name << "=";
+    for (const vxr::ColumnField& f : table_->layout) {
+      // Padding shows only when it holds more than zero bytes.
+      if (f.type == vxr::FieldType::Padding &&
+          row.substr(f.offset, f.width) == std::string(f.width, '\0')) {
+        continue;
+      }
+      out << (&f == table_->layout.data() ? "" : " ") << f.name << "=";
       if (f.type == vxr::FieldType::Int32) {
         int32_t v;
         std::memcpy(&v, row.data() + f.offset, 4);
         out << v;
       } else {
-        std::string text = row.substr(f.offset, f.width);
-        text.erase(text.find_last_not_of(' ') + 1);
-        out << "'" << text << "'";
+        out << renderText(row.substr(f.offset, f.width));
       }
     }
     return out.str();
   }
 
-  const vxr::TableInfo& table_;
+  // A CHAR field: trailing blanks dropped; a field that ends in zero bytes
+  // is shown exactly, followed by their count ('AB  '+6*\0); other control
+  // bytes as \xHH.
+  static std::string renderText(std::string text) {
+    const size_t end = text.find_last_not_of('\0') + 1;
+    const size_t zeros = text.size() - end;
+    text.resize(end);
+    if (zeros == 0) text.erase(text.find_last_not_of(' ') + 1);
+    std::string out = "'";
+    for (char c : text) {
+      const auto u = static_cast<unsigned char>(c);
+      if (u < 0x20 || u >= 0x7f) {
+        static const char hex[] = "0123456789ABCDEF";
+        out += std::string("\\x") + hex[u >> 4] + hex[u & 15];
+      } else {
+        out += c;
+      }
+    }
+    out += "'";
+    if (zeros) out += "+" + std::to_string(zeros) + "*\\0";
+    return out;
+  }
+
+  const vxr::TableInfo* table_;
   std::string memberTable_;
+  std::string traceUnit_;
   std::string goldenDir_;
   std::vector<vxrhost::Filter> filters_;
 };

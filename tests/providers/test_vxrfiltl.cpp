@@ -19,6 +19,7 @@ using vxrhost::Filter;
 using vxrhost::intCell;
 using vxrhost::RunResult;
 using vxrhost::ScriptedStore;
+using vxrtest::field;
 
 constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIME,IDSTATUS,IDTYPE,IDNAME,SMFID,RX4ID,RX4COUNT,SYS_TMAX,LOCKCNT,GBPCCNT,"
@@ -40,10 +41,6 @@ struct Pair {
   std::string idname, japdb;
 };
 
-template <size_t N>
-std::string text(const char (&field)[N]) {
-  return std::string(field, N);
-}
 std::string pad(const std::string& value, size_t width) {
   return charCell(value, width);
 }
@@ -191,7 +188,7 @@ TEST_F(FiltTest, OriginNodeFilterGivesTheIdnameAndNamesEveryRow) {
   ASSERT_EQ(sqlWith("XR_SY_EXC").size(), 1u);
   EXPECT_NE(sqlWith("XR_SY_EXC")[0].find("'WNRX4:M1' AND      IDNAME ='GRP1    ';"),
             std::string::npos);
-  for (const FiltRow& row : rowsOf(result)) EXPECT_EQ(text(row.ORIGINNODE), group("GRP1"));
+  for (const FiltRow& row : rowsOf(result)) EXPECT_EQ(field(row.ORIGINNODE), group("GRP1"));
 
   // An explicit IDNAME filter wins over the derived one.
   run({{1, "ORIGINNODE", "GRP1:RX4plex:DSGROUP"}, {1, "IDNAME", "GRP2"}});
@@ -239,7 +236,7 @@ TEST_F(FiltTest, OnlineMembersAddUpTheirCounts) {
   ASSERT_EQ(result.rows.size(), 1u);
   expectGolden("online-members-add-up-their-counts");
   const FiltRow row = result.row<FiltRow>(0);
-  EXPECT_EQ(text(row.Padding), std::string(2, '\0'));
+  EXPECT_EQ(field(row.Padding), std::string(2, '\0'));
 }
 
 TEST_F(FiltTest, OfflineMembersAndDisagreeingStates) {
@@ -278,9 +275,9 @@ TEST_F(FiltTest, OfflineMembersAndDisagreeingStates) {
     EXPECT_EQ(row.RX4COUNT, c.rx4count);
     EXPECT_EQ(row.SYS_TMAX, c.systmax);
     EXPECT_EQ(row.LOCKCNT, c.lockcnt);
-    EXPECT_EQ(text(row.TIME), c.time);
-    EXPECT_EQ(text(row.IDSTATUS), c.idstatus);
-    EXPECT_EQ(text(row.OASTATUS), c.oastatus);
+    EXPECT_EQ(field(row.TIME), c.time);
+    EXPECT_EQ(field(row.IDSTATUS), c.idstatus);
+    EXPECT_EQ(field(row.OASTATUS), c.oastatus);
   }
 }
 
@@ -294,9 +291,9 @@ TEST_F(FiltTest, RowsAreNamedByGroupOrSubsystemNewestIdnameFirst) {
   EXPECT_EQ(result.processStatuses, (std::vector<int32_t>{0, 0, 0, 62}));
   std::vector<FiltRow> rows = rowsOf(result);
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(text(rows[0].ORIGINNODE), group("GROUPABC"));
-  EXPECT_EQ(text(rows[1].ORIGINNODE), pad("SSA1:SYSA:RX4", 32));
-  EXPECT_EQ(text(rows[2].ORIGINNODE), group("GRPA"));
+  EXPECT_EQ(field(rows[0].ORIGINNODE), group("GROUPABC"));
+  EXPECT_EQ(field(rows[1].ORIGINNODE), pad("SSA1:SYSA:RX4", 32));
+  EXPECT_EQ(field(rows[2].ORIGINNODE), group("GRPA"));
   EXPECT_EQ(rows[2].RX4COUNT, 2);
 }
 
@@ -310,7 +307,7 @@ TEST_F(FiltTest, ObjectCountsAreDistinctDatabasesPerIdname) {
   objects(2, {{"GRP1", "DBA"}, {"GRP1", "DBC"}, {"GRP3", "DBA"}});
   std::vector<FiltRow> rows = rowsOf(run());
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(text(rows[0].IDNAME), pad("GRP2", 8));
+  EXPECT_EQ(field(rows[0].IDNAME), pad("GRP2", 8));
   EXPECT_EQ(rows[0].OADBCNT, 0);
   EXPECT_EQ(rows[1].OADBCNT, 3);
 
@@ -350,7 +347,7 @@ TEST_F(FiltTest, NoFetchRequestRegistersTheDetectedGroups) {
     EXPECT_EQ(sql.find("IDNAME ="), std::string::npos);
   std::vector<FiltRow> rows = rowsOf(result);
   ASSERT_EQ(rows.size(), 3u);
-  EXPECT_EQ(text(rows[0].IDNAME), pad("GRP2", 8));
+  EXPECT_EQ(field(rows[0].IDNAME), pad("GRP2", 8));
   EXPECT_EQ(rows[0].OADBCNT, 8);  // as filed
 
   // The group view first, then the detected groups newest first, then the

@@ -13,10 +13,7 @@
 
 namespace {
 
-using vxrhost::charCell;
 using vxrhost::Filter;
-using vxrhost::intCell;
-using vxrhost::RunOptions;
 using vxrhost::RunResult;
 using vxrhost::ScriptedStore;
 
@@ -49,11 +46,6 @@ vxrtest::Row cellsOf(const Activity& a) {
   return row;
 }
 
-template <size_t N>
-std::string field(const char (&data)[N]) {
-  return std::string(data, N);
-}
-
 class GoaaTest : public vxrtest::ModuleFixture {
  protected:
   GoaaTest() : ModuleFixture(kGoaaTable, "VXR.LGOAACT") {}
@@ -66,8 +58,6 @@ class GoaaTest : public vxrtest::ModuleFixture {
     for (const Activity& a : rows) named.push_back(cellsOf(a));
     return ModuleFixture::member(n, named, std::move(reach));
   }
-
-  std::vector<GoaaRow> rowsOf(const RunResult&) const { return rows<GoaaRow>(); }
 
   static std::string sqlFor(int n, const std::string& conditions) {
     return std::string(kSelect) + " FROM VXR.LGOAACT AT ('THRU" + std::to_string(n) +
@@ -109,50 +99,34 @@ TEST_F(GoaaTest, EveryMemberIsAskedNewestNodeFirst) {
 
 TEST_F(GoaaTest, FiltersAddTheirConditionsTrimmedAndQuoted) {
   member(1, {});
-  struct Case {
-    std::vector<Filter> filters;
-    std::string conditions;
-  };
-  const std::string group = " AND LGOAACT.DSGROUP = 'GRP1'";
-  const std::vector<Case> cases = {
-      {{}, ""},
-      {{{1, "DSGROUP", "GRP1"}}, group},
-      {{{1, "IDNAME", "GRP1    "}}, group},
-      // DSGROUP and IDNAME write the same value; the later one stands.
-      {{{1, "DSGROUP", "GRPX"}, {1, "IDNAME", "GRP1"}}, group},
-      // Database and space conditions follow the group's only.
-      {{{1, "JTPDB", "DB1"}}, ""},
-      {{{1, "JTPSP", "SP1"}}, ""},
-      {{{1, "JTPDB", "DB1"}, {1, "DSGROUP", "GRP1"}}, group + " AND   LGOAACT.JTPDB   = 'DB1'"},
-      {{{1, "JTPSP", "SP1"}, {1, "DSGROUP", "GRP1"}}, group + " AND   LGOAACT.JTPSP   = 'SP1'"},
-      {{{1, "JTPSP", "SP1"}, {1, "JTPDB", "DB1"}, {1, "IDNAME", "GRP1"}},
-       group + " AND   LGOAACT.JTPDB   = 'DB1' AND   LGOAACT.JTPSP   = 'SP1'"},
-      // The group named by the managed-system name, up to its colon.
-      {{{1, "ORIGINNODE", "GRP1A:RX4plex:DSGROUP"}}, " AND LGOAACT.DSGROUP = 'GRP1A'"},
-      {{{1, "ORIGINNODE", "GRP1A:RX4plex:DSGROUP"}, {1, "JTPDB", "DB1"}},
-       " AND LGOAACT.DSGROUP = 'GRP1A' AND   LGOAACT.JTPDB   = 'DB1'"},
-      {{{1, "ORIGINNODE", "ABCDEFGHIJ"}}, " AND LGOAACT.DSGROUP = 'ABCDEFGH'"},
-      {{{1, "ORIGINNODE", "GRP1A:RX4plex:DSGROUP"}, {1, "DSGROUP", "GRP1"}}, group},
-      // A quote cannot end the literal.
-      {{{1, "DSGROUP", "O'B"}, {1, "JTPDB", "D'B"}, {1, "JTPSP", "'"}},
-       " AND LGOAACT.DSGROUP = 'O''B' AND   LGOAACT.JTPDB   = 'D''B'"
-       " AND   LGOAACT.JTPSP   = ''''"},
-      {{{1, "DSGROUP", "'OR'1'='1"}}, " AND LGOAACT.DSGROUP = '''OR''1''='''"},
-      // Values longer than their 8-character slot are cut to it.
-      {{{1, "DSGROUP", "GROUPNAME12"}, {1, "JTPDB", "DATABASE12"}, {1, "JTPSP", "SPACENAME1"}},
-       " AND LGOAACT.DSGROUP = 'GROUPNAM' AND   LGOAACT.JTPDB   = 'DATABASE'"
-       " AND   LGOAACT.JTPSP   = 'SPACENAM'"},
-      // A value ends at its first blank after the first character.
-      {{{1, "DSGROUP", "GR P"}}, " AND LGOAACT.DSGROUP = 'GR'"},
-      // Only "equals" counts; ORIGINNODE must be named in full.
-      {{{2, "DSGROUP", "GRP1"}, {3, "IDNAME", "GRP1"}, {0, "ORIGINNODE", "GRP1:X"}}, ""},
-      {{{1, "ORIGINNOD", "GRP1:X"}, {1, "TIMESTAMP", "1"}}, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.conditions);
-    run(c.filters);
-    EXPECT_EQ(memberSql(), std::vector<std::string>{sqlFor(1, c.conditions)});
-  }
+  expectRunsGolden(
+      "filters-add-their-conditions-trimmed-and-quoted",
+      {{},
+       {{1, "DSGROUP", "GRP1"}},
+       {{1, "IDNAME", "GRP1    "}},
+       // DSGROUP and IDNAME write the same value; the later one stands.
+       {{1, "DSGROUP", "GRPX"}, {1, "IDNAME", "GRP1"}},
+       // Database and space conditions follow the group's only.
+       {{1, "JTPDB", "DB1"}},
+       {{1, "JTPSP", "SP1"}},
+       {{1, "JTPDB", "DB1"}, {1, "DSGROUP", "GRP1"}},
+       {{1, "JTPSP", "SP1"}, {1, "DSGROUP", "GRP1"}},
+       {{1, "JTPSP", "SP1"}, {1, "JTPDB", "DB1"}, {1, "IDNAME", "GRP1"}},
+       // The group named by the managed-system name, up to its colon.
+       {{1, "ORIGINNODE", "GRP1A:RX4plex:DSGROUP"}},
+       {{1, "ORIGINNODE", "GRP1A:RX4plex:DSGROUP"}, {1, "JTPDB", "DB1"}},
+       {{1, "ORIGINNODE", "ABCDEFGHIJ"}},
+       {{1, "ORIGINNODE", "GRP1A:RX4plex:DSGROUP"}, {1, "DSGROUP", "GRP1"}},
+       // A quote cannot end the literal.
+       {{1, "DSGROUP", "O'B"}, {1, "JTPDB", "D'B"}, {1, "JTPSP", "'"}},
+       {{1, "DSGROUP", "'OR'1'='1"}},
+       // Values longer than their 8-character slot are cut to it.
+       {{1, "DSGROUP", "GROUPNAME12"}, {1, "JTPDB", "DATABASE12"}, {1, "JTPSP", "SPACENAME1"}},
+       // A value ends at its first blank after the first character.
+       {{1, "DSGROUP", "GR P"}},
+       // Only "equals" counts; ORIGINNODE must be named in full.
+       {{2, "DSGROUP", "GRP1"}, {3, "IDNAME", "GRP1"}, {0, "ORIGINNODE", "GRP1:X"}},
+       {{1, "ORIGINNOD", "GRP1:X"}, {1, "TIMESTAMP", "1"}}});
 }
 
 TEST_F(GoaaTest, ThruNodeKeepsItsLeadingBlankAndEndsAtTheNextBlank) {
@@ -172,23 +146,13 @@ TEST_F(GoaaTest, ThruNodeKeepsItsLeadingBlankAndEndsAtTheNextBlank) {
 // ---------------------------------------------------------------------------
 // Row names
 
+// By their group, by the filter's value, cut at 32 characters.
 TEST_F(GoaaTest, RowsAreNamedByTheirGroupOrByTheOriginNodeFilter) {
   member(1, {{.idname = "GRP1", .db = "DB1"}, {.idname = "GROUPABC", .db = "DB2"}});
-  std::vector<GoaaRow> rows = rowsOf(run());
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(field(rows[0].ORIGINNODE), "GROUPABC:RX4plex:DSGROUP        ");
-  EXPECT_EQ(field(rows[1].ORIGINNODE), "GRP1:RX4plex:DSGROUP            ");
-
-  rows = rowsOf(run({{1, "ORIGINNODE", "GRP1:RX4plex:DSGROUP"}}));
-  ASSERT_EQ(rows.size(), 2u);
-  for (const GoaaRow& row : rows) {
-    EXPECT_EQ(field(row.ORIGINNODE), "GRP1:RX4plex:DSGROUP            ");
-  }
-
-  const std::string longOrigin = "GRP1:RX4plex:DSGROUP:and-more-than-32-characters";
-  rows = rowsOf(run({{1, "ORIGINNODE", longOrigin}}));
-  ASSERT_EQ(rows.size(), 2u);
-  for (const GoaaRow& row : rows) EXPECT_EQ(field(row.ORIGINNODE), longOrigin.substr(0, 32));
+  expectRunsGolden("rows-are-named-by-their-group-or-by-the-origin-node-filter",
+                   {{},
+                    {{1, "ORIGINNODE", "GRP1:RX4plex:DSGROUP"}},
+                    {{1, "ORIGINNODE", "GRP1:RX4plex:DSGROUP:and-more-than-32-characters"}}});
 }
 
 TEST_F(GoaaTest, OriginNodeFilterNamesTheGroupAndMergesPerDatabase) {
@@ -297,32 +261,17 @@ TEST_F(GoaaTest, IdnameFilterWithTwoMembers) {
   expectGolden("idname-filter-with-two-members");
 }
 
+// Every row stands alone with its share of the group's getpages and I/O,
+// with three members and then with two.
 TEST_F(GoaaTest, GroupFilterAloneKeepsRowsButSharesTheGroupTotals) {
   member(1, {{.db = "DB1", .getp = 100, .synr = 1, .gpr = 3}});
   member(2, {{.db = "DB1", .getp = 300, .asyw = 1, .gpr = 5}});
   member(3, {{.db = "DB2", .getp = 600, .othw = 2, .pcgp = 11, .pcio = 22}});
-  std::vector<GoaaRow> rows = rowsOf(run({{1, "DSGROUP", "GRP1"}}));
-  ASSERT_EQ(rows.size(), 3u);
-  const int32_t getp[] = {100, 300, 600}, pcio[] = {250, 250, 500}, numrx4[] = {2, 2, 1};
-  for (size_t i = 0; i < 3; ++i) {
-    SCOPED_TRACE(i);
-    EXPECT_EQ(rows[i].ROWSMERGED, 1);
-    EXPECT_EQ(rows[i].JTPGETP, getp[i]);
-    EXPECT_EQ(rows[i].JTPPCGP, getp[i]);  // of 1000
-    EXPECT_EQ(rows[i].JTPPCIO, pcio[i]);
-    EXPECT_EQ(rows[i].NUMRX4, numrx4[i]);
-  }
-  EXPECT_EQ(rows[0].JTPGPR, 3);
-  EXPECT_EQ(rows[1].JTPGPR, 5);
-
-  // Two members.
+  run({{1, "DSGROUP", "GRP1"}});
+  expectGolden("group-filter-alone-keeps-rows-but-shares-the-group-totals");
   store_.route("THRU3").clearRows();
-  rows = rowsOf(run({{1, "DSGROUP", "GRP1"}}));
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].JTPPCGP, 250);
-  EXPECT_EQ(rows[0].JTPPCIO, 500);
-  EXPECT_EQ(rows[1].JTPPCGP, 750);
-  EXPECT_EQ(rows[1].JTPPCIO, 500);
+  run({{1, "DSGROUP", "GRP1"}});
+  expectGolden("group-filter-alone-with-two-members");
 }
 
 TEST_F(GoaaTest, RowsComeOutNewestKeyFirst) {
@@ -368,40 +317,25 @@ TEST_F(GoaaTest, LargeCountsKeepTheirRatiosAndIoShares) {
 // ---------------------------------------------------------------------------
 // Failures and statuses
 
-TEST_F(GoaaTest, AFailingMemberWithholdsEveryRow) {
+TEST_F(GoaaTest, AFailingMemberOrAWrongColumnCountWithholdsEveryRow) {
+  expectFailureGoldens(cellsOf({.getp = 1}));
+}
+
+// A member whose request cannot even be prepared withholds every row too,
+// and the request still ends; once it answers, its rows are handed out.
+TEST_F(GoaaTest, AMemberNotPreparedWithholdsEveryRow) {
   member(1, {{.getp = 1}});
-  member(2, {{.getp = 2}}).failOpen(240);
+  member(2, {{.getp = 2}}).failPrepare(204);
   member(3, {{.getp = 3}});
-  host_->setTraceLevel("VXRGOAAL", 0x01);
   RunResult result = run({{1, "DSGROUP", "GRP1"}});
   EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
   EXPECT_TRUE(result.rows.empty());
   EXPECT_EQ(memberSql().size(), 3u);  // the other members are still asked
-  EXPECT_TRUE(host_->traceContains("collectLGOAACT returned FALSE, EOD no data"));
   EXPECT_TRUE(result.terminated);
   EXPECT_EQ(result.terminateStatus, 0);
 
-  // A member whose request cannot even be prepared.
-  store_.route("THRU2").failOpen(0).failPrepare(204);
-  result = run({{1, "DSGROUP", "GRP1"}});
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
-  EXPECT_TRUE(result.rows.empty());
-
   store_.route("THRU2").failPrepare(0);
   EXPECT_EQ(run({{1, "DSGROUP", "GRP1"}}).rows.size(), 3u);
-}
-
-TEST_F(GoaaTest, AMemberAnsweringTwentyColumnsWithholdsEveryRow) {
-  member(1, {{.getp = 1}});
-  ScriptedStore::Script& shortRows = store_.route("THRU2");
-  store_.route("").row({charCell("THRU2", 32), charCell(origin(2), 32), charCell("04.20.00", 8)});
-  for (int i = 0; i < 20; ++i) shortRows.intColumn("C" + std::to_string(i));
-  shortRows.row(std::vector<std::string>(20, intCell(1)));
-  host_->setTraceLevel("VXRGOAAL", 0);
-  RunResult result = run();  // every trace level 0: the mismatch is traced anyway
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
-  EXPECT_TRUE(result.rows.empty());
-  EXPECT_TRUE(host_->traceContains("Count of colums (21) are not equal to SQLDA columns (20)"));
 }
 
 TEST_F(GoaaTest, EmptyAnswersEndAtOnce) {
@@ -412,38 +346,12 @@ TEST_F(GoaaTest, EmptyAnswersEndAtOnce) {
   EXPECT_TRUE(host_->traceContains("EOD with 0 rows emitted"));
 }
 
-TEST_F(GoaaTest, RequestStatuses) {
+// The lifecycle's failure statuses are checked for every table in
+// every_table_test.cpp.
+TEST_F(GoaaTest, WorkArea) {
   member(1, {{.getp = 1}});
-
-  RunResult ok = run();
-  EXPECT_EQ(ok.startStatus, 0);
-  ASSERT_EQ(ok.storageSizes.size(), 1u);
-  EXPECT_GE(ok.storageSizes[0], 360);
-  if (sizeof(void*) == 4) {
-    EXPECT_EQ(ok.storageSizes[0], 360);
-  }
-  EXPECT_EQ(ok.workAreaBytes.substr(0, 8), "GOAAWORK");
-
-  RunOptions noList;
-  noList.nullParameterList = vxrhost::kPhaseAll;
-  RunResult result = run({}, noList);
-  EXPECT_EQ(result.startStatus, 60);
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{60});
-  EXPECT_EQ(result.terminateStatus, 60);
-
-  RunOptions noStorage;
-  noStorage.failGetStorage = true;
-  result = run({}, noStorage);
-  EXPECT_EQ(result.startStatus, 64);
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{71});
-  EXPECT_EQ(result.terminateStatus, 71);
-
-  RunOptions noStart;
-  noStart.skipStart = true;
-  result = run({}, noStart);
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{71});
-  EXPECT_EQ(result.terminateStatus, 71);
-  EXPECT_TRUE(result.rows.empty());
+  EXPECT_EQ(run().startStatus, 0);
+  expectWorkArea("GOAAWORK", 360);
 }
 
 }  // namespace

@@ -12,9 +12,7 @@
 
 namespace {
 
-using vxrhost::charCell;
 using vxrhost::Filter;
-using vxrhost::intCell;
 using vxrhost::RunResult;
 using vxrhost::ScriptedStore;
 
@@ -51,28 +49,19 @@ vxrtest::Row cellsOf(int n, const Thread& t) {
           {"JT7ASR", t.asr},        {"JT7OTR", t.otr},     {"JT7RIOR", t.rior}};
 }
 
-std::string field(const char* data, size_t width) {
-  return std::string(data, width);
-}
-template <size_t N>
-std::string field(const char (&data)[N]) {
-  return field(data, N);
-}
-
 class GotaTest : public vxrtest::ModuleFixture {
  protected:
   GotaTest() : ModuleFixture(kGotaTable, "VXR.LGOATHA") {}
 
   // A member agent reached through THRUn with origin node WNRX4:Mn, answering
   // with `rows`. Members added later are queried first (newest node first).
-  ScriptedStore::Script& member(int n, const std::vector<Thread>& rows) {
+  ScriptedStore::Script& member(int n, const std::vector<Thread>& rows, vxrtest::Reach reach = {}) {
     std::vector<vxrtest::Row> named;
     for (const Thread& t : rows) named.push_back(cellsOf(n, t));
-    return ModuleFixture::member(n, named,
-                                 {.origin = "WNRX4:M" + std::to_string(n), .version = "04.01.00"});
+    reach.origin = "WNRX4:M" + std::to_string(n);
+    reach.version = "04.01.00";
+    return ModuleFixture::member(n, named, reach);
   }
-
-  std::vector<GotaRow> rowsOf(const RunResult&) const { return rows<GotaRow>(); }
 
   static std::string sqlFor(int n, const std::string& conditions) {
     return std::string(kSelect) + " FROM VXR.LGOATHA AT ('THRU" + std::to_string(n) +
@@ -93,56 +82,37 @@ TEST_F(GotaTest, EveryMemberIsAskedForItsOwnRowsNewestNodeFirst) {
 
 TEST_F(GotaTest, FiltersAddTheirConditionsTrimmedAndQuoted) {
   member(1, {});
-  struct Case {
-    std::vector<Filter> filters;
-    std::string conditions;
-  };
-  const std::vector<Case> cases = {
-      {{{1, "DSGROUP", "GRPA"}}, " AND LGOATHA.DSGROUP = 'GRPA'"},
-      {{{1, "IDNAME", "GRPA    "}}, " AND LGOATHA.DSGROUP = 'GRPA'"},
-      {{{1, "JT7DBNM", "DB1"}}, " AND  LGOATHA.JT7DBNM = 'DB1'"},
-      {{{1, "JT7SPNM", "SP1"}}, " AND  LGOATHA.JT7SPNM = 'SP1'"},
-      {{{1, "JT7SPNM", "SP1"}, {1, "JT7DBNM", "DB1"}, {1, "DSGROUP", "GRPA"}},
-       " AND LGOATHA.DSGROUP = 'GRPA' AND  LGOATHA.JT7DBNM = 'DB1' AND  LGOATHA.JT7SPNM = 'SP1'"},
-      // The group named by the managed-system name, up to its colon.
-      {{{1, "ORIGINNODE", "GRPAB:RX4plex:DSGROUP"}}, " AND LGOATHA.DSGROUP = 'GRPAB'"},
-      {{{1, "ORIGINNODE", "ABCDEFGHIJ"}}, " AND LGOATHA.DSGROUP = 'ABCDEFGH'"},
-      {{{1, "ORIGINNODE", "GRPAB:RX4plex:DSGROUP"}, {1, "DSGROUP", "GRPC"}},
-       " AND LGOATHA.DSGROUP = 'GRPC'"},
-      // A quote cannot end the literal.
-      {{{1, "DSGROUP", "O'B"}, {1, "JT7DBNM", "D'B"}},
-       " AND LGOATHA.DSGROUP = 'O''B' AND  LGOATHA.JT7DBNM = 'D''B'"},
-      {{{1, "DSGROUP", "'OR'1'='1"}}, " AND LGOATHA.DSGROUP = '''OR''1''='''"},
-      // Values longer than their slot: a group name has 8 characters, a
-      // database or space name goes into the SQL with at most 9.
-      {{{1, "DSGROUP", "GROUPNAME12"}}, " AND LGOATHA.DSGROUP = 'GROUPNAM'"},
-      {{{1, "JT7DBNM", "DATABASE1234567"}}, " AND  LGOATHA.JT7DBNM = 'DATABASE1'"},
-      {{{1, "JT7SPNM", "SPACENAME1234567"}}, " AND  LGOATHA.JT7SPNM = 'SPACENAME'"},
-      // A value ends at its first blank after the first character.
-      {{{1, "DSGROUP", "GR P"}}, " AND LGOATHA.DSGROUP = 'GR'"},
-      // Only "equals" counts; other columns are not key columns.
-      {{{2, "DSGROUP", "GRPA"}, {3, "JT7DBNM", "DB1"}}, ""},
-      {{{1, "JT7PLNM", "PLAN1"}, {1, "ORIGINNOD", "GRPA"}}, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.conditions);
-    run(c.filters);
-    EXPECT_EQ(memberSql(), std::vector<std::string>{sqlFor(1, c.conditions)});
-  }
+  expectRunsGolden("filters-add-their-conditions-trimmed-and-quoted",
+                   {{{1, "DSGROUP", "GRPA"}},
+                    {{1, "IDNAME", "GRPA    "}},
+                    {{1, "JT7DBNM", "DB1"}},
+                    {{1, "JT7SPNM", "SP1"}},
+                    {{1, "JT7SPNM", "SP1"}, {1, "JT7DBNM", "DB1"}, {1, "DSGROUP", "GRPA"}},
+                    // The group named by the managed-system name, up to its colon.
+                    {{1, "ORIGINNODE", "GRPAB:RX4plex:DSGROUP"}},
+                    {{1, "ORIGINNODE", "ABCDEFGHIJ"}},
+                    {{1, "ORIGINNODE", "GRPAB:RX4plex:DSGROUP"}, {1, "DSGROUP", "GRPC"}},
+                    // A quote cannot end the literal.
+                    {{1, "DSGROUP", "O'B"}, {1, "JT7DBNM", "D'B"}},
+                    {{1, "DSGROUP", "'OR'1'='1"}},
+                    // Values longer than their slot: a group name has 8 characters, a
+                    // database or space name goes into the SQL with at most 9.
+                    {{1, "DSGROUP", "GROUPNAME12"}},
+                    {{1, "JT7DBNM", "DATABASE1234567"}},
+                    {{1, "JT7SPNM", "SPACENAME1234567"}},
+                    // A value ends at its first blank after the first character.
+                    {{1, "DSGROUP", "GR P"}},
+                    // Only "equals" counts; other columns are not key columns.
+                    {{2, "DSGROUP", "GRPA"}, {3, "JT7DBNM", "DB1"}},
+                    {{1, "JT7PLNM", "PLAN1"}, {1, "ORIGINNOD", "GRPA"}}});
 }
 
+// By their group, or by the filter's value cut at 32 characters.
 TEST_F(GotaTest, RowsAreNamedByTheOriginNodeFilterOrByTheirGroup) {
   member(1, {{.idname = "GRPA", .dsgroup = "GRPA", .db = "DB1"},
              {.idname = "GROUPABC", .dsgroup = "GROUPABC", .db = "DB2"}});
-  std::vector<GotaRow> rows = rowsOf(run());
-  ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(field(rows[0].ORIGINNODE), "GROUPABC:RX4plex:DSGROUP        ");
-  EXPECT_EQ(field(rows[1].ORIGINNODE), "GRPA:RX4plex:DSGROUP            ");
-
-  const std::string longOrigin = "GRPA:RX4plex:DSGROUP:and-more-than-32-characters";
-  rows = rowsOf(run({{1, "ORIGINNODE", longOrigin}}));
-  ASSERT_EQ(rows.size(), 2u);
-  for (const GotaRow& row : rows) EXPECT_EQ(field(row.ORIGINNODE), longOrigin.substr(0, 32));
+  expectRunsGolden("rows-are-named-by-the-origin-node-filter-or-by-their-group",
+                   {{}, {{1, "ORIGINNODE", "GRPA:RX4plex:DSGROUP:and-more-than-32-characters"}}});
 }
 
 // ---------------------------------------------------------------------------
@@ -248,41 +218,14 @@ TEST_F(GotaTest, SumsSaturateInsteadOfWrapping) {
 // ---------------------------------------------------------------------------
 // Failures
 
-TEST_F(GotaTest, AFailingMemberWithholdsEveryRow) {
-  member(1, {{.getp = 1}});
-  member(2, {{.getp = 2}}).failOpen(240);
-  member(3, {{.getp = 3}});
-  host_->setTraceLevel("VXRGOTAL", 0x01);
-  RunResult result = run({{1, "DSGROUP", "GRPA"}});
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
-  EXPECT_TRUE(result.rows.empty());
-  EXPECT_EQ(memberSql().size(), 3u);  // the other members are still asked
-  EXPECT_TRUE(host_->traceContains("collectLGOAOTA returned FALSE, EOD no data"));
-}
-
-TEST_F(GotaTest, AWrongColumnCountWithholdsEveryRow) {
-  member(1, {{.getp = 1}});
-  ScriptedStore::Script& shortRows = store_.route("THRU2");
-  store_.route("").row({charCell("THRU2", 32), charCell("WNRX4:M2", 32), charCell("04.01.00", 8)});
-  for (int i = 0; i < 27; ++i) shortRows.intColumn("C" + std::to_string(i));
-  shortRows.row(std::vector<std::string>(27, intCell(1)));
-  host_->setTraceLevel("VXRGOTAL", 0);
-  RunResult result = run();  // trace levels all 0: the mismatch is traced anyway
-  EXPECT_EQ(result.processStatuses, std::vector<int32_t>{62});
-  EXPECT_TRUE(result.rows.empty());
-  EXPECT_TRUE(host_->traceContains("Count of colums (28) are not equal to SQLDA columns (27)"));
+TEST_F(GotaTest, AFailingMemberOrAWrongColumnCountWithholdsEveryRow) {
+  expectFailureGoldens(cellsOf(1, {.getp = 1}));
 }
 
 TEST_F(GotaTest, WorkAreaAndTraceLines) {
   member(1, {{.db = "DB1"}, {.db = "DB2"}});
-  RunResult result = run({{1, "JT7DBNM", "DB1"}});
-  EXPECT_EQ(result.processStatuses, (std::vector<int32_t>{0, 0, 62}));
-  ASSERT_EQ(result.storageSizes.size(), 1u);
-  EXPECT_GE(result.storageSizes[0], 372);
-  if (sizeof(void*) == 4) {
-    EXPECT_EQ(result.storageSizes[0], 372);
-  }
-  EXPECT_EQ(result.workAreaBytes.substr(0, 8), "GOTAWORK");
+  run({{1, "JT7DBNM", "DB1"}});
+  expectWorkArea("GOTAWORK", 372);
   expectGolden("work-area-and-trace-lines");
 }
 
