@@ -22,9 +22,7 @@
 // and R4SUSFAL (saturating) and keep the earliest TIMESTAMP.
 #include "vxrcfggl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -123,24 +121,6 @@ bool anyNonZero(const CfggRow& row, std::span<const uint16_t> offsets) {
   return false;
 }
 
-// Files one assembled row: merged into its key's element, or copied into a
-// new element filed as the newest. False when no element could be had.
-extern "C" bool sumGroup(CfggWork* w, const CfggRow* row) {
-  VXR_FUNCTION("sumGroup");
-  void* filed = nullptr;
-  if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
-    VXR_TRACE(trace, kTraceDetail, "Add up total columns\n");
-    filed = vxr::elementData(match);
-    vxr::mergeRow(filed, row, kMerge);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
-    filed = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
-    if (filed == nullptr) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed != nullptr;
-}
-
 // The percentages of a row about to be handed out, from its sums: P requests
 // and S suspensions (in 64 bits). Each is 0 when its counters are all 0 or
 // its divisor is 0 (negative counters can cancel out).
@@ -155,89 +135,50 @@ extern "C" void calcRate(CfggRow* row) {
   VXR_RETURN_VOID();
 }
 
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  CfggWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return sumGroup(&w, &w.row);  // a lost element makes the collection false
-}
-
-constexpr vxr::QueryTexts kQueryTexts = {.requestOpened = "Entering SQL while...\n",
-                                         .afterFetch = "While complete.\n"};
-
-extern "C" int32_t collectGroup(CfggWork* w) {
-  VXR_FUNCTION("collectGroup");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow,
-                                         .texts = &kQueryTexts};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGroup(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "sumGroup");
+VXR_NAMED_ANCHOR(kCollect, "collectGroup");
+
+// A lost element makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .mismatchLevel = kTraceError,
+                                       .buildSql = buildMemberSql,
+                                       .queryTexts = &vxr::kFetchLoopTexts,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .texts = vxr::kGroupRecordTexts};
+
 void beforeEmit(void*, const Trace&, void* row) {
   calcRate(static_cast<CfggRow*>(row));
 }
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(CfggWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(CfggWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
-
-void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
-
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
+using Slots = vxr::IdnameSlots<CfggWork>;
 
 enum Table : uint8_t { kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(CfggWork, summaryTable, summaryList, kSummaryElementSize, 10, kTraceError,
               "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(CfggWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(CfggWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<CfggWork, kFamily>(vxr::stepTraces({
     .eyeCatcher = "CFGGWORK",
     .workAreaSize = kWorkAreaSize,
-    .rowsEmitted = offsetof(CfggWork, rowsEmitted),
-    .summaryList = offsetof(CfggWork, summaryList),
-    .emissionCursor = offsetof(CfggWork, emissionCursor),
-    .nodeList = offsetof(CfggWork, nodeList),
     .startBanner = {kTraceDetail, "Set up VXRCFGGL\n"},
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .gettingStorage = {kTraceDetail, "Get view storage\n"},
-    .storageFailed = {kTraceError, "Unable to get view storage\n"},
-    .processBanner = {kTraceDetail, "Initialize Process Routine\n"},
-    .firstCall = {kTraceDetail, "First call (rowCnt=0)\n"},
-    .nextRow = {kTraceDetail, "Get NextInChain\n"},
     .emitted = {kTraceRow, "Cfgg Anchor at %8X. Cfgglm link at %8x.\n"},
-    .endOfData = {kTraceDetail, "EOD in Process Rtn\n"},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveGroup,
+    .clearedSlots = Slots::cleared,
+    .filters = vxr::sqlTracedFilters(Slots::rules),
+    .derive = Slots::derive,
     .tables = kTables,
     .nodeTable = kNodeTable,
-    .collect = collect,
     .beforeEmit = beforeEmit,
-    .teardown = {kTraceDetail, "Teardown\n"},
     .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

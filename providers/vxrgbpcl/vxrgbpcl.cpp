@@ -21,9 +21,7 @@
 // fields. Rows come out newest key first.
 #include "vxrgbpcl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -93,95 +91,46 @@ void buildMemberSql(void*, const Trace&, const VXR_NodeRecord& node, vxr::SqlTex
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-// Merges the row into the element of its key, or files it as a new one;
-// false when no element can be had (the key would be lost).
-extern "C" bool summarizeGBPConnData(GbpcWork* w, const GbpcRow* row) {
-  VXR_FUNCTION("summarizeGBPConnData");
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->groupTable, row, sizeof *row, kKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, row, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GbpcWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  // Under an IDNAME (or ORIGINNODE) filter only that IDNAME's rows are kept,
-  // so that no other group's connection is named by the requested group.
-  if (w.idnameFlag && std::memcmp(w.row.IDNAME, w.idname, sizeof w.idname) != 0) return true;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return summarizeGBPConnData(&w, &w.row);
-}
-
-extern "C" int32_t collectGBPConndata(GbpcWork* w) {
-  VXR_FUNCTION("collectGBPConndata");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
-// ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGBPConndata(&work(workArea));
+// Under an IDNAME (or ORIGINNODE) filter only that IDNAME's rows are kept,
+// so that no other group's connection is named by the requested group.
+bool keepRequestedGroup(void* workArea, const Trace&) {
+  const GbpcWork& w = work(workArea);
+  return !w.idnameFlag || std::memcmp(w.row.IDNAME, w.idname, sizeof w.idname) == 0;
 }
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GbpcWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GbpcWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPConnData");
+VXR_NAMED_ANCHOR(kCollect, "collectGBPConndata");
 
-void deriveIdname(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .prepare = keepRequestedGroup};
 
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
+using Slots = vxr::IdnameSlots<GbpcWork>;
 
 enum Table : uint8_t { kGroupTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(GbpcWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
               "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GbpcWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(GbpcWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GbpcWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GBPCWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GbpcWork)} ? kWorkAreaSize : int32_t{sizeof(GbpcWork)},
-    .rowsEmitted = offsetof(GbpcWork, rowsEmitted),
-    .summaryList = offsetof(GbpcWork, summaryList),
-    .emissionCursor = offsetof(GbpcWork, emissionCursor),
-    .nodeList = offsetof(GbpcWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveIdname,
+    .workAreaSize = vxr::workAreaSize<GbpcWork>(kWorkAreaSize),
+    .clearedSlots = Slots::cleared,
+    .filters = vxr::sqlTracedFilters(Slots::rules),
+    .derive = Slots::derive,
     .tables = kTables,
     .nodeTable = kNodeTable,
-    .collect = collect,
     .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

@@ -19,9 +19,7 @@
 // the figures. Rows come out newest key first.
 #include "vxrgbppl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -96,92 +94,38 @@ void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vx
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-// Merges the row into the element of its key, or files it as a new one;
-// false when no element can be had (the key would be lost).
-extern "C" bool summarizeGBPoolData(GbppWork* w, const GbppRow* row) {
-  VXR_FUNCTION("summarizeGBPoolData");
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->groupTable, row, sizeof *row, kKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, row, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GbppWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return summarizeGBPoolData(&w, &w.row);
-}
-
-extern "C" int32_t collectGBPooldata(GbppWork* w) {
-  VXR_FUNCTION("collectGBPooldata");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
-// ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGBPooldata(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPoolData");
+VXR_NAMED_ANCHOR(kCollect, "collectGBPooldata");
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GbppWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GbppWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .key = kKey,
+                                       .merge = &kMerge};
 
-void deriveIdname(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
-
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
+using Slots = vxr::IdnameSlots<GbppWork>;
 
 enum Table : uint8_t { kGroupTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(GbppWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
               "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GbppWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(GbppWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GbppWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GBPPWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GbppWork)} ? kWorkAreaSize : int32_t{sizeof(GbppWork)},
-    .rowsEmitted = offsetof(GbppWork, rowsEmitted),
-    .summaryList = offsetof(GbppWork, summaryList),
-    .emissionCursor = offsetof(GbppWork, emissionCursor),
-    .nodeList = offsetof(GbppWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveIdname,
+    .workAreaSize = vxr::workAreaSize<GbppWork>(kWorkAreaSize),
+    .clearedSlots = Slots::cleared,
+    .filters = vxr::sqlTracedFilters(Slots::rules),
+    .derive = Slots::derive,
     .tables = kTables,
     .nodeTable = kNodeTable,
-    .collect = collect,
     .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

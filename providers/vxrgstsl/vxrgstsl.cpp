@@ -23,9 +23,7 @@
 // nothing merges.
 #include "vxrgstsl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -133,56 +131,31 @@ static_assert(std::size(kCounters) == 31);
 constexpr vxr::ByteRange kKey[] = {VXR_KEY(GstsRow, DSGROUP), VXR_KEY(GstsRow, STRUCTN)};
 constexpr vxr::MergeRule kMerge = {.sums = kCounters, .timestamp = offsetof(GstsRow, TIMESTAMP)};
 
-// Files one assembled row: merged into its key's element, or (new key, or
-// detail mode) copied into a new element filed as the newest. False when no
-// element could be had.
-extern "C" bool sumGstsGroup(GstsWork* w, const GstsRow* row) {
-  VXR_FUNCTION("sumGstsGroup");
-  void* filed = nullptr;
-  if (w->structnFlag) {
-    VXR_TRACE(trace, kTraceDetail, "Returning detail for STRUCTN: %.16s \n", row->STRUCTN);
-    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
-    filed = vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row);
-  } else if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
-    VXR_TRACE(trace, kTraceDetail, "Add up total columns\n");
-    filed = vxr::elementData(match);
-    vxr::mergeRow(filed, row, kMerge);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
-    filed = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
-  }
-  if (filed == nullptr) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed != nullptr;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GstsWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return sumGstsGroup(&w, &w.row);  // a lost element makes the collection false
-}
-
-constexpr vxr::QueryTexts kQueryTexts = {.requestOpened = "Entering SQL while...\n",
-                                         .afterFetch = "While complete.\n"};
-
-extern "C" int32_t collectGstsGroup(GstsWork* w) {
-  VXR_FUNCTION("collectGstsGroup");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow,
-                                         .texts = &kQueryTexts};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+// In detail mode every row is filed by itself.
+vxr::MergeKey keyFor(const void* workArea, const Trace& trace) {
+  const GstsWork& w = *static_cast<const GstsWork*>(workArea);
+  if (!w.structnFlag) return kKey;
+  VXR_TRACE(trace, kTraceDetail, "Returning detail for STRUCTN: %.16s \n", w.row.STRUCTN);
+  return {};
 }
 
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGstsGroup(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "sumGstsGroup");
+VXR_NAMED_ANCHOR(kCollect, "collectGstsGroup");
+
+// A lost element makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .mismatchLevel = kTraceError,
+                                       .buildSql = buildMemberSql,
+                                       .queryTexts = &vxr::kFetchLoopTexts,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .texts = vxr::kGroupRecordTexts,
+                                       .keyFor = keyFor};
 
 constexpr vxr::FilterSlot kStructn = VXR_SLOT(GstsWork, structnFlag, structnHost, structn);
 constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GstsWork, dsgroupFlag, dsgroupHost, dsgroup);
@@ -203,40 +176,22 @@ enum Table : uint8_t { kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(GstsWork, summaryTable, summaryList, kSummaryElementSize, 30, kTraceError,
               "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GstsWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(GstsWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GstsWork, kFamily>(vxr::stepTraces({
     .eyeCatcher = "GSTSWORK",
     .workAreaSize = kWorkAreaSize,
-    .rowsEmitted = offsetof(GstsWork, rowsEmitted),
-    .summaryList = offsetof(GstsWork, summaryList),
-    .emissionCursor = offsetof(GstsWork, emissionCursor),
-    .nodeList = offsetof(GstsWork, nodeList),
     .startBanner = {kTraceDetail, "Set up VXRGSTSL\n"},
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .gettingStorage = {kTraceDetail, "Get view storage\n"},
-    .storageFailed = {kTraceError, "Unable to get view storage\n"},
-    .processBanner = {kTraceDetail, "Initialize Process Routine\n"},
-    .firstCall = {kTraceDetail, "First call (rowCnt=0)\n"},
-    .nextRow = {kTraceDetail, "Get NextInChain\n"},
     .emitted = {kTraceRow, "Gsts Anchor at %8X. Gstslm link at %8x.\n"},
-    .endOfData = {kTraceDetail, "EOD in Process Rtn\n"},
-    .exitStatus = {},
     .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
+    .filters = vxr::sqlTracedFilters(kFilterRules),
     .derive = deriveGroup,
     .tables = kTables,
     .nodeTable = kNodeTable,
-    .collect = collect,
-    .teardown = {kTraceDetail, "Teardown\n"},
     .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

@@ -1,5 +1,6 @@
 #include "vxr/helpers.h"
 
+#include "vxr/family.h"
 #include "vxr/sql.h"
 
 namespace vxr {
@@ -249,6 +250,38 @@ void mergeRow(void* kept, const void* row, const MergeRule& rule) {
 void seedMaxima(void* element, const MergeRule& rule) {
   for (const FieldFrom& pair : rule.maximaFrom)
     storeInt(element, pair.target, loadInt(element, pair.source));
+}
+
+void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_t size,
+              MergeKey key, const MergeRule* rule, const FilingTexts& texts, bool* created) {
+  void* kept = nullptr;
+  bool isNew = true;
+  if (VXR_ListLinks* match = key.empty() ? nullptr : findKeyed(table, row, key)) {
+    if (texts.merging) VXR_TRACE(trace, kTraceDetail, "%s", texts.merging);
+    kept = elementData(match);
+    isNew = false;
+    if (rule) mergeRow(kept, row, *rule);
+  } else {
+    if (texts.filing) VXR_TRACE(trace, kTraceDetail, "%s", texts.filing);
+    kept =
+        key.empty() ? fileCopy(table, listOf(table), row, size) : fileKeyed(table, row, size, key);
+  }
+  if (kept == nullptr) {
+    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  } else if (isNew) {
+    if (texts.filed) VXR_TRACE(trace, kTraceDetail, "%s", texts.filed);
+    if (rule) seedMaxima(kept, *rule);
+  }
+  if (created) *created = isNew;
+  return kept;
+}
+
+bool fileRowTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const void* row, size_t size,
+                   MergeKey key, const MergeRule* rule, const FilingTexts& texts) {
+  const Trace trace = traceEnter(anchor);
+  const bool kept = fileRow(trace, table, row, size, key, rule, texts) != nullptr;
+  traceExitVoid(trace, __LINE__);
+  return kept;
 }
 
 namespace {
