@@ -24,9 +24,7 @@
 // per data set in tenths, both 0 when their divisor is 0.
 #include "vxrggvsl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -92,12 +90,9 @@ static_assert(std::size(kColumns) == 16);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
-  GgvsWork& w = work(workArea);
   vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOAVOL", " AT ('", node, " WHERE ORIGINNODE ='");
-  if (w.dsgroupFlag) {
-    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", w.dsgroup, 8);
-  } else if (w.idnameFlag) {
-    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", w.idname, 8);
+  if (const char* group = vxr::queryGroup(work(workArea))) {
+    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", group, 8);
   }
   vxr::sqlAppend(sql, ";");
 }
@@ -122,22 +117,6 @@ constexpr uint16_t kAveraged[] = {offsetof(GgvsRow, JVSVUTIL), offsetof(GgvsRow,
                                   offsetof(GgvsRow, JVSTIOR), offsetof(GgvsRow, JVSDBIR),
                                   offsetof(GgvsRow, JVSVUSE)};
 
-extern "C" bool summarizeGVS(GgvsWork* w, GgvsRow* row) {
-  VXR_FUNCTION("summarizeGVS");
-  row->NUMRX4 = 1;
-  row->JVSMVRESP = row->JVSVRESP;
-  row->JVSMDBIR = row->JVSDBIR;
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->summaryTable, row, sizeof *row, kKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, row, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
-}
-
 extern "C" void calcGVSrate(GgvsRow* row) {
   VXR_FUNCTION("calcGVSrate");
   row->JVSDBSHR = vxr::ratioOverPositive(row->JVSDBIO, 1000, row->JVSTIO);
@@ -146,83 +125,62 @@ extern "C" void calcGVSrate(GgvsRow* row) {
   VXR_RETURN_VOID();
 }
 
-// ---------------------------------------------------------------------------
-// Collection
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GgvsWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  std::memset(w.row.SPARE, 0, sizeof w.row.SPARE);
-  // A row that cannot be kept makes the collection false.
-  return summarizeGVS(&w, &w.row);
-}
-
-extern "C" int32_t collectGOAVOLS(GgvsWork* w) {
-  VXR_FUNCTION("collectGOAVOLS");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+// A new row counts itself in NUMRX4 and carries its own response time and
+// database I/O rate in the maxima.
+bool seedRow(void* workArea, const Trace&) {
+  GgvsRow& row = work(workArea).row;
+  std::memset(row.SPARE, 0, sizeof row.SPARE);
+  row.NUMRX4 = 1;
+  row.JVSMVRESP = row.JVSVRESP;
+  row.JVSMDBIR = row.JVSDBIR;
+  return true;
 }
 
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGOAVOLS(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGVS");
+VXR_NAMED_ANCHOR(kCollect, "collectGOAVOLS");
+
+// A row that cannot be kept makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .prepare = seedRow};
+
 void beforeEmit(void*, const Trace&, void* row) {
   calcGVSrate(static_cast<GgvsRow*>(row));
 }
 
-constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GgvsWork, dsgroupFlag, dsgroupHost, dsgroup);
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GgvsWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GgvsWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
-
 // Without an IDNAME filter the group is the one the ORIGINNODE filter names.
-void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
-
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "DSGROUP", .match = vxr::prefix(7), .slots = {kDsgroup}},
-    {.column = "IDNAME", .match = vxr::prefix(6), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
+using Slots = vxr::GroupSlots<GgvsWork>;
+constexpr vxr::FilterRule kFilterRules[] = {Slots::dsgroupRule, Slots::idnamePrefixRule,
+                                            Slots::originRule};
 
 enum Table : uint8_t { kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(GgvsWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
               "Unable to allocate Storage for GGVS result\n"),
-    VXR_TABLE(GgvsWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(GgvsWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GgvsWork, kFamily>({
     .eyeCatcher = "GGVSWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GgvsWork)} ? kWorkAreaSize : int32_t{sizeof(GgvsWork)},
-    .rowsEmitted = offsetof(GgvsWork, rowsEmitted),
-    .summaryList = offsetof(GgvsWork, summaryList),
-    .emissionCursor = offsetof(GgvsWork, emissionCursor),
-    .nodeList = offsetof(GgvsWork, nodeList),
+    .workAreaSize = vxr::workAreaSize<GgvsWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GGVS Anchor at %8X. GVSL link at %8x.\n"},
-    .clearedSlots = kClearedSlots,
+    .clearedSlots = Slots::cleared,
     .filters = {.rules = kFilterRules},
-    .derive = deriveGroup,
+    .derive = Slots::derive,
     .tables = kTables,
     .nodeTable = kNodeTable,
-    .collect = collect,
     .collectFailed = {kTraceDetail, "collectGOAVOLS returned FALSE, EOD no data\n"},
     .beforeEmit = beforeEmit,
     .destroyOrder = kDestroyOrder,
-};
+});
 
 }  // namespace
 

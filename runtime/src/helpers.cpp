@@ -276,6 +276,23 @@ void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_
   return kept;
 }
 
+bool noteDatabaseMember(const Trace& trace, VXR_ResultTable* table, const char* group,
+                        const char* database, const char* member) {
+  DatabaseMember probe;
+  std::memcpy(probe.group, group, sizeof probe.group);
+  std::memcpy(probe.database, database, sizeof probe.database);
+  std::memcpy(probe.member, member, sizeof probe.member);
+  return fileRow(trace, table, &probe, sizeof probe, kDatabaseMemberKey, nullptr) != nullptr;
+}
+
+bool noteDatabaseMemberTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const char* group,
+                              const char* database, const char* member) {
+  const Trace trace = traceEnter(anchor);
+  const bool noted = noteDatabaseMember(trace, table, group, database, member);
+  traceExitVoid(trace, __LINE__);
+  return noted;
+}
+
 bool fileRowTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const void* row, size_t size,
                    MergeKey key, const MergeRule* rule, const FilingTexts& texts) {
   const Trace trace = traceEnter(anchor);

@@ -161,6 +161,26 @@ void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_
 bool fileRowTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const void* row, size_t size,
                    MergeKey key, const MergeRule* rule, const FilingTexts& texts = {});
 
+// Which member reported which database of a group: one element per group,
+// database and member, counted per group and database.
+struct DatabaseMember {
+  char group[8];
+  char database[8];
+  char member[4];
+};
+inline constexpr ByteRange kDatabaseMemberKey[] = {{offsetof(DatabaseMember, group), 8},
+                                                   {offsetof(DatabaseMember, database), 8},
+                                                   {offsetof(DatabaseMember, member), 4}};
+inline constexpr MergeKey kMembersOfDatabase(kDatabaseMemberKey, 2);
+
+// Notes that `member` (4 characters) reported `database` of `group` (8
+// each), once; false when no element could be had (traced as fileRow does).
+bool noteDatabaseMember(const Trace& trace, VXR_ResultTable* table, const char* group,
+                        const char* database, const char* member);
+// The same as a traced function of its own, under the module's name.
+bool noteDatabaseMemberTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const char* group,
+                              const char* database, const char* member);
+
 // ---------------------------------------------------------------------------
 // The member family
 
