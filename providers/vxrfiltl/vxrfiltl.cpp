@@ -21,9 +21,7 @@
 // online node of the product offline.
 #include "vxrfiltl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -293,14 +291,10 @@ bool fileStatusRow(void* workArea, const Trace& trace, const void* sqlda) {
   return summarizeXRStatusData(&w, &w.row);
 }
 
-extern "C" int32_t collectXRStatusdata(FiltWork* w) {
-  VXR_FUNCTION("collectXRStatusdata");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildStatusSql,
-                                         .onRow = fileStatusRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+VXR_NAMED_ANCHOR(kCollectStatus, "collectXRStatusdata");
+
+int32_t collectXRStatusdata(FiltWork& w) {
+  return vxr::collectTraced(&kCollectStatus, w, buildStatusSql, fileStatusRow);
 }
 
 // ---------------------------------------------------------------------------
@@ -388,8 +382,7 @@ extern "C" void updateOADBCount(FiltWork* w) {
 // ---------------------------------------------------------------------------
 // Request program
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(FiltWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(FiltWork, originFlag, originHost, origin);
+using Slots = vxr::IdnameSlots<FiltWork>;
 
 // The IDNAME filter decides whether this is a no-fetch request; a later
 // IDNAME filter replaces an earlier one, the no-fetch flag included.
@@ -411,19 +404,17 @@ void idnameMatched(void* workArea, const Trace& trace, int16_t op, const char* c
 constexpr FilterRule kFilterRules[] = {
     {.column = "IDNAME",
      .match = vxr::exact(),
-     .slots = {kIdname},
+     .slots = {Slots::idname},
      .otherOperator = VXR_FLAVOUR_WINDOWS ? 10 : 0,
      .onMatch = idnameMatched},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+    Slots::originRule,
 };
 
 enum Table : uint8_t { kGroupTable, kNodeTable, kObjectTable, kDetectedTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(FiltWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
               "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(FiltWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(FiltWork),
     VXR_TABLE(FiltWork, objectTable, objectList, kObjectElementSize, 10, vxr::kTraceAlways,
               "Unable to allocate Storage for OADBC result\n"),
     VXR_TABLE(FiltWork, detectedTable, detectedList, kNamedNodeElementSize, vxr::kNodesPerBlock),
@@ -470,8 +461,7 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   w.nodeCursor = nullptr;
   w.detectedList = nullptr;
 
-  vxr::clearFilterSlot(workArea, kIdname);
-  vxr::clearFilterSlot(workArea, kOrigin);
+  for (const vxr::FilterSlot& slot : Slots::cleared) vxr::clearFilterSlot(workArea, slot);
   w.idnameEnd = 0;
   w.originEnd = 0;
   w.noFetchFlag = 0;
@@ -496,7 +486,7 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   w.dataFoundFlag = 0;
   if (int32_t status = vxr::listMembers(program, workArea, trace); status != 0) return status;
 
-  if (!collectXRStatusdata(&w)) {
+  if (!collectXRStatusdata(w)) {
     // Rows of a failed collection are withheld; the groups seen so far still
     // keep the host's node status current. A collection that lost a record
     // for want of memory knows nothing about the groups it lost, so it
@@ -528,23 +518,15 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   return vxr::kStatusOk;
 }
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::withWorkFields<FiltWork>(vxr::quietTraces({
     .eyeCatcher = "FILTWORK",
-    .workAreaSize = int32_t{sizeof(FiltWork)},
-    .rowsEmitted = offsetof(FiltWork, rowsEmitted),
-    .summaryList = offsetof(FiltWork, summaryList),
-    .emissionCursor = offsetof(FiltWork, emissionCursor),
-    .nodeList = offsetof(FiltWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
+    .workAreaSize = vxr::workAreaSize<FiltWork>(),
     .filters = {.rules = kFilterRules},
     .tables = kTables,
     .nodeTable = kNodeTable,
     .firstCallOverride = firstCall,
     .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

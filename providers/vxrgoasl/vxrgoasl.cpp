@@ -31,10 +31,7 @@
 // after the collection; JAPEXTR is computed in 64 bits and saturated.
 #include "vxrgoasl.h"
 
-#include "vxr/chars.h"
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -47,12 +44,6 @@ struct SpaceName {
   char JAPDB[8];
   char JAPSPN[8];
   char JAPTYPE[4];
-};
-
-struct Member {
-  char DSGROUP[8];
-  char JAPDB[8];
-  char RX4ID[4];
 };
 
 struct GoasWork {
@@ -101,7 +92,7 @@ constexpr int32_t kWorkAreaSize = 332;
 constexpr int32_t kSpaceElementSize = vxr::elementSize<GoasRow>();
 constexpr int32_t kDatabaseElementSize = vxr::elementSize<GoadRow>();
 constexpr int32_t kSpaceNameElementSize = vxr::elementSize<SpaceName>();
-constexpr int32_t kMemberElementSize = vxr::elementSize<Member>();
+constexpr int32_t kMemberElementSize = vxr::elementSize<vxr::DatabaseMember>();
 #if VXR_ILP32
 static_assert(sizeof(GoasWork) <= kWorkAreaSize);
 static_assert(offsetof(GoasWork, nodeTable) == 48);
@@ -161,22 +152,15 @@ constexpr vxr::MergeRule kSpaceMerge = {.maxima = kSpaceMaxima,
 
 extern "C" bool summarizeGOAS(GoasWork* w, const GoasRow* row) {
   VXR_FUNCTION("summarizeGOAS");
-  GoasRow* kept = nullptr;
-  bool created = true;
+  vxr::MergeKey key = kSpaceKey;
   if (w->japspnFlag) {
     VXR_TRACE(trace, kTraceDetail, "Filtering - pOAS set to null\n");
-    kept = static_cast<GoasRow*>(vxr::fileCopy(w->spaceTable, w->spaceList, row, sizeof *row));
-  } else {
-    kept = static_cast<GoasRow*>(
-        vxr::findOrFileKeyed(w->spaceTable, row, sizeof *row, kSpaceKey, &created));
+    key = {};
   }
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (created) {
-    kept->NUMRX4 = 1;
-  } else {
-    vxr::mergeRow(kept, row, kSpaceMerge);
-  }
+  bool created = false;
+  auto* kept = static_cast<GoasRow*>(
+      vxr::fileRow(trace, w->spaceTable, row, sizeof *row, key, &kSpaceMerge, {}, &created));
+  if (kept != nullptr && created) kept->NUMRX4 = 1;
   vxr::traceExitVoid(trace, __LINE__);
   return kept != nullptr;
 }
@@ -201,21 +185,14 @@ extern "C" bool summarizeGOAD(GoasWork* w, const GoasRow* row) {
   first.JAPDSNS = row->JAPDSNS;
   first.JAPEXTS = row->JAPEXTS;
   first.JAPMEXT = row->JAPMEXT;
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->databaseTable, &first, sizeof first, kDatabaseKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, &first, kDatabaseMerge);
-  }
+  const bool kept = vxr::fileRow(trace, w->databaseTable, &first, sizeof first, kDatabaseKey,
+                                 &kDatabaseMerge) != nullptr;
   vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
+  return kept;
 }
 
 constexpr vxr::ByteRange kSpaceNameKey[] = {VXR_KEY(SpaceName, DSGROUP), VXR_KEY(SpaceName, JAPDB),
                                             VXR_KEY(SpaceName, JAPSPN)};
-constexpr vxr::ByteRange kMemberKey[] = {VXR_KEY(Member, DSGROUP), VXR_KEY(Member, JAPDB),
-                                         VXR_KEY(Member, RX4ID)};
 
 // Notes the row's space and member, each once per group and database.
 extern "C" bool sumSpaceName(GoasWork* w, const GoasRow* row) {
@@ -225,17 +202,9 @@ extern "C" bool sumSpaceName(GoasWork* w, const GoasRow* row) {
   std::memcpy(space.JAPDB, row->JAPDB, 8);
   std::memcpy(space.JAPSPN, row->JAPSPN, 8);
   std::memcpy(space.JAPTYPE, row->JAPTYPE, 4);
-  bool created = false;
-  bool filed =
-      vxr::findOrFileKeyed(w->spaceNameTable, &space, sizeof space, kSpaceNameKey, &created);
-  if (filed) {
-    Member member;
-    std::memcpy(member.DSGROUP, row->DSGROUP, 8);
-    std::memcpy(member.JAPDB, row->JAPDB, 8);
-    std::memcpy(member.RX4ID, row->RX4ID, 4);
-    filed = vxr::findOrFileKeyed(w->memberTable, &member, sizeof member, kMemberKey, &created);
-  }
-  if (!filed) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  const bool filed =
+      vxr::fileRow(trace, w->spaceNameTable, &space, sizeof space, kSpaceNameKey, nullptr) &&
+      vxr::noteDatabaseMember(trace, w->memberTable, row->DSGROUP, row->JAPDB, row->RX4ID);
   vxr::traceExitVoid(trace, __LINE__);
   return filed;
 }
@@ -244,7 +213,6 @@ extern "C" bool sumSpaceName(GoasWork* w, const GoasRow* row) {
 // elements.
 constexpr uint16_t kRowGroupDatabase[] = {offsetof(GoadRow, DSGROUP), offsetof(GoadRow, JAPDB)};
 constexpr vxr::MergeKey kSpacesOfDatabase(kSpaceNameKey, 2);
-constexpr vxr::MergeKey kMembersOfDatabase(kMemberKey, 2);
 constexpr const char* kIndexKinds[] = {"INDX", "PTIX"};
 
 extern "C" void updateSPNCount(GoasWork* w) {
@@ -256,7 +224,7 @@ extern "C" void updateSPNCount(GoasWork* w) {
        kIndexKinds, true},
       {w->spaceNameTable, kSpacesOfDatabase, kRowGroupDatabase, offsetof(GoadRow, IXCount), kind,
        kIndexKinds},
-      {w->memberTable, kMembersOfDatabase, kRowGroupDatabase, offsetof(GoadRow, NUMRX4)},
+      {w->memberTable, vxr::kMembersOfDatabase, kRowGroupDatabase, offsetof(GoadRow, NUMRX4)},
   };
   vxr::fillCounts(w->databaseList, counts);
   for (VXR_ListLinks* element : vxr::walk(w->databaseList)) {
@@ -282,21 +250,13 @@ bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
   return summarizeGOAD(&w, &w.row) && sumSpaceName(&w, &w.row);
 }
 
-extern "C" int32_t collectOBJECTS(GoasWork* w) {
-  VXR_FUNCTION("collectOBJECTS");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
 // ---------------------------------------------------------------------------
 // Request programs: the space summary, and the database summary GOBJECTA
 
+VXR_NAMED_ANCHOR(kCollect, "collectOBJECTS");
+
 int32_t collect(void* workArea, const Trace&) {
-  return collectOBJECTS(&work(workArea));
+  return vxr::collectTraced(&kCollect, work(workArea), buildMemberSql, fileMemberRow);
 }
 void afterCollect(void* workArea, const Trace&) {
   updateSPNCount(&work(workArea));
@@ -330,14 +290,12 @@ constexpr FilterRule kFilterRules[] = {
 };
 
 constexpr char kAllocDatabase[] = "Unable to allocate Storage for GOAD result\n";
-constexpr char kAllocNodes[] = "Unable to allocate Storage for AtNode result\n";
 
 enum SpaceTable : uint8_t { kSpaceTable, kSpaceNodeTable };
 constexpr vxr::TableSpec kSpaceTables[] = {
     VXR_TABLE(GoasWork, spaceTable, spaceList, kSpaceElementSize, 10, vxr::kTraceAlways,
               "Unable to allocate Storage for GOAS result\n"),
-    VXR_TABLE(GoasWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways, kAllocNodes),
+    VXR_NODE_TABLE(GoasWork),
 };
 constexpr uint8_t kSpaceDestroyOrder[] = {kSpaceTable, kSpaceNodeTable};
 
@@ -349,16 +307,14 @@ constexpr vxr::TableSpec kDatabaseTables[] = {
               kAllocDatabase),
     VXR_TABLE(GoasWork, memberTable, memberList, kMemberElementSize, 10, vxr::kTraceAlways,
               kAllocDatabase),
-    VXR_TABLE(GoasWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways, kAllocNodes),
+    VXR_NODE_TABLE(GoasWork),
 };
 constexpr uint8_t kDatabaseDestroyOrder[] = {kDatabaseTable, kSpaceNameTable, kMemberTable,
                                              kDatabaseNodeTable};
 
 constexpr vxr::ModuleProgram kSpaceProgram = {
     .eyeCatcher = "GOASWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GoasWork)} ? kWorkAreaSize : int32_t{sizeof(GoasWork)},
+    .workAreaSize = vxr::workAreaSize<GoasWork>(kWorkAreaSize),
     .rowsEmitted = offsetof(GoasWork, rowsEmitted),
     .summaryList = offsetof(GoasWork, spaceList),
     .emissionCursor = offsetof(GoasWork, spaceCursor),

@@ -25,6 +25,7 @@
 #include "vxrgotal.h"
 
 #include "vxr/activity.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -168,14 +169,13 @@ enum Table : uint8_t { kTotalsTable, kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     vxr::totalsTableOf<GotaWork>(kTotalsElementSize, 30),
     vxr::summaryTableOf<GotaWork>(30, "Unable to allocate Storage for GOTA result\n"),
-    vxr::nodeTableOf<GotaWork>(),
+    VXR_NODE_TABLE(GotaWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kTotalsTable, kNodeTable};
 
 constexpr vxr::ModuleProgram kProgram = vxr::activityProgram<kActivity>({
     .eyeCatcher = "GOTAWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GotaWork)} ? kWorkAreaSize : int32_t{sizeof(GotaWork)},
+    .workAreaSize = vxr::workAreaSize<GotaWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GOTA Anchor at %8X. OTAL link at %8x.\n"},
     .tables = kTables,
     .nodeTable = kNodeTable,

@@ -75,28 +75,6 @@ const char* queryGroup(const W& w) {
 // ---------------------------------------------------------------------------
 // Program pieces
 
-// The node table of work area W (members nodeTable, nodeList).
-#define VXR_NODE_TABLE(W)                                                                        \
-  VXR_TABLE(W, nodeTable, nodeList, ::vxr::elementSize<VXR_NodeRecord>(), ::vxr::kNodesPerBlock, \
-            ::vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n")
-
-// The size asked for a work area W: its fields, or `least` when larger.
-template <typename W>
-constexpr int32_t workAreaSize(int32_t least = 0) {
-  return least > int32_t{sizeof(W)} ? least : int32_t{sizeof(W)};
-}
-
-// `program` with the work-area fields the lifecycle uses taken from W
-// (rowsEmitted, summaryList, emissionCursor, nodeList).
-template <typename W>
-constexpr ModuleProgram withWorkFields(ModuleProgram program) {
-  program.rowsEmitted = offsetof(W, rowsEmitted);
-  program.summaryList = offsetof(W, summaryList);
-  program.emissionCursor = offsetof(W, emissionCursor);
-  program.nodeList = offsetof(W, nodeList);
-  return program;
-}
-
 // The filter loop of the modules that trace every filter at SQL level (the
 // line ends in a blank).
 constexpr FilterLoop sqlTracedFilters(std::span<const FilterRule> rules) {
@@ -245,19 +223,28 @@ bool familyRow(void* workArea, const Trace& trace, const void* sqlda) {
   return kept;
 }
 
-// The collection under the module's name: every member queried, each row
-// filed. 1 when every query succeeded and every row was kept, else 0.
-template <typename W, const MemberFamily& F>
-int32_t familyCollect(void* workArea, const Trace&) {
-  W& w = *static_cast<W*>(workArea);
-  const Trace trace = traceEnter(F.collect);
+// A collection under the module's name (`anchor`) over the node list and
+// cursor of work area W: every member queried with buildSql, each fetched
+// row handed to onRow with the work area. 1 when every query succeeded and
+// every row was taken, else 0.
+template <typename W>
+int32_t collectTraced(RAS1_Anchor* anchor, W& w, MemberSql buildSql, RowHandler onRow,
+                      const QueryTexts* texts = nullptr) {
+  const Trace trace = traceEnter(anchor);
   const MemberCollection collection{.nodes = w.nodeList,
                                     .nodeCursor = &w.nodeCursor,
-                                    .context = workArea,
-                                    .buildSql = F.buildSql,
-                                    .onRow = familyRow<W, F>,
-                                    .texts = F.queryTexts};
+                                    .context = &w,
+                                    .buildSql = buildSql,
+                                    .onRow = onRow,
+                                    .texts = texts};
   return traceExit(trace, __LINE__, collectMembers(trace, collection));
+}
+
+// The collection of the family: every row filed by familyRow.
+template <typename W, const MemberFamily& F>
+int32_t familyCollect(void* workArea, const Trace&) {
+  return collectTraced(F.collect, *static_cast<W*>(workArea), F.buildSql, familyRow<W, F>,
+                       F.queryTexts);
 }
 
 // A module's program with the family's parts filled in: the work-area
