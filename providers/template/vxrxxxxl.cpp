@@ -12,19 +12,13 @@
 namespace {
 
 struct XxxxWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   XxxxRow row;
   int32_t rowsEmitted;
   int32_t idnameFlag;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
+  VXR_SLOT_FIELDS(idname, 8, char);
 };
 
 constexpr char kSelect[] = "SELECT ORIGINNODE,IDNAME,COUNTER";

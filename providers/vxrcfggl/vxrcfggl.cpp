@@ -30,23 +30,12 @@ namespace {
 using vxr::Trace;
 
 struct CfggWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ResultTable* summaryTable;
   CfggRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  uint32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  uint32_t originEnd;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_IDNAME_ORIGIN_FIELDS(uint32_t);
+  VXR_NODE_FIELDS;
 };
 
 // The fields, rounded up to a doubleword.
@@ -63,9 +52,7 @@ static_assert(kWorkAreaSize == 288);
 static_assert(kSummaryElementSize == 192);
 #endif
 
-CfggWork& work(void* workArea) {
-  return *static_cast<CfggWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<CfggWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -75,19 +62,8 @@ constexpr char kSelect[] =
     "FALSECO,FALSECR,GLOBALC,GLOBALR,IDNAME,LOCKA,LOCKP,LOCKU,ORIGINNODE,RECORDA,RECORDP,RECORDU,"
     "STRUCTN,STRUCTP,STRUCTS,STRUCTST,STRUCTT,STRUCTU,TIMESTAMP";
 
-// Column i of the SELECT list lands in field kColumns[i].
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(CfggRow, CONNECT),    VXR_FIELD(CfggRow, DSGROUP),   VXR_FIELD(CfggRow, R4CPLOK),
-    VXR_FIELD(CfggRow, R4FCONT),    VXR_FIELD(CfggRow, R4GCONT),   VXR_FIELD(CfggRow, R4PLOCK),
-    VXR_FIELD(CfggRow, R4SUSFAL),   VXR_FIELD(CfggRow, R4SUSIRL),  VXR_FIELD(CfggRow, R4SUSXES),
-    VXR_FIELD(CfggRow, R4UPLOK),    VXR_FIELD(CfggRow, FALSECO),   VXR_FIELD(CfggRow, FALSECR),
-    VXR_FIELD(CfggRow, GLOBALC),    VXR_FIELD(CfggRow, GLOBALR),   VXR_FIELD(CfggRow, IDNAME),
-    VXR_FIELD(CfggRow, LOCKA),      VXR_FIELD(CfggRow, LOCKP),     VXR_FIELD(CfggRow, LOCKU),
-    VXR_FIELD(CfggRow, ORIGINNODE), VXR_FIELD(CfggRow, RECORDA),   VXR_FIELD(CfggRow, RECORDP),
-    VXR_FIELD(CfggRow, RECORDU),    VXR_FIELD(CfggRow, STRUCTN),   VXR_FIELD(CfggRow, STRUCTP),
-    VXR_FIELD(CfggRow, STRUCTS),    VXR_FIELD(CfggRow, STRUCTST),  VXR_FIELD(CfggRow, STRUCTT),
-    VXR_FIELD(CfggRow, STRUCTU),    VXR_FIELD(CfggRow, TIMESTAMP),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kCfggRowAttributes);
 static_assert(std::size(kColumns) == 29);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

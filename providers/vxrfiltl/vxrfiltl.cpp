@@ -35,9 +35,7 @@ struct ObjectPair {  // one distinct IDNAME and database of VXR.LOBJECTS
 };
 
 struct FiltWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* objectList;
   VXR_ListHeader* nodeList;
   VXR_ListLinks* nodeCursor;
@@ -53,12 +51,8 @@ struct FiltWork {
   int32_t originFlag;
   int32_t noFetchFlag;
   int32_t dataFoundFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_SLOT_FIELDS(idname, 8, int32_t);
+  VXR_SLOT_FIELDS(origin, 32, int32_t);
 };
 
 constexpr int32_t kGroupElementSize = vxr::elementSize<FiltRow>();
@@ -76,9 +70,7 @@ static_assert(kObjectElementSize == 24);
 static_assert(kNamedNodeElementSize == 52);
 #endif
 
-FiltWork& work(void* workArea) {
-  return *static_cast<FiltWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<FiltWork>;
 
 constexpr char kNoFetch[] = "*NOFETCH";
 constexpr char kOffline[] = "OFFLINE ";
@@ -194,13 +186,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIME,IDSTATUS,IDTYPE,IDNAME,SMFID,RX4ID,RX4COUNT,SYS_TMAX,LOCKCNT,GBPCCNT,"
     "OADBCNT,OASTATUS";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(FiltRow, ORIGINNODE), VXR_FIELD(FiltRow, TIME),     VXR_FIELD(FiltRow, IDSTATUS),
-    VXR_FIELD(FiltRow, IDTYPE),     VXR_FIELD(FiltRow, IDNAME),   VXR_FIELD(FiltRow, SMFID),
-    VXR_FIELD(FiltRow, RX4ID),      VXR_FIELD(FiltRow, RX4COUNT), VXR_FIELD(FiltRow, SYS_TMAX),
-    VXR_FIELD(FiltRow, LOCKCNT),    VXR_FIELD(FiltRow, GBPCCNT),  VXR_FIELD(FiltRow, OADBCNT),
-    VXR_FIELD(FiltRow, OASTATUS),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kFiltRowAttributes);
 static_assert(std::size(kColumns) == 13);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

@@ -29,23 +29,12 @@ namespace {
 using vxr::Trace;
 
 struct GbpcWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GbpcRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 244;
@@ -61,9 +50,7 @@ static_assert(offsetof(GbpcWork, origin) == 196);
 static_assert(kGroupElementSize == 140);
 #endif
 
-GbpcWork& work(void* workArea) {
-  return *static_cast<GbpcWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GbpcWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -72,12 +59,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,CONSTAT,STRUCTN,DSGROUPN,DSGROUPE,CF_NAME,JOBNAME,RX4ID,"
     "IDNAME";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GbpcRow, ORIGINNODE), VXR_FIELD(GbpcRow, TIMESTAMP), VXR_FIELD(GbpcRow, SYSID),
-    VXR_FIELD(GbpcRow, CONSTAT),    VXR_FIELD(GbpcRow, STRUCTN),   VXR_FIELD(GbpcRow, DSGROUPN),
-    VXR_FIELD(GbpcRow, DSGROUPE),   VXR_FIELD(GbpcRow, CF_NAME),   VXR_FIELD(GbpcRow, JOBNAME),
-    VXR_FIELD(GbpcRow, RX4ID),      VXR_FIELD(GbpcRow, IDNAME),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGbpcRowAttributes);
 static_assert(std::size(kColumns) == 11);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

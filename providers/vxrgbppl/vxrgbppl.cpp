@@ -27,23 +27,12 @@ namespace {
 using vxr::Trace;
 
 struct GbppWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GbppRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 248;
@@ -59,9 +48,7 @@ static_assert(offsetof(GbppWork, origin) == 200);
 static_assert(kGroupElementSize == 144);
 #endif
 
-GbppWork& work(void* workArea) {
-  return *static_cast<GbppWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GbppWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -70,14 +57,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,RD_COUNT,RD_HIT_CNT,RD_HIT_PCT,XI_COUNT,XI_RATE,DIRENT,DATAPG,STRUCTS,"
     "CONNECT,SMFID,STRUCTN,DSGROUP,TIMESTAMP,STRUCTST,STRUCTT,IDNAME";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GbppRow, ORIGINNODE), VXR_FIELD(GbppRow, RD_COUNT),  VXR_FIELD(GbppRow, RD_HIT_CNT),
-    VXR_FIELD(GbppRow, RD_HIT_PCT), VXR_FIELD(GbppRow, XI_COUNT),  VXR_FIELD(GbppRow, XI_RATE),
-    VXR_FIELD(GbppRow, DIRENT),     VXR_FIELD(GbppRow, DATAPG),    VXR_FIELD(GbppRow, STRUCTS),
-    VXR_FIELD(GbppRow, CONNECT),    VXR_FIELD(GbppRow, SMFID),     VXR_FIELD(GbppRow, STRUCTN),
-    VXR_FIELD(GbppRow, DSGROUP),    VXR_FIELD(GbppRow, TIMESTAMP), VXR_FIELD(GbppRow, STRUCTST),
-    VXR_FIELD(GbppRow, STRUCTT),    VXR_FIELD(GbppRow, IDNAME),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGbppRowAttributes);
 static_assert(std::size(kColumns) == 17);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

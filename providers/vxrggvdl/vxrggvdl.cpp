@@ -36,14 +36,10 @@ using vxr::FilterRule;
 using vxr::Trace;
 
 struct GgvdWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* memberList;
   VXR_ListLinks* memberUnused;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   VXR_ResultTable* memberTable;
   GgvdRow row;
@@ -54,24 +50,10 @@ struct GgvdWork {
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* jvpdbHost;
-  char jvpdb[8];
-  char jvpdbEnd;
-  const char* jvpspHost;
-  char jvpsp[8];
-  char jvpspEnd;
-  const char* jvpvolHost;
-  char jvpvol[8];
-  char jvpvolEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(jvpdb, 8, char);
+  VXR_SLOT_FIELDS(jvpsp, 8, char);
+  VXR_SLOT_FIELDS(jvpvol, 8, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 348;
@@ -89,9 +71,7 @@ static_assert(kSummaryElementSize == 156);
 // The member query takes at most this many characters of a volume filter.
 constexpr size_t kVolumeValueChars = 7;
 
-GgvdWork& work(void* workArea) {
-  return *static_cast<GgvdWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GgvdWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -100,14 +80,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVPVOL,JVPDB,JVPSP,JVPDSNS,JVPEXTS,"
     "JVPVUSE,JVPTIO,JVPRIO,JVPWIO,JVPTIOR,JVPRIOR,JVPWIOR";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GgvdRow, ORIGINNODE), VXR_FIELD(GgvdRow, TIMESTAMP), VXR_FIELD(GgvdRow, SYSID),
-    VXR_FIELD(GgvdRow, RX4ID),      VXR_FIELD(GgvdRow, IDNAME),    VXR_FIELD(GgvdRow, DSGROUP),
-    VXR_FIELD(GgvdRow, JVPVOL),     VXR_FIELD(GgvdRow, JVPDB),     VXR_FIELD(GgvdRow, JVPSP),
-    VXR_FIELD(GgvdRow, JVPDSNS),    VXR_FIELD(GgvdRow, JVPEXTS),   VXR_FIELD(GgvdRow, JVPVUSE),
-    VXR_FIELD(GgvdRow, JVPTIO),     VXR_FIELD(GgvdRow, JVPRIO),    VXR_FIELD(GgvdRow, JVPWIO),
-    VXR_FIELD(GgvdRow, JVPTIOR),    VXR_FIELD(GgvdRow, JVPRIOR),   VXR_FIELD(GgvdRow, JVPWIOR),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGgvdRowAttributes);
 static_assert(std::size(kColumns) == 18);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

@@ -32,27 +32,15 @@ namespace {
 using vxr::Trace;
 
 struct GgvsWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   GgvsRow row;
   int32_t rowsEmitted;
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 268;
@@ -67,9 +55,7 @@ static_assert(offsetof(GgvsWork, origin) == 220);
 static_assert(kSummaryElementSize == 144);
 #endif
 
-GgvsWork& work(void* workArea) {
-  return *static_cast<GgvsWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GgvsWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -78,14 +64,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVSVOLN,JVSVUTIL,JVSVRESP,JVSTIO,"
     "JVSDBIO,JVSTIOR,JVSDBIR,JVSDSNS,JVSEXTS,JVSVUSE";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GgvsRow, ORIGINNODE), VXR_FIELD(GgvsRow, TIMESTAMP), VXR_FIELD(GgvsRow, SYSID),
-    VXR_FIELD(GgvsRow, RX4ID),      VXR_FIELD(GgvsRow, IDNAME),    VXR_FIELD(GgvsRow, DSGROUP),
-    VXR_FIELD(GgvsRow, JVSVOLN),    VXR_FIELD(GgvsRow, JVSVUTIL),  VXR_FIELD(GgvsRow, JVSVRESP),
-    VXR_FIELD(GgvsRow, JVSTIO),     VXR_FIELD(GgvsRow, JVSDBIO),   VXR_FIELD(GgvsRow, JVSTIOR),
-    VXR_FIELD(GgvsRow, JVSDBIR),    VXR_FIELD(GgvsRow, JVSDSNS),   VXR_FIELD(GgvsRow, JVSEXTS),
-    VXR_FIELD(GgvsRow, JVSVUSE),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGgvsRowAttributes);
 static_assert(std::size(kColumns) == 16);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

@@ -35,23 +35,12 @@ namespace {
 using vxr::Trace;
 
 struct GlokWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GlokRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 808;
@@ -64,9 +53,7 @@ static_assert(offsetof(GlokWork, origin) == 760);
 static_assert(vxr::elementSize<GlokRow>() == 704);
 #endif
 
-GlokWork& work(void* workArea) {
-  return *static_cast<GlokWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GlokWork>;
 
 // ---------------------------------------------------------------------------
 // Member query

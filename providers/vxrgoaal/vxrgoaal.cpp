@@ -32,14 +32,10 @@ struct GoaaTotalsElement {  // the group totals, with the element's spare bytes
 };
 
 struct GoaaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* rx4List;
   VXR_ListHeader* getpList;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   VXR_ResultTable* rx4Table;
   VXR_ResultTable* getpTable;
@@ -50,21 +46,9 @@ struct GoaaWork {
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* databaseHost;
-  char database[8];
-  char databaseEnd;
-  const char* spaceHost;
-  char space[8];
-  char spaceEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(database, 8, char);
+  VXR_SLOT_FIELDS(space, 8, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 360;

@@ -56,9 +56,7 @@ struct GoasWork {
   VXR_ListLinks* spaceNameUnused;
   VXR_ListHeader* memberList;
   VXR_ListLinks* memberUnused;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* spaceTable;
   VXR_ResultTable* databaseTable;
   VXR_ResultTable* spaceNameTable;
@@ -71,21 +69,9 @@ struct GoasWork {
   int32_t idnameFlag;
   int32_t originFlag;
   int32_t databaseMode;
-  const char* japdbHost;
-  char japdb[8];
-  char japdbEnd;
-  const char* japspnHost;
-  char japspn[8];
-  char japspnEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(japdb, 8, char);
+  VXR_SLOT_FIELDS(japspn, 8, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 332;
@@ -105,9 +91,7 @@ static_assert(kSpaceNameElementSize == 36);
 static_assert(kMemberElementSize == 28);
 #endif
 
-GoasWork& work(void* workArea) {
-  return *static_cast<GoasWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GoasWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -116,13 +100,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JAPDB,JAPSPN,JAPTYPE,JAPBP,JAPVOLS,"
     "JAPDSNS,JAPEXTS,JAPEXTR,JAPMEXT";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GoasRow, ORIGINNODE), VXR_FIELD(GoasRow, TIMESTAMP), VXR_FIELD(GoasRow, SYSID),
-    VXR_FIELD(GoasRow, RX4ID),      VXR_FIELD(GoasRow, IDNAME),    VXR_FIELD(GoasRow, DSGROUP),
-    VXR_FIELD(GoasRow, JAPDB),      VXR_FIELD(GoasRow, JAPSPN),    VXR_FIELD(GoasRow, JAPTYPE),
-    VXR_FIELD(GoasRow, JAPBP),      VXR_FIELD(GoasRow, JAPVOLS),   VXR_FIELD(GoasRow, JAPDSNS),
-    VXR_FIELD(GoasRow, JAPEXTS),    VXR_FIELD(GoasRow, JAPEXTR),   VXR_FIELD(GoasRow, JAPMEXT),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGoasRowAttributes);
 static_assert(std::size(kColumns) == 15);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

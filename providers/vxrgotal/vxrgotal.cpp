@@ -31,13 +31,9 @@
 namespace {
 
 struct GotaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* getpList;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   VXR_ResultTable* getpTable;
   GotaRow row;
@@ -47,21 +43,9 @@ struct GotaWork {
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* databaseHost;
-  char database[12];
-  char databaseEnd;
-  const char* spaceHost;
-  char space[12];
-  char spaceEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(database, 12, char);
+  VXR_SLOT_FIELDS(space, 12, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 372;

@@ -31,27 +31,17 @@ namespace {
 using vxr::Trace;
 
 struct GstsWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ResultTable* summaryTable;
   GstsRow row;
   int32_t rowsEmitted;
   int32_t structnFlag;
   int32_t dsgroupFlag;
   int32_t originFlag;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  uint32_t dsgroupEnd;
-  const char* structnHost;
-  char structn[16];
-  uint32_t structnEnd;
-  const char* originHost;
-  char origin[32];
-  uint32_t originEnd;
+  VXR_NODE_FIELDS;
+  VXR_SLOT_FIELDS(dsgroup, 8, uint32_t);
+  VXR_SLOT_FIELDS(structn, 16, uint32_t);
+  VXR_SLOT_FIELDS(origin, 32, uint32_t);
 };
 
 // The fields, rounded up to a doubleword.
@@ -69,9 +59,7 @@ static_assert(kWorkAreaSize == 344);
 static_assert(kSummaryElementSize == 220);
 #endif
 
-GstsWork& work(void* workArea) {
-  return *static_cast<GstsWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GstsWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -82,22 +70,8 @@ constexpr char kSelect[] =
     "COPAGES,COENGNA,WRENGNA,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,UNLCO,READCOC,"
     "READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE";
 
-// Column i of the SELECT list lands in field kColumns[i].
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GstsRow, ORIGINNODE), VXR_FIELD(GstsRow, TIMESTAMP), VXR_FIELD(GstsRow, SYSID),
-    VXR_FIELD(GstsRow, RX4ID),      VXR_FIELD(GstsRow, DSGROUP),   VXR_FIELD(GstsRow, IDNAME),
-    VXR_FIELD(GstsRow, STRUCTN),    VXR_FIELD(GstsRow, NUMRX4),    VXR_FIELD(GstsRow, XIREAD),
-    VXR_FIELD(GstsRow, XIREADN),    VXR_FIELD(GstsRow, GBPREAD),   VXR_FIELD(GstsRow, GBPREADN),
-    VXR_FIELD(GstsRow, CHGWRITE),   VXR_FIELD(GstsRow, CLNWRITE),  VXR_FIELD(GstsRow, PFREAD),
-    VXR_FIELD(GstsRow, PFREADN),    VXR_FIELD(GstsRow, RDFAILS),   VXR_FIELD(GstsRow, WRFAILS),
-    VXR_FIELD(GstsRow, SYSWRCHN),   VXR_FIELD(GstsRow, SYSWRCLN),  VXR_FIELD(GstsRow, COCLASST),
-    VXR_FIELD(GstsRow, COGBPT),     VXR_FIELD(GstsRow, COPAGES),   VXR_FIELD(GstsRow, COENGNA),
-    VXR_FIELD(GstsRow, WRENGNA),    VXR_FIELD(GstsRow, RPLREQ),    VXR_FIELD(GstsRow, RPLRCHN),
-    VXR_FIELD(GstsRow, RPLRCLN),    VXR_FIELD(GstsRow, NUMCHECK),  VXR_FIELD(GstsRow, NUMREBLD),
-    VXR_FIELD(GstsRow, STGSTAT),    VXR_FIELD(GstsRow, UNLCO),     VXR_FIELD(GstsRow, READCOC),
-    VXR_FIELD(GstsRow, READCOST),   VXR_FIELD(GstsRow, DELNAME),   VXR_FIELD(GstsRow, RDIRINFO),
-    VXR_FIELD(GstsRow, UNREGP),     VXR_FIELD(GstsRow, REGPAGE),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGstsRowAttributes);
 static_assert(std::size(kColumns) == 38);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

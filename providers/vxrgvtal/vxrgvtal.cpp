@@ -33,12 +33,8 @@ namespace {
 using vxr::Trace;
 
 struct GvtaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   GvtaRow row;
   int32_t rowsEmitted;
@@ -48,15 +44,7 @@ struct GvtaWork {
   int32_t originFlag;
   const char* jvtvolHost;
   char jvtvol[8];
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 300;
@@ -75,9 +63,7 @@ static_assert(kSummaryElementSize == 160);
 // The volume condition takes exactly this many characters of the slot.
 constexpr size_t kVolumeChars = 6;
 
-GvtaWork& work(void* workArea) {
-  return *static_cast<GvtaWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GvtaWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -86,14 +72,8 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVTVOL,JVTPLNM,JVTAUID,JVTCRID,"
     "JVTVUSE,JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GvtaRow, ORIGINNODE), VXR_FIELD(GvtaRow, TIMESTAMP), VXR_FIELD(GvtaRow, SYSID),
-    VXR_FIELD(GvtaRow, RX4ID),      VXR_FIELD(GvtaRow, IDNAME),    VXR_FIELD(GvtaRow, DSGROUP),
-    VXR_FIELD(GvtaRow, JVTVOL),     VXR_FIELD(GvtaRow, JVTPLNM),   VXR_FIELD(GvtaRow, JVTAUID),
-    VXR_FIELD(GvtaRow, JVTCRID),    VXR_FIELD(GvtaRow, JVTVUSE),   VXR_FIELD(GvtaRow, JVTTIO),
-    VXR_FIELD(GvtaRow, JVTRIO),     VXR_FIELD(GvtaRow, JVTWIO),    VXR_FIELD(GvtaRow, JVTTIOR),
-    VXR_FIELD(GvtaRow, JVTRIOR),    VXR_FIELD(GvtaRow, JVTWIOR),
-};
+constexpr auto kColumns =
+    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGvtaRowAttributes);
 static_assert(std::size(kColumns) == 17);
 static_assert(vxr::selectMatches(kSelect, kColumns));
 

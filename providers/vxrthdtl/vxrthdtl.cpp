@@ -31,23 +31,12 @@ namespace {
 using vxr::Trace;
 
 struct GthdWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GthdRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 736;
@@ -60,9 +49,7 @@ static_assert(offsetof(GthdWork, origin) == 688);
 static_assert(vxr::elementSize<GthdRow>() == 632);
 #endif
 
-GthdWork& work(void* workArea) {
-  return *static_cast<GthdWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GthdWork>;
 
 // ---------------------------------------------------------------------------
 // Member query

@@ -30,12 +30,8 @@ namespace {
 using vxr::Trace;
 
 struct TstaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   TstaRow row;
   int32_t rowsEmitted;
@@ -73,9 +69,7 @@ static_assert(offsetof(TstaWork, origin) == 251);
 static_assert(kGroupElementSize == 160);
 #endif
 
-TstaWork& work(void* workArea) {
-  return *static_cast<TstaWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<TstaWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
