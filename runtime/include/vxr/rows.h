@@ -52,6 +52,26 @@ constexpr FieldType fieldTypeOf() {
 #define VXR_ROW_ATTRIBUTE(T, name, kind, width) \
   ::vxr::ColumnField{#name, offsetof(T, name), width, ::vxr::FieldType::kind},
 
+// The fields a member-activity row starts with: the managed system and time
+// stamp, the group, and the member and system that reported it.
+#define VXR_MEMBER_ROW_START(X, T) \
+  X(T, ORIGINNODE, Chars, 32)      \
+  X(T, TIMESTAMP, Chars, 16)       \
+  X(T, IDNAME, Chars, 8)           \
+  X(T, DSGROUP, Chars, 8)          \
+  X(T, RX4ID, Chars, 4)            \
+  X(T, SYSID, Chars, 4)
+
+// The fields of a coupling-facility structure row that name the structure:
+// its name, group, time stamp, status and type, and the IDNAME.
+#define VXR_STRUCTURE_ROW_FIELDS(X, T) \
+  X(T, STRUCTN, Chars, 16)             \
+  X(T, DSGROUP, Chars, 8)              \
+  X(T, TIMESTAMP, Chars, 16)           \
+  X(T, STRUCTST, Chars, 8)             \
+  X(T, STRUCTT, Chars, 5)              \
+  X(T, IDNAME, Chars, 8)
+
 // What the host knows of a table: its name, the module that serves it, one
 // line of description and the row. Declared in the module's header; the
 // catalog is the list of these declarations.
