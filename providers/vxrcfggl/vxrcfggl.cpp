@@ -117,6 +117,10 @@ extern "C" void calcRate(CfggRow* row) {
 VXR_NAMED_ANCHOR(kSummarize, "sumGroup");
 VXR_NAMED_ANCHOR(kCollect, "collectGroup");
 
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(CfggWork, summaryTable, summaryList, kSummaryElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
 // A lost element makes the collection false.
 constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .collect = &kCollect,
@@ -126,34 +130,20 @@ constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .queryTexts = &vxr::kFetchLoopTexts,
                                        .key = kKey,
                                        .merge = &kMerge,
-                                       .texts = vxr::kGroupRecordTexts};
+                                       .texts = vxr::kGroupRecordTexts,
+                                       .summary = &kSummaryTable,
+                                       .idnameFilters = true};
 
 void beforeEmit(void*, const Trace&, void* row) {
   calcRate(static_cast<CfggRow*>(row));
 }
-
-using Slots = vxr::IdnameSlots<CfggWork>;
-
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(CfggWork, summaryTable, summaryList, kSummaryElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(CfggWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
 
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<CfggWork, kFamily>(vxr::stepTraces({
     .eyeCatcher = "CFGGWORK",
     .workAreaSize = kWorkAreaSize,
     .startBanner = {kTraceDetail, "Set up VXRCFGGL\n"},
     .emitted = {kTraceRow, "Cfgg Anchor at %8X. Cfgglm link at %8x.\n"},
-    .clearedSlots = Slots::cleared,
-    .filters = vxr::sqlTracedFilters(Slots::rules),
-    .derive = Slots::derive,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
     .beforeEmit = beforeEmit,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

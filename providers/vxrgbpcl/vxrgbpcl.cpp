@@ -86,33 +86,23 @@ bool keepRequestedGroup(void* workArea, const Trace&) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPConnData");
 VXR_NAMED_ANCHOR(kCollect, "collectGBPConndata");
 
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(GbpcWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
 constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .collect = &kCollect,
                                        .columns = kColumns,
                                        .buildSql = buildMemberSql,
                                        .key = kKey,
                                        .merge = &kMerge,
-                                       .prepare = keepRequestedGroup};
-
-using Slots = vxr::IdnameSlots<GbpcWork>;
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GbpcWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(GbpcWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
+                                       .prepare = keepRequestedGroup,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
 
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GbpcWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GBPCWORK",
     .workAreaSize = vxr::workAreaSize<GbpcWork>(kWorkAreaSize),
-    .clearedSlots = Slots::cleared,
-    .filters = vxr::sqlTracedFilters(Slots::rules),
-    .derive = Slots::derive,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

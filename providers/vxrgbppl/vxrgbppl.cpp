@@ -80,32 +80,22 @@ void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vx
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPoolData");
 VXR_NAMED_ANCHOR(kCollect, "collectGBPooldata");
 
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(GbppWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
 constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .collect = &kCollect,
                                        .columns = kColumns,
                                        .buildSql = buildMemberSql,
                                        .key = kKey,
-                                       .merge = &kMerge};
-
-using Slots = vxr::IdnameSlots<GbppWork>;
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GbppWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(GbppWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
+                                       .merge = &kMerge,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
 
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GbppWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GBPPWORK",
     .workAreaSize = vxr::workAreaSize<GbppWork>(kWorkAreaSize),
-    .clearedSlots = Slots::cleared,
-    .filters = vxr::sqlTracedFilters(Slots::rules),
-    .derive = Slots::derive,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

@@ -86,13 +86,14 @@ constexpr uint16_t kSums[] = {
     offsetof(GgvsRow, JVSDBIO),  offsetof(GgvsRow, JVSTIOR),  offsetof(GgvsRow, JVSDBIR),
     offsetof(GgvsRow, JVSDSNS),  offsetof(GgvsRow, JVSEXTS),  offsetof(GgvsRow, JVSVUSE),
 };
-// Every row carries its own response time and database I/O rate in the two
-// maxima, so the maxima merge field by field.
-constexpr uint16_t kMaxima[] = {offsetof(GgvsRow, JVSMVRESP), offsetof(GgvsRow, JVSMDBIR)};
+// The two maxima: the largest response time and database I/O rate of the
+// merged rows.
+constexpr vxr::FieldFrom kLargest[] = {{offsetof(GgvsRow, JVSMVRESP), offsetof(GgvsRow, JVSVRESP)},
+                                       {offsetof(GgvsRow, JVSMDBIR), offsetof(GgvsRow, JVSDBIR)}};
 constexpr vxr::MergeRule kMerge = {.sums = kSums,
-                                   .maxima = kMaxima,
                                    .timestamp = offsetof(GgvsRow, TIMESTAMP),
-                                   .rowsMerged = offsetof(GgvsRow, NUMRX4)};
+                                   .rowsMerged = offsetof(GgvsRow, NUMRX4),
+                                   .maximaFrom = kLargest};
 constexpr uint16_t kAveraged[] = {offsetof(GgvsRow, JVSVUTIL), offsetof(GgvsRow, JVSVRESP),
                                   offsetof(GgvsRow, JVSTIOR), offsetof(GgvsRow, JVSDBIR),
                                   offsetof(GgvsRow, JVSVUSE)};
@@ -105,19 +106,19 @@ extern "C" void calcGVSrate(GgvsRow* row) {
   VXR_RETURN_VOID();
 }
 
-// A new row counts itself in NUMRX4 and carries its own response time and
-// database I/O rate in the maxima.
-bool seedRow(void* workArea, const Trace&) {
+// The spare bytes of a row stay zero.
+bool clearSpare(void* workArea, const Trace&) {
   GgvsRow& row = work(workArea).row;
   std::memset(row.SPARE, 0, sizeof row.SPARE);
-  row.NUMRX4 = 1;
-  row.JVSMVRESP = row.JVSVRESP;
-  row.JVSMDBIR = row.JVSDBIR;
   return true;
 }
 
 // ---------------------------------------------------------------------------
 // Request program
+
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(GgvsWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for GGVS result\n");
 
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGVS");
 VXR_NAMED_ANCHOR(kCollect, "collectGOAVOLS");
@@ -129,7 +130,8 @@ constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .buildSql = buildMemberSql,
                                        .key = kKey,
                                        .merge = &kMerge,
-                                       .prepare = seedRow};
+                                       .prepare = clearSpare,
+                                       .summary = &kSummaryTable};
 
 void beforeEmit(void*, const Trace&, void* row) {
   calcGVSrate(static_cast<GgvsRow*>(row));
@@ -140,14 +142,6 @@ using Slots = vxr::GroupSlots<GgvsWork>;
 constexpr vxr::FilterRule kFilterRules[] = {Slots::dsgroupRule, Slots::idnamePrefixRule,
                                             Slots::originRule};
 
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GgvsWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
-              "Unable to allocate Storage for GGVS result\n"),
-    VXR_NODE_TABLE(GgvsWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GgvsWork, kFamily>({
     .eyeCatcher = "GGVSWORK",
     .workAreaSize = vxr::workAreaSize<GgvsWork>(kWorkAreaSize),
@@ -155,11 +149,8 @@ constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GgvsWork, kFamily>({
     .clearedSlots = Slots::cleared,
     .filters = {.rules = kFilterRules},
     .derive = Slots::derive,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
     .collectFailed = {kTraceDetail, "collectGOAVOLS returned FALSE, EOD no data\n"},
     .beforeEmit = beforeEmit,
-    .destroyOrder = kDestroyOrder,
 });
 
 }  // namespace

@@ -232,33 +232,23 @@ bool completeRow(void* workArea, const Trace& trace) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGLockData");
 VXR_NAMED_ANCHOR(kCollect, "collectGLockdata");
 
-// The column count is checked before anything is copied.
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(GlokWork, groupTable, summaryList, vxr::elementSize<GlokRow>(), 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
+// The column count is checked before anything is copied. Without an IDNAME
+// filter the group is the one the ORIGINNODE filter names.
 constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .collect = &kCollect,
                                        .layouts = &kLayouts,
                                        .buildSql = buildMemberSql,
-                                       .prepare = completeRow};
-
-// Without an IDNAME filter the group is the one the ORIGINNODE filter names.
-using Slots = vxr::IdnameSlots<GlokWork>;
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GlokWork, groupTable, summaryList, vxr::elementSize<GlokRow>(), 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(GlokWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
+                                       .prepare = completeRow,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
 
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GlokWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GLOKWORK",
     .workAreaSize = vxr::workAreaSize<GlokWork>(kWorkAreaSize),
-    .clearedSlots = Slots::cleared,
-    .filters = vxr::sqlTracedFilters(Slots::rules),
-    .derive = Slots::derive,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

@@ -136,12 +136,10 @@ extern "C" bool summarizeGOAS(GoasWork* w, const GoasRow* row) {
     VXR_TRACE(trace, kTraceDetail, "Filtering - pOAS set to null\n");
     key = {};
   }
-  bool created = false;
-  auto* kept = static_cast<GoasRow*>(
-      vxr::fileRow(trace, w->spaceTable, row, sizeof *row, key, &kSpaceMerge, {}, &created));
-  if (kept != nullptr && created) kept->NUMRX4 = 1;
+  const bool kept =
+      vxr::fileRow(trace, w->spaceTable, row, sizeof *row, key, &kSpaceMerge) != nullptr;
   vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
+  return kept;
 }
 
 // ---------------------------------------------------------------------------

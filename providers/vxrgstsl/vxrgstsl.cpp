@@ -119,6 +119,10 @@ vxr::MergeKey keyFor(const void* workArea, const Trace& trace) {
 VXR_NAMED_ANCHOR(kSummarize, "sumGstsGroup");
 VXR_NAMED_ANCHOR(kCollect, "collectGstsGroup");
 
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(GstsWork, summaryTable, summaryList, kSummaryElementSize, 30, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
 // A lost element makes the collection false.
 constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .collect = &kCollect,
@@ -129,7 +133,8 @@ constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .key = kKey,
                                        .merge = &kMerge,
                                        .texts = vxr::kGroupRecordTexts,
-                                       .keyFor = keyFor};
+                                       .keyFor = keyFor,
+                                       .summary = &kSummaryTable};
 
 constexpr vxr::FilterSlot kStructn = VXR_SLOT(GstsWork, structnFlag, structnHost, structn);
 constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GstsWork, dsgroupFlag, dsgroupHost, dsgroup);
@@ -146,14 +151,6 @@ constexpr vxr::FilterRule kFilterRules[] = {
     {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
 };
 
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GstsWork, summaryTable, summaryList, kSummaryElementSize, 30, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(GstsWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GstsWork, kFamily>(vxr::stepTraces({
     .eyeCatcher = "GSTSWORK",
     .workAreaSize = kWorkAreaSize,
@@ -162,9 +159,6 @@ constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GstsWork, kFamily>(vx
     .clearedSlots = kClearedSlots,
     .filters = vxr::sqlTracedFilters(kFilterRules),
     .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

@@ -101,14 +101,14 @@ constexpr uint16_t kSums[] = {offsetof(GvtaRow, JVTTIO),  offsetof(GvtaRow, JVTR
                               offsetof(GvtaRow, JVTWIO),  offsetof(GvtaRow, JVTTIOR),
                               offsetof(GvtaRow, JVTRIOR), offsetof(GvtaRow, JVTWIOR),
                               offsetof(GvtaRow, JVTVUSE)};
-// Every row carries its own three rates in the maxima, so the maxima merge
-// field by field.
-constexpr uint16_t kMaxima[] = {offsetof(GvtaRow, JVTMTIOR), offsetof(GvtaRow, JVTMRIOR),
-                                offsetof(GvtaRow, JVTMWIOR)};
+// The three maxima: the largest rates of the merged rows.
+constexpr vxr::FieldFrom kLargest[] = {{offsetof(GvtaRow, JVTMTIOR), offsetof(GvtaRow, JVTTIOR)},
+                                       {offsetof(GvtaRow, JVTMRIOR), offsetof(GvtaRow, JVTRIOR)},
+                                       {offsetof(GvtaRow, JVTMWIOR), offsetof(GvtaRow, JVTWIOR)}};
 constexpr vxr::MergeRule kMerge = {.sums = kSums,
-                                   .maxima = kMaxima,
                                    .timestamp = offsetof(GvtaRow, TIMESTAMP),
-                                   .rowsMerged = offsetof(GvtaRow, NUMRX4)};
+                                   .rowsMerged = offsetof(GvtaRow, NUMRX4),
+                                   .maximaFrom = kLargest};
 constexpr uint16_t kAveraged[] = {offsetof(GvtaRow, JVTTIOR), offsetof(GvtaRow, JVTRIOR),
                                   offsetof(GvtaRow, JVTWIOR), offsetof(GvtaRow, JVTVUSE)};
 
@@ -128,19 +128,12 @@ extern "C" void calcVTArate(GvtaRow* row) {
   VXR_RETURN_VOID();
 }
 
-// A new row counts itself in NUMRX4 and carries its own three rates in the
-// maxima.
-bool seedRow(void* workArea, const Trace&) {
-  GvtaRow& row = work(workArea).row;
-  row.NUMRX4 = 1;
-  row.JVTMTIOR = row.JVTTIOR;
-  row.JVTMRIOR = row.JVTRIOR;
-  row.JVTMWIOR = row.JVTWIOR;
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 // Request program
+
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(GvtaWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for GVTA result\n");
 
 VXR_NAMED_ANCHOR(kSummarize, "summarizeVTA");
 VXR_NAMED_ANCHOR(kCollect, "collectLGOAVTA");
@@ -155,7 +148,7 @@ constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .merge = &kMerge,
                                        .texts = {.filing = "Add new record to group\n"},
                                        .keyFor = keyFor,
-                                       .prepare = seedRow};
+                                       .summary = &kSummaryTable};
 
 void beforeEmit(void*, const Trace&, void* row) {
   calcVTArate(static_cast<GvtaRow*>(row));
@@ -178,14 +171,6 @@ constexpr vxr::FilterRule kFilterRules[] = {
     Slots::originRule,
 };
 
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GvtaWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
-              "Unable to allocate Storage for GVTA result\n"),
-    VXR_NODE_TABLE(GvtaWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GvtaWork, kFamily>({
     .eyeCatcher = "GVTAWORK",
     .workAreaSize = vxr::workAreaSize<GvtaWork>(kWorkAreaSize),
@@ -193,11 +178,8 @@ constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GvtaWork, kFamily>({
     .clearedSlots = Slots::cleared,
     .filters = {.rules = kFilterRules},
     .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
     .collectFailed = {kTraceDetail, "collectLGOAVTA returned FALSE, EOD no data\n"},
     .beforeEmit = beforeEmit,
-    .destroyOrder = kDestroyOrder,
 });
 
 }  // namespace

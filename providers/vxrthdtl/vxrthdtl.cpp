@@ -133,14 +133,18 @@ bool completeRow(void* workArea, const Trace&) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGThreadData");
 VXR_NAMED_ANCHOR(kCollect, "collectGThreadData");
 
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(GthdWork, groupTable, summaryList, vxr::elementSize<GthdRow>(), 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
 // The column count is checked before anything is copied.
 constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
                                        .collect = &kCollect,
                                        .layouts = &kLayouts,
                                        .buildSql = buildMemberSql,
-                                       .prepare = completeRow};
-
-using Slots = vxr::IdnameSlots<GthdWork>;
+                                       .prepare = completeRow,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
 
 // Without an IDNAME filter the group is the one the ORIGINNODE filter names.
 void deriveGroup(void* workArea, const Trace& trace) {
@@ -150,27 +154,14 @@ void deriveGroup(void* workArea, const Trace& trace) {
   std::memcpy(initial, w.origin, sizeof w.idname);
   initial[sizeof w.idname] = '\0';
   VXR_TRACE(trace, kTraceSql, "Creating Index Filter for IDNAME initial value %s \n", initial);
-  Slots::derive(workArea, trace);
+  vxr::IdnameSlots<GthdWork>::derive(workArea, trace);
   VXR_TRACE(trace, kTraceSql, "Final value for IDNAME is %s \n", w.idname);
 }
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GthdWork, groupTable, summaryList, vxr::elementSize<GthdRow>(), 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(GthdWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
 
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GthdWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GTHDWORK",
     .workAreaSize = vxr::workAreaSize<GthdWork>(kWorkAreaSize),
-    .clearedSlots = Slots::cleared,
-    .filters = vxr::sqlTracedFilters(Slots::rules),
     .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

@@ -125,9 +125,18 @@ void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vx
 VXR_NAMED_ANCHOR(kSummarize, "summarizeThreadsData");
 VXR_NAMED_ANCHOR(kCollect, "collectThreadsData");
 
-// A row that cannot be kept makes the collection fail.
-constexpr vxr::MemberFamily kFamily = {
-    .file = &kSummarize, .collect = &kCollect, .columns = kColumns, .buildSql = buildMemberSql};
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(TstaWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
+// A row that cannot be kept makes the collection fail. Without an IDNAME
+// filter the IDNAME is the group the ORIGINNODE filter names.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
 
 using Slots = vxr::IdnameSlots<TstaWork>;
 constexpr vxr::FilterSlot kPlan = VXR_SLOT(TstaWork, planFlag, planHost, plan);
@@ -143,23 +152,11 @@ constexpr vxr::FilterRule kFilterRules[] = {
     Slots::originRule,
 };
 
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(TstaWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_NODE_TABLE(TstaWork),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
-
 constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<TstaWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "THDSWORK",
     .workAreaSize = vxr::workAreaSize<TstaWork>(kWorkAreaSize),
     .clearedSlots = kClearedSlots,
     .filters = vxr::sqlTracedFilters(kFilterRules),
-    .derive = Slots::derive,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .destroyOrder = kDestroyOrder,
 }));
 
 }  // namespace

@@ -270,7 +270,10 @@ void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_
     VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
   } else if (isNew) {
     if (texts.filed) VXR_TRACE(trace, kTraceDetail, "%s", texts.filed);
-    if (rule) seedMaxima(kept, *rule);
+    if (rule) {
+      seedMaxima(kept, *rule);
+      if (rule->rowsMerged != kNoField) storeInt(kept, rule->rowsMerged, 1);
+    }
   }
   if (created) *created = isNew;
   return kept;

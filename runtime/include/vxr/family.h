@@ -142,7 +142,8 @@ inline constexpr FilingTexts kGroupRecordTexts = {.merging = "Add up total colum
 // Files `row` into `table`. With a key, into the newest element whose data
 // agrees over it (merged by `rule`, when given), else into a new element
 // entered under the key; with an empty key, into a new element. A new
-// element takes the row whole and the rule's maximaFrom seeds. Null when no
+// element takes the row whole, the rule's maximaFrom seeds and a count of 1
+// in the rule's rowsMerged field. Null when no
 // element could be had ("Unable to obtain group result record " traced at
 // error level); `created` (when given) tells whether the element is new.
 void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_t size,
@@ -206,6 +207,13 @@ struct MemberFamily {
   // What else the module keeps of a filed row; false when it could not be
   // kept. Run whether or not the filing kept the row.
   bool (*alsoFile)(void* workArea) = nullptr;
+  // The summary table; with it a program that names no tables has this one
+  // and the node table, created and destroyed in that order.
+  const TableSpec* summary = nullptr;
+  // The filters are IDNAME and ORIGINNODE (IdnameSlots of the work area),
+  // traced at SQL level: a program that names no cleared slots, rules or
+  // derivation has theirs.
+  bool idnameFilters = false;
 };
 
 // Files the row of work area W under F (see MemberFamily): false when it
@@ -262,12 +270,33 @@ int32_t familyCollect(void* workArea, const Trace&) {
                        F.queryTexts);
 }
 
+// The summary and node tables of a family module.
+template <typename W, const MemberFamily& F>
+struct FamilyTables {
+  static constexpr TableSpec tables[] = {*F.summary, VXR_NODE_TABLE(W)};
+  static constexpr uint8_t destroyOrder[] = {0, 1};
+};
+
 // A module's program with the family's parts filled in: the work-area
-// fields and the collection.
+// fields and the collection, and what the program leaves out of the tables
+// and the filters (see MemberFamily::summary and idnameFilters).
 template <typename W, const MemberFamily& F>
 constexpr ModuleProgram familyProgram(ModuleProgram program) {
   program = withWorkFields<W>(program);
   program.collect = familyCollect<W, F>;
+  if constexpr (F.summary != nullptr) {
+    if (program.tables.empty()) {
+      program.tables = FamilyTables<W, F>::tables;
+      program.nodeTable = 1;
+      program.destroyOrder = FamilyTables<W, F>::destroyOrder;
+    }
+  }
+  if constexpr (F.idnameFilters) {
+    using Slots = IdnameSlots<W>;
+    if (program.clearedSlots.empty()) program.clearedSlots = Slots::cleared;
+    if (program.filters.rules.empty()) program.filters = sqlTracedFilters(Slots::rules);
+    if (program.derive == nullptr) program.derive = Slots::derive;
+  }
   return program;
 }
 
