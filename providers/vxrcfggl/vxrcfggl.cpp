@@ -62,10 +62,7 @@ constexpr char kSelect[] =
     "FALSECO,FALSECR,GLOBALC,GLOBALR,IDNAME,LOCKA,LOCKP,LOCKU,ORIGINNODE,RECORDA,RECORDP,RECORDU,"
     "STRUCTN,STRUCTP,STRUCTS,STRUCTST,STRUCTT,STRUCTU,TIMESTAMP";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kCfggRowAttributes);
-static_assert(std::size(kColumns) == 29);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kCfggRowAttributes, 29);
 
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const CfggWork& w = work(workArea);

@@ -186,10 +186,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIME,IDSTATUS,IDTYPE,IDNAME,SMFID,RX4ID,RX4COUNT,SYS_TMAX,LOCKCNT,GBPCCNT,"
     "OADBCNT,OASTATUS";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kFiltRowAttributes);
-static_assert(std::size(kColumns) == 13);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kFiltRowAttributes, 13);
 
 // " AND      IDNAME ='<8 characters>'" when the request names an IDNAME.
 void appendIdnameCondition(const FiltWork& w, vxr::SqlText& sql) {

@@ -59,10 +59,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,CONSTAT,STRUCTN,DSGROUPN,DSGROUPE,CF_NAME,JOBNAME,RX4ID,"
     "IDNAME";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGbpcRowAttributes);
-static_assert(std::size(kColumns) == 11);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGbpcRowAttributes, 11);
 
 constexpr vxr::ByteRange kKey[] = {VXR_KEY(GbpcRow, DSGROUPN), VXR_KEY(GbpcRow, STRUCTN),
                                    VXR_KEY(GbpcRow, SYSID)};

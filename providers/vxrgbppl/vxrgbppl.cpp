@@ -57,10 +57,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,RD_COUNT,RD_HIT_CNT,RD_HIT_PCT,XI_COUNT,XI_RATE,DIRENT,DATAPG,STRUCTS,"
     "CONNECT,SMFID,STRUCTN,DSGROUP,TIMESTAMP,STRUCTST,STRUCTT,IDNAME";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGbppRowAttributes);
-static_assert(std::size(kColumns) == 17);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGbppRowAttributes, 17);
 
 constexpr vxr::ByteRange kKey[] = {VXR_KEY(GbppRow, DSGROUP), VXR_KEY(GbppRow, STRUCTN)};
 constexpr vxr::MergeRule kMerge = {.timestamp = offsetof(GbppRow, TIMESTAMP)};

@@ -80,10 +80,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVPVOL,JVPDB,JVPSP,JVPDSNS,JVPEXTS,"
     "JVPVUSE,JVPTIO,JVPRIO,JVPWIO,JVPTIOR,JVPRIOR,JVPWIOR";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGgvdRowAttributes);
-static_assert(std::size(kColumns) == 18);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGgvdRowAttributes, 18);
 
 // The volume, database and space conditions come only with a group filter.
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {

@@ -71,10 +71,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JTPDB,JTPSP,JTPGETP,JTPSYNR,JTPPREF,"
     "JTPASYW,JTPOTHW,JTPPCGP,JTPPCIO,JTPGPR, JTPSYR,JTPPRR,JTPASR,JTPOTR,JTPRIOR";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGoaaRowAttributes);
-static_assert(std::size(kColumns) == 21);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGoaaRowAttributes, 21);
 
 constexpr uint16_t kCounters[] = {
     offsetof(GoaaRow, JTPGETP), offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPREF),

@@ -100,10 +100,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JAPDB,JAPSPN,JAPTYPE,JAPBP,JAPVOLS,"
     "JAPDSNS,JAPEXTS,JAPEXTR,JAPMEXT";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGoasRowAttributes);
-static_assert(std::size(kColumns) == 15);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGoasRowAttributes, 15);
 
 // The database and space conditions come only with a group condition.
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {

@@ -67,10 +67,7 @@ constexpr char kSelect[] =
     "JT7CRID,JT7GETP,JT7SYNR,JT7SPRE,JT7LPRE,JT7DPRE,JT7ASYW,JT7OTHW,JT7PCGP,JT7PCIO,JT7GPR,"
     "JT7SYR,JT7SPR,JT7LPR,JT7DPR,JT7ASR,JT7OTR,JT7RIOR";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGotaRowAttributes);
-static_assert(std::size(kColumns) == 28);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGotaRowAttributes, 28);
 
 // The seven counts and the seven rates, added when rows merge.
 constexpr uint16_t kCounters[] = {

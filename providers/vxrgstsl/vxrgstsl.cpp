@@ -70,10 +70,7 @@ constexpr char kSelect[] =
     "COPAGES,COENGNA,WRENGNA,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,UNLCO,READCOC,"
     "READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGstsRowAttributes);
-static_assert(std::size(kColumns) == 38);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGstsRowAttributes, 38);
 
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const GstsWork& w = work(workArea);

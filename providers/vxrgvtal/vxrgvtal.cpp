@@ -72,10 +72,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVTVOL,JVTPLNM,JVTAUID,JVTCRID,"
     "JVTVUSE,JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGvtaRowAttributes);
-static_assert(std::size(kColumns) == 17);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGvtaRowAttributes, 17);
 
 // The correlation id is kept as delivered: zeros past a shorter value.
 constexpr uint16_t kZeroFilled[] = {offsetof(GvtaRow, JVTCRID)};

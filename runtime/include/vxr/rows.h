@@ -135,6 +135,15 @@ constexpr std::array<ColumnField, N> columnsOf(const char* select,
 
 }  // namespace vxr
 
+// The column table `variable` of a SELECT list over a row layout, checked
+// at compile time: `count` columns, each a field of the row, in order.
+//   VXR_SELECT_COLUMNS(kColumns, kSelect, kMyRowAttributes, 21);
+#define VXR_SELECT_COLUMNS(variable, select, rowAttributes, count)                         \
+  constexpr auto variable =                                                                \
+      ::vxr::columnsOf<::vxr::selectColumnCount(select)>(select, rowAttributes);           \
+  static_assert(std::size(variable) == (count), "the SELECT list has " #count " columns"); \
+  static_assert(::vxr::selectMatches(select, variable), "the SELECT list names row fields")
+
 // The tables a module serves, as the catalog reads them:
 //   VXR_TABLES(VXRGOAAL, kGoaaTable);
 #define VXR_TABLES(MODULE, ...) \
