@@ -10,8 +10,9 @@
 // SQL, its key and merge rule, and the names its traced functions carry) and
 // builds its program with familyProgram<Work, kFamily>(...). The work area
 // stays the module's own; the family reads these members of it by name:
-//   summaryList, emissionCursor, nodeList, nodeCursor, rowsEmitted, row,
-//   originFlag, origin (and row.ORIGINNODE, row.IDNAME).
+//   summaryList (the list of the summary table), emissionCursor, nodeList,
+//   nodeCursor, nodeTable, rowsEmitted, row, originFlag, origin (and
+//   row.ORIGINNODE, row.IDNAME).
 #pragma once
 
 #include <span>
@@ -143,9 +144,9 @@ inline constexpr FilingTexts kGroupRecordTexts = {.merging = "Add up total colum
 // agrees over it (merged by `rule`, when given), else into a new element
 // entered under the key; with an empty key, into a new element. A new
 // element takes the row whole, the rule's maximaFrom seeds and a count of 1
-// in the rule's rowsMerged field. Null when no
-// element could be had ("Unable to obtain group result record " traced at
-// error level); `created` (when given) tells whether the element is new.
+// in the rule's rowsMerged field. Null when no element could be had
+// ("Unable to obtain group result record " traced at error level);
+// `created` (when given) tells whether the element is new.
 void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_t size,
               MergeKey key, const MergeRule* rule, const FilingTexts& texts = {},
               bool* created = nullptr);
