@@ -12,14 +12,27 @@
 //     the vxrhost command and the tests read the table from here.
 //  4. Member table: make sure its CREATE TABLE is in data/schema.sql (the
 //     tests take the member tables and their columns from there).
-//  5. The module (vxrxxxxl.cpp): the work area struct with its asserted
-//     offsets, the SELECT list and its column table (static_assert
-//     selectMatches), the member SQL, the filter rules (prefix(n)/exact(),
-//     slots made with VXR_SLOT), the merge key (ByteRange ranges; use
-//     findKeyed/fileKeyed/countKeyed, never a walk per row), the result
-//     tables (VXR_TABLE) and the ModuleProgram: list only what differs from
-//     the defaults. A lost element (a null from fileKeyed) makes the row
-//     handler return false, which ends the request with 62 and no rows.
+//  5. The module (vxrxxxxl.cpp) is a declaration plus what is particular to
+//     its table; the member queries, the filing of each row, the request
+//     loop and the common filters are the runtime's (vxr/family.h):
+//     a. the work area: VXR_WORK_HEADER, VXR_NODE_FIELDS, the summary
+//        table, `row`, `rowsEmitted` and the filter fields
+//        (VXR_IDNAME_ORIGIN_FIELDS, VXR_SLOT_FIELDS), with its offsets
+//        asserted on the 32-bit targets;
+//     b. the SELECT list and its column table (VXR_SELECT_COLUMNS) and the
+//        member SQL (sqlMemberQuery and the conditions of the filters);
+//     c. the merge key (ByteRange ranges) and rule (MergeRule), or no key
+//        for a table that lists every member row by itself;
+//     d. the MemberFamily: the names the filing and collection trace under
+//        (VXR_NAMED_ANCHOR), the columns, the SQL, key and rule, the summary
+//        table (VXR_TABLE) and the filters (idnameFilters, or rules made
+//        with VXR_SLOT, prefix(n)/exact() and deriveGroupFilter); hooks for
+//        what only the table does (prepare, keyFor, alsoFile);
+//     e. the ModuleProgram from familyProgram<Work, kFamily>(...), listing
+//        only what differs from the defaults (eye-catcher, work-area size,
+//        trace texts, beforeEmit, ...).
+//     A lost element (no memory for a row) makes the collection false,
+//     which ends the request with 62 and no rows.
 //  6. Register it: one line in providers/CMakeLists.txt,
 //       vxr_module(VXRXXXXL FLAVOURS solaris windows)
 //     which builds modules/VXRXXXXL.so, adds the catalog entry and the tests.

@@ -22,9 +22,7 @@
 // and R4SUSFAL (saturating) and keep the earliest TIMESTAMP.
 #include "vxrcfggl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -32,23 +30,12 @@ namespace {
 using vxr::Trace;
 
 struct CfggWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ResultTable* summaryTable;
   CfggRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  uint32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  uint32_t originEnd;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_IDNAME_ORIGIN_FIELDS(uint32_t);
+  VXR_NODE_FIELDS;
 };
 
 // The fields, rounded up to a doubleword.
@@ -65,9 +52,7 @@ static_assert(kWorkAreaSize == 288);
 static_assert(kSummaryElementSize == 192);
 #endif
 
-CfggWork& work(void* workArea) {
-  return *static_cast<CfggWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<CfggWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -77,21 +62,7 @@ constexpr char kSelect[] =
     "FALSECO,FALSECR,GLOBALC,GLOBALR,IDNAME,LOCKA,LOCKP,LOCKU,ORIGINNODE,RECORDA,RECORDP,RECORDU,"
     "STRUCTN,STRUCTP,STRUCTS,STRUCTST,STRUCTT,STRUCTU,TIMESTAMP";
 
-// Column i of the SELECT list lands in field kColumns[i].
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(CfggRow, CONNECT),    VXR_FIELD(CfggRow, DSGROUP),   VXR_FIELD(CfggRow, R4CPLOK),
-    VXR_FIELD(CfggRow, R4FCONT),    VXR_FIELD(CfggRow, R4GCONT),   VXR_FIELD(CfggRow, R4PLOCK),
-    VXR_FIELD(CfggRow, R4SUSFAL),   VXR_FIELD(CfggRow, R4SUSIRL),  VXR_FIELD(CfggRow, R4SUSXES),
-    VXR_FIELD(CfggRow, R4UPLOK),    VXR_FIELD(CfggRow, FALSECO),   VXR_FIELD(CfggRow, FALSECR),
-    VXR_FIELD(CfggRow, GLOBALC),    VXR_FIELD(CfggRow, GLOBALR),   VXR_FIELD(CfggRow, IDNAME),
-    VXR_FIELD(CfggRow, LOCKA),      VXR_FIELD(CfggRow, LOCKP),     VXR_FIELD(CfggRow, LOCKU),
-    VXR_FIELD(CfggRow, ORIGINNODE), VXR_FIELD(CfggRow, RECORDA),   VXR_FIELD(CfggRow, RECORDP),
-    VXR_FIELD(CfggRow, RECORDU),    VXR_FIELD(CfggRow, STRUCTN),   VXR_FIELD(CfggRow, STRUCTP),
-    VXR_FIELD(CfggRow, STRUCTS),    VXR_FIELD(CfggRow, STRUCTST),  VXR_FIELD(CfggRow, STRUCTT),
-    VXR_FIELD(CfggRow, STRUCTU),    VXR_FIELD(CfggRow, TIMESTAMP),
-};
-static_assert(std::size(kColumns) == 29);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kCfggRowAttributes, 29);
 
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const CfggWork& w = work(workArea);
@@ -123,24 +94,6 @@ bool anyNonZero(const CfggRow& row, std::span<const uint16_t> offsets) {
   return false;
 }
 
-// Files one assembled row: merged into its key's element, or copied into a
-// new element filed as the newest. False when no element could be had.
-extern "C" bool sumGroup(CfggWork* w, const CfggRow* row) {
-  VXR_FUNCTION("sumGroup");
-  void* filed = nullptr;
-  if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
-    VXR_TRACE(trace, kTraceDetail, "Add up total columns\n");
-    filed = vxr::elementData(match);
-    vxr::mergeRow(filed, row, kMerge);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
-    filed = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
-    if (filed == nullptr) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed != nullptr;
-}
-
 // The percentages of a row about to be handed out, from its sums: P requests
 // and S suspensions (in 64 bits). Each is 0 when its counters are all 0 or
 // its divisor is 0 (negative counters can cancel out).
@@ -155,89 +108,40 @@ extern "C" void calcRate(CfggRow* row) {
   VXR_RETURN_VOID();
 }
 
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  CfggWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return sumGroup(&w, &w.row);  // a lost element makes the collection false
-}
-
-constexpr vxr::QueryTexts kQueryTexts = {.requestOpened = "Entering SQL while...\n",
-                                         .afterFetch = "While complete.\n"};
-
-extern "C" int32_t collectGroup(CfggWork* w) {
-  VXR_FUNCTION("collectGroup");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow,
-                                         .texts = &kQueryTexts};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGroup(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "sumGroup");
+VXR_NAMED_ANCHOR(kCollect, "collectGroup");
+
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(CfggWork, summaryTable, summaryList, kSummaryElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
+// A lost element makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .mismatchLevel = kTraceError,
+                                       .buildSql = buildMemberSql,
+                                       .queryTexts = &vxr::kFetchLoopTexts,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .texts = vxr::kGroupRecordTexts,
+                                       .summary = &kSummaryTable,
+                                       .idnameFilters = true};
+
 void beforeEmit(void*, const Trace&, void* row) {
   calcRate(static_cast<CfggRow*>(row));
 }
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(CfggWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(CfggWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
-
-void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
-
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
-
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(CfggWork, summaryTable, summaryList, kSummaryElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(CfggWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<CfggWork, kFamily>(vxr::stepTraces({
     .eyeCatcher = "CFGGWORK",
     .workAreaSize = kWorkAreaSize,
-    .rowsEmitted = offsetof(CfggWork, rowsEmitted),
-    .summaryList = offsetof(CfggWork, summaryList),
-    .emissionCursor = offsetof(CfggWork, emissionCursor),
-    .nodeList = offsetof(CfggWork, nodeList),
     .startBanner = {kTraceDetail, "Set up VXRCFGGL\n"},
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .gettingStorage = {kTraceDetail, "Get view storage\n"},
-    .storageFailed = {kTraceError, "Unable to get view storage\n"},
-    .processBanner = {kTraceDetail, "Initialize Process Routine\n"},
-    .firstCall = {kTraceDetail, "First call (rowCnt=0)\n"},
-    .nextRow = {kTraceDetail, "Get NextInChain\n"},
     .emitted = {kTraceRow, "Cfgg Anchor at %8X. Cfgglm link at %8x.\n"},
-    .endOfData = {kTraceDetail, "EOD in Process Rtn\n"},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
     .beforeEmit = beforeEmit,
-    .teardown = {kTraceDetail, "Teardown\n"},
-    .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

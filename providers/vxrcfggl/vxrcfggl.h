@@ -10,36 +10,31 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRCFGGL_ROW(X, T)    \
-  X(T, ORIGINNODE, Chars, 32) \
-  X(T, RECORDA, Int32, 4)     \
-  X(T, RECORDU, Int32, 4)     \
-  X(T, RECORDP, Int32, 4)     \
-  X(T, GLOBALC, Int32, 4)     \
-  X(T, GLOBALR, Int32, 4)     \
-  X(T, FALSECO, Int32, 4)     \
-  X(T, FALSECR, Int32, 4)     \
-  X(T, LOCKA, Int32, 4)       \
-  X(T, LOCKU, Int32, 4)       \
-  X(T, LOCKP, Int32, 4)       \
-  X(T, STRUCTS, Int32, 4)     \
-  X(T, STRUCTU, Int32, 4)     \
-  X(T, STRUCTP, Int32, 4)     \
-  X(T, CONNECT, Int32, 4)     \
-  X(T, STRUCTN, Chars, 16)    \
-  X(T, DSGROUP, Chars, 8)     \
-  X(T, TIMESTAMP, Chars, 16)  \
-  X(T, STRUCTST, Chars, 8)    \
-  X(T, STRUCTT, Chars, 5)     \
-  X(T, IDNAME, Chars, 8)      \
-  X(T, PADDING, Padding, 3)   \
-  X(T, R4PLOCK, Int32, 4)     \
-  X(T, R4CPLOK, Int32, 4)     \
-  X(T, R4UPLOK, Int32, 4)     \
-  X(T, R4SUSIRL, Int32, 4)    \
-  X(T, R4SUSXES, Int32, 4)    \
-  X(T, R4SUSFAL, Int32, 4)    \
-  X(T, R4GCONT, Int32, 4)     \
+#define VXRCFGGL_ROW(X, T)       \
+  X(T, ORIGINNODE, Chars, 32)    \
+  X(T, RECORDA, Int32, 4)        \
+  X(T, RECORDU, Int32, 4)        \
+  X(T, RECORDP, Int32, 4)        \
+  X(T, GLOBALC, Int32, 4)        \
+  X(T, GLOBALR, Int32, 4)        \
+  X(T, FALSECO, Int32, 4)        \
+  X(T, FALSECR, Int32, 4)        \
+  X(T, LOCKA, Int32, 4)          \
+  X(T, LOCKU, Int32, 4)          \
+  X(T, LOCKP, Int32, 4)          \
+  X(T, STRUCTS, Int32, 4)        \
+  X(T, STRUCTU, Int32, 4)        \
+  X(T, STRUCTP, Int32, 4)        \
+  X(T, CONNECT, Int32, 4)        \
+  VXR_STRUCTURE_ROW_FIELDS(X, T) \
+  X(T, PADDING, Padding, 3)      \
+  X(T, R4PLOCK, Int32, 4)        \
+  X(T, R4CPLOK, Int32, 4)        \
+  X(T, R4UPLOK, Int32, 4)        \
+  X(T, R4SUSIRL, Int32, 4)       \
+  X(T, R4SUSXES, Int32, 4)       \
+  X(T, R4SUSFAL, Int32, 4)       \
+  X(T, R4GCONT, Int32, 4)        \
   X(T, R4FCONT, Int32, 4)
 
 struct CfggRow {

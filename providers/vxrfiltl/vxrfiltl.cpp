@@ -21,9 +21,7 @@
 // online node of the product offline.
 #include "vxrfiltl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -37,9 +35,7 @@ struct ObjectPair {  // one distinct IDNAME and database of VXR.LOBJECTS
 };
 
 struct FiltWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* objectList;
   VXR_ListHeader* nodeList;
   VXR_ListLinks* nodeCursor;
@@ -55,12 +51,8 @@ struct FiltWork {
   int32_t originFlag;
   int32_t noFetchFlag;
   int32_t dataFoundFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_SLOT_FIELDS(idname, 8, int32_t);
+  VXR_SLOT_FIELDS(origin, 32, int32_t);
 };
 
 constexpr int32_t kGroupElementSize = vxr::elementSize<FiltRow>();
@@ -78,9 +70,7 @@ static_assert(kObjectElementSize == 24);
 static_assert(kNamedNodeElementSize == 52);
 #endif
 
-FiltWork& work(void* workArea) {
-  return *static_cast<FiltWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<FiltWork>;
 
 constexpr char kNoFetch[] = "*NOFETCH";
 constexpr char kOffline[] = "OFFLINE ";
@@ -196,15 +186,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIME,IDSTATUS,IDTYPE,IDNAME,SMFID,RX4ID,RX4COUNT,SYS_TMAX,LOCKCNT,GBPCCNT,"
     "OADBCNT,OASTATUS";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(FiltRow, ORIGINNODE), VXR_FIELD(FiltRow, TIME),     VXR_FIELD(FiltRow, IDSTATUS),
-    VXR_FIELD(FiltRow, IDTYPE),     VXR_FIELD(FiltRow, IDNAME),   VXR_FIELD(FiltRow, SMFID),
-    VXR_FIELD(FiltRow, RX4ID),      VXR_FIELD(FiltRow, RX4COUNT), VXR_FIELD(FiltRow, SYS_TMAX),
-    VXR_FIELD(FiltRow, LOCKCNT),    VXR_FIELD(FiltRow, GBPCCNT),  VXR_FIELD(FiltRow, OADBCNT),
-    VXR_FIELD(FiltRow, OASTATUS),
-};
-static_assert(std::size(kColumns) == 13);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kFiltRowAttributes, 13);
 
 // " AND      IDNAME ='<8 characters>'" when the request names an IDNAME.
 void appendIdnameCondition(const FiltWork& w, vxr::SqlText& sql) {
@@ -293,14 +275,10 @@ bool fileStatusRow(void* workArea, const Trace& trace, const void* sqlda) {
   return summarizeXRStatusData(&w, &w.row);
 }
 
-extern "C" int32_t collectXRStatusdata(FiltWork* w) {
-  VXR_FUNCTION("collectXRStatusdata");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildStatusSql,
-                                         .onRow = fileStatusRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+VXR_NAMED_ANCHOR(kCollectStatus, "collectXRStatusdata");
+
+int32_t collectXRStatusdata(FiltWork& w) {
+  return vxr::collectTraced(&kCollectStatus, w, buildStatusSql, fileStatusRow);
 }
 
 // ---------------------------------------------------------------------------
@@ -388,8 +366,7 @@ extern "C" void updateOADBCount(FiltWork* w) {
 // ---------------------------------------------------------------------------
 // Request program
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(FiltWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(FiltWork, originFlag, originHost, origin);
+using Slots = vxr::IdnameSlots<FiltWork>;
 
 // The IDNAME filter decides whether this is a no-fetch request; a later
 // IDNAME filter replaces an earlier one, the no-fetch flag included.
@@ -411,19 +388,17 @@ void idnameMatched(void* workArea, const Trace& trace, int16_t op, const char* c
 constexpr FilterRule kFilterRules[] = {
     {.column = "IDNAME",
      .match = vxr::exact(),
-     .slots = {kIdname},
+     .slots = {Slots::idname},
      .otherOperator = VXR_FLAVOUR_WINDOWS ? 10 : 0,
      .onMatch = idnameMatched},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+    Slots::originRule,
 };
 
 enum Table : uint8_t { kGroupTable, kNodeTable, kObjectTable, kDetectedTable };
 constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(FiltWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
               "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(FiltWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(FiltWork),
     VXR_TABLE(FiltWork, objectTable, objectList, kObjectElementSize, 10, vxr::kTraceAlways,
               "Unable to allocate Storage for OADBC result\n"),
     VXR_TABLE(FiltWork, detectedTable, detectedList, kNamedNodeElementSize, vxr::kNodesPerBlock),
@@ -470,8 +445,7 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   w.nodeCursor = nullptr;
   w.detectedList = nullptr;
 
-  vxr::clearFilterSlot(workArea, kIdname);
-  vxr::clearFilterSlot(workArea, kOrigin);
+  for (const vxr::FilterSlot& slot : Slots::cleared) vxr::clearFilterSlot(workArea, slot);
   w.idnameEnd = 0;
   w.originEnd = 0;
   w.noFetchFlag = 0;
@@ -496,7 +470,7 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   w.dataFoundFlag = 0;
   if (int32_t status = vxr::listMembers(program, workArea, trace); status != 0) return status;
 
-  if (!collectXRStatusdata(&w)) {
+  if (!collectXRStatusdata(w)) {
     // Rows of a failed collection are withheld; the groups seen so far still
     // keep the host's node status current. A collection that lost a record
     // for want of memory knows nothing about the groups it lost, so it
@@ -528,23 +502,15 @@ int32_t firstCall(const vxr::ModuleProgram& program, HDL1_CommonHandle request, 
   return vxr::kStatusOk;
 }
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::withWorkFields<FiltWork>(vxr::quietTraces({
     .eyeCatcher = "FILTWORK",
-    .workAreaSize = int32_t{sizeof(FiltWork)},
-    .rowsEmitted = offsetof(FiltWork, rowsEmitted),
-    .summaryList = offsetof(FiltWork, summaryList),
-    .emissionCursor = offsetof(FiltWork, emissionCursor),
-    .nodeList = offsetof(FiltWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
+    .workAreaSize = vxr::workAreaSize<FiltWork>(),
     .filters = {.rules = kFilterRules},
     .tables = kTables,
     .nodeTable = kNodeTable,
     .firstCallOverride = firstCall,
     .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

@@ -19,9 +19,7 @@
 // the figures. Rows come out newest key first.
 #include "vxrgbppl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -29,23 +27,12 @@ namespace {
 using vxr::Trace;
 
 struct GbppWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GbppRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 248;
@@ -61,9 +48,7 @@ static_assert(offsetof(GbppWork, origin) == 200);
 static_assert(kGroupElementSize == 144);
 #endif
 
-GbppWork& work(void* workArea) {
-  return *static_cast<GbppWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GbppWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -72,16 +57,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,RD_COUNT,RD_HIT_CNT,RD_HIT_PCT,XI_COUNT,XI_RATE,DIRENT,DATAPG,STRUCTS,"
     "CONNECT,SMFID,STRUCTN,DSGROUP,TIMESTAMP,STRUCTST,STRUCTT,IDNAME";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GbppRow, ORIGINNODE), VXR_FIELD(GbppRow, RD_COUNT),  VXR_FIELD(GbppRow, RD_HIT_CNT),
-    VXR_FIELD(GbppRow, RD_HIT_PCT), VXR_FIELD(GbppRow, XI_COUNT),  VXR_FIELD(GbppRow, XI_RATE),
-    VXR_FIELD(GbppRow, DIRENT),     VXR_FIELD(GbppRow, DATAPG),    VXR_FIELD(GbppRow, STRUCTS),
-    VXR_FIELD(GbppRow, CONNECT),    VXR_FIELD(GbppRow, SMFID),     VXR_FIELD(GbppRow, STRUCTN),
-    VXR_FIELD(GbppRow, DSGROUP),    VXR_FIELD(GbppRow, TIMESTAMP), VXR_FIELD(GbppRow, STRUCTST),
-    VXR_FIELD(GbppRow, STRUCTT),    VXR_FIELD(GbppRow, IDNAME),
-};
-static_assert(std::size(kColumns) == 17);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGbppRowAttributes, 17);
 
 constexpr vxr::ByteRange kKey[] = {VXR_KEY(GbppRow, DSGROUP), VXR_KEY(GbppRow, STRUCTN)};
 constexpr vxr::MergeRule kMerge = {.timestamp = offsetof(GbppRow, TIMESTAMP)};
@@ -96,92 +72,28 @@ void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vx
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-// Merges the row into the element of its key, or files it as a new one;
-// false when no element can be had (the key would be lost).
-extern "C" bool summarizeGBPoolData(GbppWork* w, const GbppRow* row) {
-  VXR_FUNCTION("summarizeGBPoolData");
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->groupTable, row, sizeof *row, kKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, row, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GbppWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return summarizeGBPoolData(&w, &w.row);
-}
-
-extern "C" int32_t collectGBPooldata(GbppWork* w) {
-  VXR_FUNCTION("collectGBPooldata");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
-// ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGBPooldata(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPoolData");
+VXR_NAMED_ANCHOR(kCollect, "collectGBPooldata");
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GbppWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GbppWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
-
-void deriveIdname(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
-
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
+constexpr vxr::TableSpec kGroupTable =
     VXR_TABLE(GbppWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GbppWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
+              "Unable to allocate Storage for Group result\n");
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
+
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GbppWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GBPPWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GbppWork)} ? kWorkAreaSize : int32_t{sizeof(GbppWork)},
-    .rowsEmitted = offsetof(GbppWork, rowsEmitted),
-    .summaryList = offsetof(GbppWork, summaryList),
-    .emissionCursor = offsetof(GbppWork, emissionCursor),
-    .nodeList = offsetof(GbppWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveIdname,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
-    .destroyOrder = kDestroyOrder,
-};
+    .workAreaSize = vxr::workAreaSize<GbppWork>(kWorkAreaSize),
+}));
 
 }  // namespace
 

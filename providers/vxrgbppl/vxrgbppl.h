@@ -9,24 +9,19 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRGBPPL_ROW(X, T)    \
-  X(T, ORIGINNODE, Chars, 32) \
-  X(T, RD_COUNT, Int32, 4)    \
-  X(T, RD_HIT_CNT, Int32, 4)  \
-  X(T, RD_HIT_PCT, Int32, 4)  \
-  X(T, XI_COUNT, Int32, 4)    \
-  X(T, XI_RATE, Int32, 4)     \
-  X(T, DIRENT, Int32, 4)      \
-  X(T, DATAPG, Int32, 4)      \
-  X(T, STRUCTS, Int32, 4)     \
-  X(T, CONNECT, Int32, 4)     \
-  X(T, SMFID, Chars, 4)       \
-  X(T, STRUCTN, Chars, 16)    \
-  X(T, DSGROUP, Chars, 8)     \
-  X(T, TIMESTAMP, Chars, 16)  \
-  X(T, STRUCTST, Chars, 8)    \
-  X(T, STRUCTT, Chars, 5)     \
-  X(T, IDNAME, Chars, 8)      \
+#define VXRGBPPL_ROW(X, T)       \
+  X(T, ORIGINNODE, Chars, 32)    \
+  X(T, RD_COUNT, Int32, 4)       \
+  X(T, RD_HIT_CNT, Int32, 4)     \
+  X(T, RD_HIT_PCT, Int32, 4)     \
+  X(T, XI_COUNT, Int32, 4)       \
+  X(T, XI_RATE, Int32, 4)        \
+  X(T, DIRENT, Int32, 4)         \
+  X(T, DATAPG, Int32, 4)         \
+  X(T, STRUCTS, Int32, 4)        \
+  X(T, CONNECT, Int32, 4)        \
+  X(T, SMFID, Chars, 4)          \
+  VXR_STRUCTURE_ROW_FIELDS(X, T) \
   X(T, PAD, Padding, 3)
 
 struct GbppRow {

@@ -27,9 +27,7 @@
 #include "vxrggvdl.h"
 
 #include "vxr/chars.h"
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -37,21 +35,11 @@ namespace {
 using vxr::FilterRule;
 using vxr::Trace;
 
-struct Member {
-  char DSGROUP[8];
-  char JVPDB[8];
-  char RX4ID[4];
-};
-
 struct GgvdWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* memberList;
   VXR_ListLinks* memberUnused;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   VXR_ResultTable* memberTable;
   GgvdRow row;
@@ -62,28 +50,14 @@ struct GgvdWork {
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* jvpdbHost;
-  char jvpdb[8];
-  char jvpdbEnd;
-  const char* jvpspHost;
-  char jvpsp[8];
-  char jvpspEnd;
-  const char* jvpvolHost;
-  char jvpvol[8];
-  char jvpvolEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(jvpdb, 8, char);
+  VXR_SLOT_FIELDS(jvpsp, 8, char);
+  VXR_SLOT_FIELDS(jvpvol, 8, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 348;
-constexpr int32_t kMemberElementSize = vxr::elementSize<Member>();
+constexpr int32_t kMemberElementSize = vxr::elementSize<vxr::DatabaseMember>();
 constexpr int32_t kSummaryElementSize = vxr::elementSize<GgvdRow>();
 #if VXR_ILP32
 static_assert(sizeof(GgvdWork) <= kWorkAreaSize);
@@ -97,9 +71,7 @@ static_assert(kSummaryElementSize == 156);
 // The member query takes at most this many characters of a volume filter.
 constexpr size_t kVolumeValueChars = 7;
 
-GgvdWork& work(void* workArea) {
-  return *static_cast<GgvdWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GgvdWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -108,20 +80,11 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVPVOL,JVPDB,JVPSP,JVPDSNS,JVPEXTS,"
     "JVPVUSE,JVPTIO,JVPRIO,JVPWIO,JVPTIOR,JVPRIOR,JVPWIOR";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GgvdRow, ORIGINNODE), VXR_FIELD(GgvdRow, TIMESTAMP), VXR_FIELD(GgvdRow, SYSID),
-    VXR_FIELD(GgvdRow, RX4ID),      VXR_FIELD(GgvdRow, IDNAME),    VXR_FIELD(GgvdRow, DSGROUP),
-    VXR_FIELD(GgvdRow, JVPVOL),     VXR_FIELD(GgvdRow, JVPDB),     VXR_FIELD(GgvdRow, JVPSP),
-    VXR_FIELD(GgvdRow, JVPDSNS),    VXR_FIELD(GgvdRow, JVPEXTS),   VXR_FIELD(GgvdRow, JVPVUSE),
-    VXR_FIELD(GgvdRow, JVPTIO),     VXR_FIELD(GgvdRow, JVPRIO),    VXR_FIELD(GgvdRow, JVPWIO),
-    VXR_FIELD(GgvdRow, JVPTIOR),    VXR_FIELD(GgvdRow, JVPRIOR),   VXR_FIELD(GgvdRow, JVPWIOR),
-};
-static_assert(std::size(kColumns) == 18);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGgvdRowAttributes, 18);
 
 // The volume, database and space conditions come only with a group filter.
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
-  GgvdWork& w = work(workArea);
+  const GgvdWork& w = work(workArea);
   vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOAVDB", " AT ('", node, " WHERE ORIGINNODE ='");
   if (w.dsgroupFlag) {
     vxr::sqlCondition(sql, " AND       LGOAVDB.DSGROUP = '", w.dsgroup, 8);
@@ -160,64 +123,41 @@ bool keyed(const GgvdWork& w) {
   return !w.jvpspFlag && (w.jvpdbFlag || w.jvpvolFlag);
 }
 
-extern "C" bool summarizeGVD(GgvdWork* w, const GgvdRow* row) {
-  VXR_FUNCTION("summarizeGVD");
-  vxr::MergeKey key;
-  if (w->jvpspFlag) {
+// The key rows merge by under the request's filters (none: every row by
+// itself), traced under the filing function.
+vxr::MergeKey keyFor(const void* workArea, const Trace& trace) {
+  const GgvdWork& w = *static_cast<const GgvdWork*>(workArea);
+  if (w.jvpspFlag) {
     VXR_TRACE(trace, kTraceDetail, "Spacename supplied, No Summary\n");
-  } else if (w->jvpdbFlag) {
+    return {};
+  }
+  if (w.jvpdbFlag) {
     VXR_TRACE(trace, kTraceDetail, "summarizeGVD filterJVPDB\n");
-    key = kSpaceKey;
-  } else if (w->jvpvolFlag) {
+    return kSpaceKey;
+  }
+  if (w.jvpvolFlag) {
     VXR_TRACE(trace, kTraceDetail, "summarizeGVD filterJVPVOL\n");
-    key = kVolumeKey;
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "Volume not supplied, No Data\n");
+    return kVolumeKey;
   }
-  void* kept = nullptr;
-  bool created = true;
-  if (key.empty()) {
-    kept = vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row);
-  } else if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, key)) {
-    kept = vxr::elementData(match);
-    created = false;
-    vxr::mergeRow(kept, row, kMerge);
-  } else {
-    kept = vxr::fileKeyed(w->summaryTable, row, sizeof *row, key);
-  }
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (created) {
-    VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-    vxr::seedMaxima(kept, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
+  VXR_TRACE(trace, kTraceDetail, "Volume not supplied, No Data\n");
+  return {};
 }
 
-constexpr vxr::ByteRange kMemberKey[] = {VXR_KEY(Member, DSGROUP), VXR_KEY(Member, JVPDB),
-                                         VXR_KEY(Member, RX4ID)};
+VXR_NAMED_ANCHOR(kSumRx4s, "sumRX4s");
 
-extern "C" bool sumRX4s(GgvdWork* w, const GgvdRow* row) {
-  VXR_FUNCTION("sumRX4s");
-  Member member;
-  std::memcpy(member.DSGROUP, row->DSGROUP, 8);
-  std::memcpy(member.JVPDB, row->JVPDB, 8);
-  std::memcpy(member.RX4ID, row->RX4ID, 4);
-  bool created = false;
-  const bool filed =
-      vxr::findOrFileKeyed(w->memberTable, &member, sizeof member, kMemberKey, &created);
-  if (!filed) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed;
+// Notes the row's member under its group and database.
+bool sumRX4s(void* workArea) {
+  GgvdWork& w = work(workArea);
+  return vxr::noteDatabaseMemberTraced(&kSumRx4s, w.memberTable, w.row.DSGROUP, w.row.JVPDB,
+                                       w.row.RX4ID);
 }
 
 constexpr uint16_t kRowGroupDatabase[] = {offsetof(GgvdRow, DSGROUP), offsetof(GgvdRow, JVPDB)};
 
 extern "C" void updateRX4Count(GgvdWork* w) {
   VXR_FUNCTION("updateRX4Count");
-  const vxr::KeyedCount counts[] = {{w->memberTable, vxr::MergeKey(kMemberKey, 2),
-                                     kRowGroupDatabase, offsetof(GgvdRow, RX4COUNT)}};
+  const vxr::KeyedCount counts[] = {
+      {w->memberTable, vxr::kMembersOfDatabase, kRowGroupDatabase, offsetof(GgvdRow, RX4COUNT)}};
   vxr::fillCounts(w->summaryList, counts);
   for (VXR_ListLinks* element : vxr::walk(w->summaryList)) {
     const auto* row = static_cast<const GgvdRow*>(vxr::elementData(element));
@@ -240,34 +180,21 @@ extern "C" void calcGVDrate(GgvdWork* w, GgvdRow* row) {
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GgvdWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  // A row that cannot be kept whole makes the collection false.
-  bool kept = summarizeGVD(&w, &w.row);
-  kept = sumRX4s(&w, &w.row) && kept;
-  return kept;
-}
-
-extern "C" int32_t collectGOAVOLD(GgvdWork* w) {
-  VXR_FUNCTION("collectGOAVOLD");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
-// ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGOAVOLD(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGVD");
+VXR_NAMED_ANCHOR(kCollect, "collectGOAVOLD");
+
+// A row that cannot be kept whole makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .merge = &kMerge,
+                                       .texts = {.filed = "Add new record to group\n"},
+                                       .keyFor = keyFor,
+                                       .alsoFile = sumRX4s};
+
 void afterCollect(void* workArea, const Trace&) {
   updateRX4Count(&work(workArea));
 }
@@ -275,20 +202,13 @@ void beforeEmit(void* workArea, const Trace&, void* row) {
   calcGVDrate(&work(workArea), static_cast<GgvdRow*>(row));
 }
 
-constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GgvdWork, dsgroupFlag, dsgroupHost, dsgroup);
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GgvdWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GgvdWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
-
 // Without an IDNAME filter the group condition takes the group the
 // ORIGINNODE filter names; the DSGROUP flag stays as the filters left it.
-void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
+using Slots = vxr::GroupSlots<GgvdWork>;
 
 constexpr FilterRule kFilterRules[] = {
-    {.column = "DSGROUP", .match = vxr::prefix(7), .slots = {kDsgroup}},
-    {.column = "IDNAME", .match = vxr::prefix(6), .slots = {kDsgroup, kIdname}},
+    Slots::dsgroupRule,
+    Slots::idnameGroupRule,
     {.column = "JVPVOL",
      .match = vxr::prefix(6),
      .slots = {VXR_SLOT(GgvdWork, jvpvolFlag, jvpvolHost, jvpvol)}},
@@ -298,7 +218,7 @@ constexpr FilterRule kFilterRules[] = {
     {.column = "JVPSP",
      .match = vxr::prefix(5),
      .slots = {VXR_SLOT(GgvdWork, jvpspFlag, jvpspHost, jvpsp)}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+    Slots::originRule,
 };
 
 enum Table : uint8_t { kMemberTable, kSummaryTable, kNodeTable };
@@ -307,32 +227,24 @@ constexpr vxr::TableSpec kTables[] = {
               "Unable to allocate Storage for RX4count Result\n"),
     VXR_TABLE(GgvdWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
               "Unable to allocate Storage for GGVD result\n"),
-    VXR_TABLE(GgvdWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
+    VXR_NODE_TABLE(GgvdWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kMemberTable, kNodeTable};
 
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GgvdWork, kFamily>({
     .eyeCatcher = "GGVDWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GgvdWork)} ? kWorkAreaSize : int32_t{sizeof(GgvdWork)},
-    .rowsEmitted = offsetof(GgvdWork, rowsEmitted),
-    .summaryList = offsetof(GgvdWork, summaryList),
-    .emissionCursor = offsetof(GgvdWork, emissionCursor),
-    .nodeList = offsetof(GgvdWork, nodeList),
+    .workAreaSize = vxr::workAreaSize<GgvdWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GGVD Anchor at %8X. GVDL link at %8x.\n"},
-    .clearedSlots = kClearedSlots,
+    .clearedSlots = Slots::cleared,
     .filters = {.rules = kFilterRules},
-    .derive = deriveGroup,
+    .derive = Slots::derive,
     .tables = kTables,
     .nodeTable = kNodeTable,
-    .collect = collect,
     .collectFailed = {kTraceDetail, "collectGOAVOLD returned FALSE, EOD no data\n"},
     .afterCollect = afterCollect,
     .beforeEmit = beforeEmit,
     .destroyOrder = kDestroyOrder,
-};
+});
 
 }  // namespace
 

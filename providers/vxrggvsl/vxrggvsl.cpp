@@ -24,9 +24,7 @@
 // per data set in tenths, both 0 when their divisor is 0.
 #include "vxrggvsl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -34,27 +32,15 @@ namespace {
 using vxr::Trace;
 
 struct GgvsWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   GgvsRow row;
   int32_t rowsEmitted;
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 268;
@@ -69,9 +55,7 @@ static_assert(offsetof(GgvsWork, origin) == 220);
 static_assert(kSummaryElementSize == 144);
 #endif
 
-GgvsWork& work(void* workArea) {
-  return *static_cast<GgvsWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GgvsWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -80,24 +64,12 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVSVOLN,JVSVUTIL,JVSVRESP,JVSTIO,"
     "JVSDBIO,JVSTIOR,JVSDBIR,JVSDSNS,JVSEXTS,JVSVUSE";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GgvsRow, ORIGINNODE), VXR_FIELD(GgvsRow, TIMESTAMP), VXR_FIELD(GgvsRow, SYSID),
-    VXR_FIELD(GgvsRow, RX4ID),      VXR_FIELD(GgvsRow, IDNAME),    VXR_FIELD(GgvsRow, DSGROUP),
-    VXR_FIELD(GgvsRow, JVSVOLN),    VXR_FIELD(GgvsRow, JVSVUTIL),  VXR_FIELD(GgvsRow, JVSVRESP),
-    VXR_FIELD(GgvsRow, JVSTIO),     VXR_FIELD(GgvsRow, JVSDBIO),   VXR_FIELD(GgvsRow, JVSTIOR),
-    VXR_FIELD(GgvsRow, JVSDBIR),    VXR_FIELD(GgvsRow, JVSDSNS),   VXR_FIELD(GgvsRow, JVSEXTS),
-    VXR_FIELD(GgvsRow, JVSVUSE),
-};
-static_assert(std::size(kColumns) == 16);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGgvsRowAttributes, 16);
 
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
-  GgvsWork& w = work(workArea);
   vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOAVOL", " AT ('", node, " WHERE ORIGINNODE ='");
-  if (w.dsgroupFlag) {
-    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", w.dsgroup, 8);
-  } else if (w.idnameFlag) {
-    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", w.idname, 8);
+  if (const char* group = vxr::queryGroup(work(workArea))) {
+    vxr::sqlCondition(sql, " AND       LGOAVOL.DSGROUP = '", group, 8);
   }
   vxr::sqlAppend(sql, ";");
 }
@@ -111,32 +83,17 @@ constexpr uint16_t kSums[] = {
     offsetof(GgvsRow, JVSDBIO),  offsetof(GgvsRow, JVSTIOR),  offsetof(GgvsRow, JVSDBIR),
     offsetof(GgvsRow, JVSDSNS),  offsetof(GgvsRow, JVSEXTS),  offsetof(GgvsRow, JVSVUSE),
 };
-// Every row carries its own response time and database I/O rate in the two
-// maxima, so the maxima merge field by field.
-constexpr uint16_t kMaxima[] = {offsetof(GgvsRow, JVSMVRESP), offsetof(GgvsRow, JVSMDBIR)};
+// The two maxima: the largest response time and database I/O rate of the
+// merged rows.
+constexpr vxr::FieldFrom kLargest[] = {{offsetof(GgvsRow, JVSMVRESP), offsetof(GgvsRow, JVSVRESP)},
+                                       {offsetof(GgvsRow, JVSMDBIR), offsetof(GgvsRow, JVSDBIR)}};
 constexpr vxr::MergeRule kMerge = {.sums = kSums,
-                                   .maxima = kMaxima,
                                    .timestamp = offsetof(GgvsRow, TIMESTAMP),
-                                   .rowsMerged = offsetof(GgvsRow, NUMRX4)};
+                                   .rowsMerged = offsetof(GgvsRow, NUMRX4),
+                                   .maximaFrom = kLargest};
 constexpr uint16_t kAveraged[] = {offsetof(GgvsRow, JVSVUTIL), offsetof(GgvsRow, JVSVRESP),
                                   offsetof(GgvsRow, JVSTIOR), offsetof(GgvsRow, JVSDBIR),
                                   offsetof(GgvsRow, JVSVUSE)};
-
-extern "C" bool summarizeGVS(GgvsWork* w, GgvsRow* row) {
-  VXR_FUNCTION("summarizeGVS");
-  row->NUMRX4 = 1;
-  row->JVSMVRESP = row->JVSVRESP;
-  row->JVSMDBIR = row->JVSDBIR;
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->summaryTable, row, sizeof *row, kKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, row, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
-}
 
 extern "C" void calcGVSrate(GgvsRow* row) {
   VXR_FUNCTION("calcGVSrate");
@@ -146,83 +103,52 @@ extern "C" void calcGVSrate(GgvsRow* row) {
   VXR_RETURN_VOID();
 }
 
-// ---------------------------------------------------------------------------
-// Collection
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GgvsWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  std::memset(w.row.SPARE, 0, sizeof w.row.SPARE);
-  // A row that cannot be kept makes the collection false.
-  return summarizeGVS(&w, &w.row);
-}
-
-extern "C" int32_t collectGOAVOLS(GgvsWork* w) {
-  VXR_FUNCTION("collectGOAVOLS");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+// The spare bytes of a row stay zero.
+bool clearSpare(void* workArea, const Trace&) {
+  GgvsRow& row = work(workArea).row;
+  std::memset(row.SPARE, 0, sizeof row.SPARE);
+  return true;
 }
 
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGOAVOLS(&work(workArea));
-}
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(GgvsWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for GGVS result\n");
+
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGVS");
+VXR_NAMED_ANCHOR(kCollect, "collectGOAVOLS");
+
+// A row that cannot be kept makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .prepare = clearSpare,
+                                       .summary = &kSummaryTable};
+
 void beforeEmit(void*, const Trace&, void* row) {
   calcGVSrate(static_cast<GgvsRow*>(row));
 }
 
-constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GgvsWork, dsgroupFlag, dsgroupHost, dsgroup);
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GgvsWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GgvsWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
-
 // Without an IDNAME filter the group is the one the ORIGINNODE filter names.
-void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
+using Slots = vxr::GroupSlots<GgvsWork>;
+constexpr vxr::FilterRule kFilterRules[] = {Slots::dsgroupRule, Slots::idnamePrefixRule,
+                                            Slots::originRule};
 
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "DSGROUP", .match = vxr::prefix(7), .slots = {kDsgroup}},
-    {.column = "IDNAME", .match = vxr::prefix(6), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
-
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GgvsWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
-              "Unable to allocate Storage for GGVS result\n"),
-    VXR_TABLE(GgvsWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GgvsWork, kFamily>({
     .eyeCatcher = "GGVSWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GgvsWork)} ? kWorkAreaSize : int32_t{sizeof(GgvsWork)},
-    .rowsEmitted = offsetof(GgvsWork, rowsEmitted),
-    .summaryList = offsetof(GgvsWork, summaryList),
-    .emissionCursor = offsetof(GgvsWork, emissionCursor),
-    .nodeList = offsetof(GgvsWork, nodeList),
+    .workAreaSize = vxr::workAreaSize<GgvsWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GGVS Anchor at %8X. GVSL link at %8x.\n"},
-    .clearedSlots = kClearedSlots,
+    .clearedSlots = Slots::cleared,
     .filters = {.rules = kFilterRules},
-    .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
+    .derive = Slots::derive,
     .collectFailed = {kTraceDetail, "collectGOAVOLS returned FALSE, EOD no data\n"},
     .beforeEmit = beforeEmit,
-    .destroyOrder = kDestroyOrder,
-};
+});
 
 }  // namespace
 

@@ -8,28 +8,23 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRGGVSL_ROW(X, T)    \
-  X(T, ORIGINNODE, Chars, 32) \
-  X(T, TIMESTAMP, Chars, 16)  \
-  X(T, IDNAME, Chars, 8)      \
-  X(T, DSGROUP, Chars, 8)     \
-  X(T, RX4ID, Chars, 4)       \
-  X(T, SYSID, Chars, 4)       \
-  X(T, JVSVOLN, Chars, 6)     \
-  X(T, SPARE, Padding, 2)     \
-  X(T, NUMRX4, Int32, 4)      \
-  X(T, JVSVUTIL, Int32, 4)    \
-  X(T, JVSVRESP, Int32, 4)    \
-  X(T, JVSMVRESP, Int32, 4)   \
-  X(T, JVSTIO, Int32, 4)      \
-  X(T, JVSDBIO, Int32, 4)     \
-  X(T, JVSTIOR, Int32, 4)     \
-  X(T, JVSDBIR, Int32, 4)     \
-  X(T, JVSMDBIR, Int32, 4)    \
-  X(T, JVSDSNS, Int32, 4)     \
-  X(T, JVSEXTS, Int32, 4)     \
-  X(T, JVSVUSE, Int32, 4)     \
-  X(T, JVSDBSHR, Int32, 4)    \
+#define VXRGGVSL_ROW(X, T)   \
+  VXR_MEMBER_ROW_START(X, T) \
+  X(T, JVSVOLN, Chars, 6)    \
+  X(T, SPARE, Padding, 2)    \
+  X(T, NUMRX4, Int32, 4)     \
+  X(T, JVSVUTIL, Int32, 4)   \
+  X(T, JVSVRESP, Int32, 4)   \
+  X(T, JVSMVRESP, Int32, 4)  \
+  X(T, JVSTIO, Int32, 4)     \
+  X(T, JVSDBIO, Int32, 4)    \
+  X(T, JVSTIOR, Int32, 4)    \
+  X(T, JVSDBIR, Int32, 4)    \
+  X(T, JVSMDBIR, Int32, 4)   \
+  X(T, JVSDSNS, Int32, 4)    \
+  X(T, JVSEXTS, Int32, 4)    \
+  X(T, JVSVUSE, Int32, 4)    \
+  X(T, JVSDBSHR, Int32, 4)   \
   X(T, JVSEXTR, Int32, 4)
 
 struct GgvsRow {

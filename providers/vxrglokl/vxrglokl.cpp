@@ -27,9 +27,7 @@
 // asks for, or a row that cannot be kept ends the request without rows.
 #include "vxrglokl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -37,23 +35,12 @@ namespace {
 using vxr::Trace;
 
 struct GlokWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GlokRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 808;
@@ -66,9 +53,7 @@ static_assert(offsetof(GlokWork, origin) == 760);
 static_assert(vxr::elementSize<GlokRow>() == 704);
 #endif
 
-GlokWork& work(void* workArea) {
-  return *static_cast<GlokWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GlokWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -216,15 +201,7 @@ void splitResource(const Trace& trace, GlokRow& row) {
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-extern "C" bool summarizeGLockData(GlokWork* w, const GlokRow* row) {
-  VXR_FUNCTION("summarizeGLockData");
-  const bool filed = vxr::fileCopy(w->groupTable, w->summaryList, row, sizeof *row) != nullptr;
-  if (!filed) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed;
-}
+// Completion
 
 void traceRow(const Trace& trace, const GlokRow& r) {
   VXR_TRACE(trace, kTraceNodes, "AUTHID=%8.8s UAUTHID=%.128s", r.AUTHID, r.UAUTHID);
@@ -235,86 +212,44 @@ void traceRow(const Trace& trace, const GlokRow& r) {
   VXR_TRACE(trace, kTraceNodes, "RESTYPE4=%2.2s RESNAME4=%32.32s", r.RESTYPE4, r.RESNAME4);
 }
 
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+// The row of an older agent completed: the extended fields zero, the
+// authorization id in UAUTHID and the resource split.
+bool completeRow(void* workArea, const Trace& trace) {
   GlokWork& w = work(workArea);
-  const bool extended = kLayouts.extendedFor(vxr::nodeOf(w.nodeCursor));
-  const vxr::ColumnLayout& layout = extended ? kLayouts.extended : kLayouts.base;
-  // The column count is checked before anything is copied.
-  if (!vxr::assembleRow(trace, sqlda, layout.columns, &w.row, vxr::kTraceAlways)) return false;
-  if (!extended) {
+  if (!kLayouts.extendedFor(vxr::nodeOf(w.nodeCursor))) {
     char* row = reinterpret_cast<char*>(&w.row);
     std::memset(row + kExtendedStart, 0, kExtendedEnd - kExtendedStart);
     std::memcpy(w.row.UAUTHID, w.row.AUTHID, sizeof w.row.AUTHID);
     splitResource(trace, w.row);
   }
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
   traceRow(trace, w.row);
-  return summarizeGLockData(&w, &w.row);
-}
-
-extern "C" int32_t collectGLockdata(GlokWork* w) {
-  VXR_FUNCTION("collectGLockdata");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+  return true;
 }
 
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGLockdata(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGLockData");
+VXR_NAMED_ANCHOR(kCollect, "collectGLockdata");
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GlokWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GlokWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
-
-// Without an IDNAME filter the group is the one the ORIGINNODE filter names.
-void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
-
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
+constexpr vxr::TableSpec kGroupTable =
     VXR_TABLE(GlokWork, groupTable, summaryList, vxr::elementSize<GlokRow>(), 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GlokWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
+              "Unable to allocate Storage for Group result\n");
 
-constexpr vxr::ModuleProgram kProgram = {
+// The column count is checked before anything is copied. Without an IDNAME
+// filter the group is the one the ORIGINNODE filter names.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .layouts = &kLayouts,
+                                       .buildSql = buildMemberSql,
+                                       .prepare = completeRow,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
+
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GlokWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GLOKWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GlokWork)} ? kWorkAreaSize : int32_t{sizeof(GlokWork)},
-    .rowsEmitted = offsetof(GlokWork, rowsEmitted),
-    .summaryList = offsetof(GlokWork, summaryList),
-    .emissionCursor = offsetof(GlokWork, emissionCursor),
-    .nodeList = offsetof(GlokWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
-    .destroyOrder = kDestroyOrder,
-};
+    .workAreaSize = vxr::workAreaSize<GlokWork>(kWorkAreaSize),
+}));
 
 }  // namespace
 

@@ -21,15 +21,10 @@
 #include "vxrgoaal.h"
 
 #include "vxr/activity.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
-
-struct GoaaMemberCount {  // which member reported which database
-  char DSGROUP[8];
-  char JTPDB[8];
-  char RX4ID[4];
-};
 
 struct GoaaTotalsElement {  // the group totals, with the element's spare bytes
   vxr::GetpTotals totals;
@@ -37,14 +32,10 @@ struct GoaaTotalsElement {  // the group totals, with the element's spare bytes
 };
 
 struct GoaaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* rx4List;
   VXR_ListHeader* getpList;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   VXR_ResultTable* rx4Table;
   VXR_ResultTable* getpTable;
@@ -55,25 +46,13 @@ struct GoaaWork {
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* databaseHost;
-  char database[8];
-  char databaseEnd;
-  const char* spaceHost;
-  char space[8];
-  char spaceEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(database, 8, char);
+  VXR_SLOT_FIELDS(space, 8, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 360;
-constexpr int32_t kRx4ElementSize = vxr::elementSize<GoaaMemberCount>();
+constexpr int32_t kRx4ElementSize = vxr::elementSize<vxr::DatabaseMember>();
 constexpr int32_t kTotalsElementSize = vxr::elementSize<GoaaTotalsElement>();
 #if VXR_ILP32
 static_assert(sizeof(GoaaWork) <= kWorkAreaSize);
@@ -92,10 +71,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JTPDB,JTPSP,JTPGETP,JTPSYNR,JTPPREF,"
     "JTPASYW,JTPOTHW,JTPPCGP,JTPPCIO,JTPGPR, JTPSYR,JTPPRR,JTPASR,JTPOTR,JTPRIOR";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGoaaRowAttributes);
-static_assert(std::size(kColumns) == 21);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGoaaRowAttributes, 21);
 
 constexpr uint16_t kCounters[] = {
     offsetof(GoaaRow, JTPGETP), offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPREF),
@@ -113,35 +89,22 @@ constexpr uint16_t kIo[] = {offsetof(GoaaRow, JTPSYNR), offsetof(GoaaRow, JTPPRE
 
 // One element per group, database and member; NUMRX4 counts them per group
 // and database.
-constexpr vxr::ByteRange kMemberKey[] = {VXR_KEY(GoaaMemberCount, DSGROUP),
-                                         VXR_KEY(GoaaMemberCount, JTPDB),
-                                         VXR_KEY(GoaaMemberCount, RX4ID)};
-constexpr vxr::MergeKey kDatabaseKey(kMemberKey, 2);
+VXR_NAMED_ANCHOR(kSumRx4s, "sumRX4s");
 
-extern "C" bool sumRX4s(GoaaWork* w, const GoaaRow* row) {
-  VXR_FUNCTION("sumRX4s");
-  GoaaMemberCount member;
-  std::memcpy(member.DSGROUP, row->DSGROUP, 8);
-  std::memcpy(member.JTPDB, row->JTPDB, 8);
-  std::memcpy(member.RX4ID, row->RX4ID, 4);
-  bool filed = true;
-  if (vxr::findKeyed(w->rx4Table, &member, kMemberKey) == nullptr &&
-      vxr::fileKeyed(w->rx4Table, &member, sizeof member, kMemberKey) == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-    filed = false;
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed;
+bool sumRX4s(void* workArea, const void* data) {
+  const auto* row = static_cast<const GoaaRow*>(data);
+  return vxr::noteDatabaseMemberTraced(&kSumRx4s, static_cast<GoaaWork*>(workArea)->rx4Table,
+                                       row->DSGROUP, row->JTPDB, row->RX4ID);
 }
 
 extern "C" void updateRX4Count(GoaaWork* w) {
   VXR_FUNCTION("updateRX4Count");
   for (VXR_ListLinks* element : vxr::walk(w->summaryList)) {
     auto* row = static_cast<GoaaRow*>(vxr::elementData(element));
-    GoaaMemberCount database;
-    std::memcpy(database.DSGROUP, row->DSGROUP, 8);
-    std::memcpy(database.JTPDB, row->JTPDB, 8);
-    row->NUMRX4 = vxr::countKeyed(w->rx4Table, &database, kDatabaseKey);
+    vxr::DatabaseMember database;
+    std::memcpy(database.group, row->DSGROUP, 8);
+    std::memcpy(database.database, row->JTPDB, 8);
+    row->NUMRX4 = vxr::countKeyed(w->rx4Table, &database, vxr::kMembersOfDatabase);
     VXR_TRACE(trace, kTraceDetail, "NUMRX4    for DB %s is %d\n", vxr::terminated(row->JTPDB).text,
               row->NUMRX4);
   }
@@ -198,10 +161,7 @@ constexpr vxr::ActivityModule kActivity = {
     .rateTexts = {"Spacename supplied, No Summary\n", "calcOAArate filterJTPDB\n",
                   "calcOAArate filterDSGROUP\n", "DSGROUP not supplied, No Data\n"},
     .memberCount = offsetof(GoaaRow, NUMRX4),
-    .alsoFile =
-        [](void* w, const void* row) {
-          return sumRX4s(static_cast<GoaaWork*>(w), static_cast<const GoaaRow*>(row));
-        },
+    .alsoFile = sumRX4s,
 };
 
 // ---------------------------------------------------------------------------
@@ -217,14 +177,13 @@ constexpr vxr::TableSpec kTables[] = {
     VXR_TABLE(GoaaWork, rx4Table, rx4List, kRx4ElementSize, 10, vxr::kTraceAlways, kAllocRx4),
     vxr::totalsTableOf<GoaaWork>(kTotalsElementSize, 10),
     vxr::summaryTableOf<GoaaWork>(10, "Unable to allocate Storage for GOAA result\n"),
-    vxr::nodeTableOf<GoaaWork>(),
+    VXR_NODE_TABLE(GoaaWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kRx4Table, kTotalsTable, kNodeTable};
 
 constexpr vxr::ModuleProgram kProgram = vxr::activityProgram<kActivity>({
     .eyeCatcher = "GOAAWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GoaaWork)} ? kWorkAreaSize : int32_t{sizeof(GoaaWork)},
+    .workAreaSize = vxr::workAreaSize<GoaaWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GOAA Anchor at %8X. OAAL link at %8x.\n"},
     .tables = kTables,
     .nodeTable = kNodeTable,

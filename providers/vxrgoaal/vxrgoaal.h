@@ -8,29 +8,24 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRGOAAL_ROW(X, T)    \
-  X(T, ORIGINNODE, Chars, 32) \
-  X(T, TIMESTAMP, Chars, 16)  \
-  X(T, IDNAME, Chars, 8)      \
-  X(T, DSGROUP, Chars, 8)     \
-  X(T, RX4ID, Chars, 4)       \
-  X(T, SYSID, Chars, 4)       \
-  X(T, JTPDB, Chars, 8)       \
-  X(T, JTPSP, Chars, 8)       \
-  X(T, JTPGETP, Int32, 4)     \
-  X(T, JTPSYNR, Int32, 4)     \
-  X(T, JTPPREF, Int32, 4)     \
-  X(T, JTPASYW, Int32, 4)     \
-  X(T, JTPOTHW, Int32, 4)     \
-  X(T, JTPPCGP, Int32, 4)     \
-  X(T, JTPPCIO, Int32, 4)     \
-  X(T, JTPGPR, Int32, 4)      \
-  X(T, JTPSYR, Int32, 4)      \
-  X(T, JTPPRR, Int32, 4)      \
-  X(T, JTPASR, Int32, 4)      \
-  X(T, JTPOTR, Int32, 4)      \
-  X(T, NUMRX4, Int32, 4)      \
-  X(T, JTPRIOR, Int32, 4)     \
+#define VXRGOAAL_ROW(X, T)   \
+  VXR_MEMBER_ROW_START(X, T) \
+  X(T, JTPDB, Chars, 8)      \
+  X(T, JTPSP, Chars, 8)      \
+  X(T, JTPGETP, Int32, 4)    \
+  X(T, JTPSYNR, Int32, 4)    \
+  X(T, JTPPREF, Int32, 4)    \
+  X(T, JTPASYW, Int32, 4)    \
+  X(T, JTPOTHW, Int32, 4)    \
+  X(T, JTPPCGP, Int32, 4)    \
+  X(T, JTPPCIO, Int32, 4)    \
+  X(T, JTPGPR, Int32, 4)     \
+  X(T, JTPSYR, Int32, 4)     \
+  X(T, JTPPRR, Int32, 4)     \
+  X(T, JTPASR, Int32, 4)     \
+  X(T, JTPOTR, Int32, 4)     \
+  X(T, NUMRX4, Int32, 4)     \
+  X(T, JTPRIOR, Int32, 4)    \
   X(T, ROWSMERGED, Int32, 4)
 
 struct GoaaRow {

@@ -31,10 +31,7 @@
 // after the collection; JAPEXTR is computed in 64 bits and saturated.
 #include "vxrgoasl.h"
 
-#include "vxr/chars.h"
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -49,12 +46,6 @@ struct SpaceName {
   char JAPTYPE[4];
 };
 
-struct Member {
-  char DSGROUP[8];
-  char JAPDB[8];
-  char RX4ID[4];
-};
-
 struct GoasWork {
   char eyeCatcher[8];
   VXR_ListHeader* spaceList;
@@ -65,9 +56,7 @@ struct GoasWork {
   VXR_ListLinks* spaceNameUnused;
   VXR_ListHeader* memberList;
   VXR_ListLinks* memberUnused;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* spaceTable;
   VXR_ResultTable* databaseTable;
   VXR_ResultTable* spaceNameTable;
@@ -80,28 +69,16 @@ struct GoasWork {
   int32_t idnameFlag;
   int32_t originFlag;
   int32_t databaseMode;
-  const char* japdbHost;
-  char japdb[8];
-  char japdbEnd;
-  const char* japspnHost;
-  char japspn[8];
-  char japspnEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(japdb, 8, char);
+  VXR_SLOT_FIELDS(japspn, 8, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 332;
 constexpr int32_t kSpaceElementSize = vxr::elementSize<GoasRow>();
 constexpr int32_t kDatabaseElementSize = vxr::elementSize<GoadRow>();
 constexpr int32_t kSpaceNameElementSize = vxr::elementSize<SpaceName>();
-constexpr int32_t kMemberElementSize = vxr::elementSize<Member>();
+constexpr int32_t kMemberElementSize = vxr::elementSize<vxr::DatabaseMember>();
 #if VXR_ILP32
 static_assert(sizeof(GoasWork) <= kWorkAreaSize);
 static_assert(offsetof(GoasWork, nodeTable) == 48);
@@ -114,9 +91,7 @@ static_assert(kSpaceNameElementSize == 36);
 static_assert(kMemberElementSize == 28);
 #endif
 
-GoasWork& work(void* workArea) {
-  return *static_cast<GoasWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GoasWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -125,15 +100,7 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JAPDB,JAPSPN,JAPTYPE,JAPBP,JAPVOLS,"
     "JAPDSNS,JAPEXTS,JAPEXTR,JAPMEXT";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GoasRow, ORIGINNODE), VXR_FIELD(GoasRow, TIMESTAMP), VXR_FIELD(GoasRow, SYSID),
-    VXR_FIELD(GoasRow, RX4ID),      VXR_FIELD(GoasRow, IDNAME),    VXR_FIELD(GoasRow, DSGROUP),
-    VXR_FIELD(GoasRow, JAPDB),      VXR_FIELD(GoasRow, JAPSPN),    VXR_FIELD(GoasRow, JAPTYPE),
-    VXR_FIELD(GoasRow, JAPBP),      VXR_FIELD(GoasRow, JAPVOLS),   VXR_FIELD(GoasRow, JAPDSNS),
-    VXR_FIELD(GoasRow, JAPEXTS),    VXR_FIELD(GoasRow, JAPEXTR),   VXR_FIELD(GoasRow, JAPMEXT),
-};
-static_assert(std::size(kColumns) == 15);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGoasRowAttributes, 15);
 
 // The database and space conditions come only with a group condition.
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
@@ -161,24 +128,15 @@ constexpr vxr::MergeRule kSpaceMerge = {.maxima = kSpaceMaxima,
 
 extern "C" bool summarizeGOAS(GoasWork* w, const GoasRow* row) {
   VXR_FUNCTION("summarizeGOAS");
-  GoasRow* kept = nullptr;
-  bool created = true;
+  vxr::MergeKey key = kSpaceKey;
   if (w->japspnFlag) {
     VXR_TRACE(trace, kTraceDetail, "Filtering - pOAS set to null\n");
-    kept = static_cast<GoasRow*>(vxr::fileCopy(w->spaceTable, w->spaceList, row, sizeof *row));
-  } else {
-    kept = static_cast<GoasRow*>(
-        vxr::findOrFileKeyed(w->spaceTable, row, sizeof *row, kSpaceKey, &created));
+    key = {};
   }
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (created) {
-    kept->NUMRX4 = 1;
-  } else {
-    vxr::mergeRow(kept, row, kSpaceMerge);
-  }
+  const bool kept =
+      vxr::fileRow(trace, w->spaceTable, row, sizeof *row, key, &kSpaceMerge) != nullptr;
   vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
+  return kept;
 }
 
 // ---------------------------------------------------------------------------
@@ -201,21 +159,14 @@ extern "C" bool summarizeGOAD(GoasWork* w, const GoasRow* row) {
   first.JAPDSNS = row->JAPDSNS;
   first.JAPEXTS = row->JAPEXTS;
   first.JAPMEXT = row->JAPMEXT;
-  bool created = false;
-  void* kept = vxr::findOrFileKeyed(w->databaseTable, &first, sizeof first, kDatabaseKey, &created);
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, &first, kDatabaseMerge);
-  }
+  const bool kept = vxr::fileRow(trace, w->databaseTable, &first, sizeof first, kDatabaseKey,
+                                 &kDatabaseMerge) != nullptr;
   vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
+  return kept;
 }
 
 constexpr vxr::ByteRange kSpaceNameKey[] = {VXR_KEY(SpaceName, DSGROUP), VXR_KEY(SpaceName, JAPDB),
                                             VXR_KEY(SpaceName, JAPSPN)};
-constexpr vxr::ByteRange kMemberKey[] = {VXR_KEY(Member, DSGROUP), VXR_KEY(Member, JAPDB),
-                                         VXR_KEY(Member, RX4ID)};
 
 // Notes the row's space and member, each once per group and database.
 extern "C" bool sumSpaceName(GoasWork* w, const GoasRow* row) {
@@ -225,17 +176,9 @@ extern "C" bool sumSpaceName(GoasWork* w, const GoasRow* row) {
   std::memcpy(space.JAPDB, row->JAPDB, 8);
   std::memcpy(space.JAPSPN, row->JAPSPN, 8);
   std::memcpy(space.JAPTYPE, row->JAPTYPE, 4);
-  bool created = false;
-  bool filed =
-      vxr::findOrFileKeyed(w->spaceNameTable, &space, sizeof space, kSpaceNameKey, &created);
-  if (filed) {
-    Member member;
-    std::memcpy(member.DSGROUP, row->DSGROUP, 8);
-    std::memcpy(member.JAPDB, row->JAPDB, 8);
-    std::memcpy(member.RX4ID, row->RX4ID, 4);
-    filed = vxr::findOrFileKeyed(w->memberTable, &member, sizeof member, kMemberKey, &created);
-  }
-  if (!filed) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
+  const bool filed =
+      vxr::fileRow(trace, w->spaceNameTable, &space, sizeof space, kSpaceNameKey, nullptr) &&
+      vxr::noteDatabaseMember(trace, w->memberTable, row->DSGROUP, row->JAPDB, row->RX4ID);
   vxr::traceExitVoid(trace, __LINE__);
   return filed;
 }
@@ -244,7 +187,6 @@ extern "C" bool sumSpaceName(GoasWork* w, const GoasRow* row) {
 // elements.
 constexpr uint16_t kRowGroupDatabase[] = {offsetof(GoadRow, DSGROUP), offsetof(GoadRow, JAPDB)};
 constexpr vxr::MergeKey kSpacesOfDatabase(kSpaceNameKey, 2);
-constexpr vxr::MergeKey kMembersOfDatabase(kMemberKey, 2);
 constexpr const char* kIndexKinds[] = {"INDX", "PTIX"};
 
 extern "C" void updateSPNCount(GoasWork* w) {
@@ -256,7 +198,7 @@ extern "C" void updateSPNCount(GoasWork* w) {
        kIndexKinds, true},
       {w->spaceNameTable, kSpacesOfDatabase, kRowGroupDatabase, offsetof(GoadRow, IXCount), kind,
        kIndexKinds},
-      {w->memberTable, kMembersOfDatabase, kRowGroupDatabase, offsetof(GoadRow, NUMRX4)},
+      {w->memberTable, vxr::kMembersOfDatabase, kRowGroupDatabase, offsetof(GoadRow, NUMRX4)},
   };
   vxr::fillCounts(w->databaseList, counts);
   for (VXR_ListLinks* element : vxr::walk(w->databaseList)) {
@@ -282,21 +224,13 @@ bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
   return summarizeGOAD(&w, &w.row) && sumSpaceName(&w, &w.row);
 }
 
-extern "C" int32_t collectOBJECTS(GoasWork* w) {
-  VXR_FUNCTION("collectOBJECTS");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
 // ---------------------------------------------------------------------------
 // Request programs: the space summary, and the database summary GOBJECTA
 
+VXR_NAMED_ANCHOR(kCollect, "collectOBJECTS");
+
 int32_t collect(void* workArea, const Trace&) {
-  return collectOBJECTS(&work(workArea));
+  return vxr::collectTraced(&kCollect, work(workArea), buildMemberSql, fileMemberRow);
 }
 void afterCollect(void* workArea, const Trace&) {
   updateSPNCount(&work(workArea));
@@ -330,14 +264,12 @@ constexpr FilterRule kFilterRules[] = {
 };
 
 constexpr char kAllocDatabase[] = "Unable to allocate Storage for GOAD result\n";
-constexpr char kAllocNodes[] = "Unable to allocate Storage for AtNode result\n";
 
 enum SpaceTable : uint8_t { kSpaceTable, kSpaceNodeTable };
 constexpr vxr::TableSpec kSpaceTables[] = {
     VXR_TABLE(GoasWork, spaceTable, spaceList, kSpaceElementSize, 10, vxr::kTraceAlways,
               "Unable to allocate Storage for GOAS result\n"),
-    VXR_TABLE(GoasWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways, kAllocNodes),
+    VXR_NODE_TABLE(GoasWork),
 };
 constexpr uint8_t kSpaceDestroyOrder[] = {kSpaceTable, kSpaceNodeTable};
 
@@ -349,16 +281,14 @@ constexpr vxr::TableSpec kDatabaseTables[] = {
               kAllocDatabase),
     VXR_TABLE(GoasWork, memberTable, memberList, kMemberElementSize, 10, vxr::kTraceAlways,
               kAllocDatabase),
-    VXR_TABLE(GoasWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways, kAllocNodes),
+    VXR_NODE_TABLE(GoasWork),
 };
 constexpr uint8_t kDatabaseDestroyOrder[] = {kDatabaseTable, kSpaceNameTable, kMemberTable,
                                              kDatabaseNodeTable};
 
 constexpr vxr::ModuleProgram kSpaceProgram = {
     .eyeCatcher = "GOASWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GoasWork)} ? kWorkAreaSize : int32_t{sizeof(GoasWork)},
+    .workAreaSize = vxr::workAreaSize<GoasWork>(kWorkAreaSize),
     .rowsEmitted = offsetof(GoasWork, rowsEmitted),
     .summaryList = offsetof(GoasWork, spaceList),
     .emissionCursor = offsetof(GoasWork, spaceCursor),

@@ -9,7 +9,9 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRGOASL_SPACE_ROW(X, T) \
+// What both rows start with: where and when, the member, the group, the
+// member count and the database.
+#define VXRGOASL_ROW_START(X, T) \
   X(T, ORIGINNODE, Chars, 32)    \
   X(T, TIMESTAMP, Chars, 16)     \
   X(T, SYSID, Chars, 4)          \
@@ -17,7 +19,10 @@
   X(T, IDNAME, Chars, 8)         \
   X(T, DSGROUP, Chars, 8)        \
   X(T, NUMRX4, Int32, 4)         \
-  X(T, JAPDB, Chars, 8)          \
+  X(T, JAPDB, Chars, 8)
+
+#define VXRGOASL_SPACE_ROW(X, T) \
+  VXRGOASL_ROW_START(X, T)       \
   X(T, JAPSPN, Chars, 8)         \
   X(T, JAPTYPE, Chars, 4)        \
   X(T, JAPBP, Int32, 4)          \
@@ -28,14 +33,7 @@
   X(T, JAPMEXT, Int32, 4)
 
 #define VXRGOASL_DATABASE_ROW(X, T) \
-  X(T, ORIGINNODE, Chars, 32)       \
-  X(T, TIMESTAMP, Chars, 16)        \
-  X(T, SYSID, Chars, 4)             \
-  X(T, RX4ID, Chars, 4)             \
-  X(T, IDNAME, Chars, 8)            \
-  X(T, DSGROUP, Chars, 8)           \
-  X(T, NUMRX4, Int32, 4)            \
-  X(T, JAPDB, Chars, 8)             \
+  VXRGOASL_ROW_START(X, T)          \
   X(T, SPNCount, Int32, 4)          \
   X(T, TSCount, Int32, 4)           \
   X(T, IXCount, Int32, 4)           \

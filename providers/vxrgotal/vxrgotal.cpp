@@ -25,18 +25,15 @@
 #include "vxrgotal.h"
 
 #include "vxr/activity.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
 
 struct GotaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ListHeader* getpList;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   VXR_ResultTable* getpTable;
   GotaRow row;
@@ -46,21 +43,9 @@ struct GotaWork {
   int32_t dsgroupFlag;
   int32_t idnameFlag;
   int32_t originFlag;
-  const char* databaseHost;
-  char database[12];
-  char databaseEnd;
-  const char* spaceHost;
-  char space[12];
-  char spaceEnd;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_SLOT_FIELDS(database, 12, char);
+  VXR_SLOT_FIELDS(space, 12, char);
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 372;
@@ -82,10 +67,7 @@ constexpr char kSelect[] =
     "JT7CRID,JT7GETP,JT7SYNR,JT7SPRE,JT7LPRE,JT7DPRE,JT7ASYW,JT7OTHW,JT7PCGP,JT7PCIO,JT7GPR,"
     "JT7SYR,JT7SPR,JT7LPR,JT7DPR,JT7ASR,JT7OTR,JT7RIOR";
 
-constexpr auto kColumns =
-    vxr::columnsOf<vxr::selectColumnCount(kSelect)>(kSelect, kGotaRowAttributes);
-static_assert(std::size(kColumns) == 28);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGotaRowAttributes, 28);
 
 // The seven counts and the seven rates, added when rows merge.
 constexpr uint16_t kCounters[] = {
@@ -168,14 +150,13 @@ enum Table : uint8_t { kTotalsTable, kSummaryTable, kNodeTable };
 constexpr vxr::TableSpec kTables[] = {
     vxr::totalsTableOf<GotaWork>(kTotalsElementSize, 30),
     vxr::summaryTableOf<GotaWork>(30, "Unable to allocate Storage for GOTA result\n"),
-    vxr::nodeTableOf<GotaWork>(),
+    VXR_NODE_TABLE(GotaWork),
 };
 constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kTotalsTable, kNodeTable};
 
 constexpr vxr::ModuleProgram kProgram = vxr::activityProgram<kActivity>({
     .eyeCatcher = "GOTAWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GotaWork)} ? kWorkAreaSize : int32_t{sizeof(GotaWork)},
+    .workAreaSize = vxr::workAreaSize<GotaWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GOTA Anchor at %8X. OTAL link at %8x.\n"},
     .tables = kTables,
     .nodeTable = kNodeTable,

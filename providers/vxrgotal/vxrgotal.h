@@ -8,35 +8,30 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRGOTAL_ROW(X, T)    \
-  X(T, ORIGINNODE, Chars, 32) \
-  X(T, TIMESTAMP, Chars, 16)  \
-  X(T, IDNAME, Chars, 8)      \
-  X(T, DSGROUP, Chars, 8)     \
-  X(T, RX4ID, Chars, 4)       \
-  X(T, SYSID, Chars, 4)       \
-  X(T, JT7DBNM, Chars, 8)     \
-  X(T, JT7SPNM, Chars, 8)     \
-  X(T, JT7PLNM, Chars, 8)     \
-  X(T, JT7AUID, Chars, 8)     \
-  X(T, JT7CRID, Chars, 12)    \
-  X(T, JT7GETP, Int32, 4)     \
-  X(T, JT7SYNR, Int32, 4)     \
-  X(T, JT7SPRE, Int32, 4)     \
-  X(T, JT7LPRE, Int32, 4)     \
-  X(T, JT7DPRE, Int32, 4)     \
-  X(T, JT7ASYW, Int32, 4)     \
-  X(T, JT7OTHW, Int32, 4)     \
-  X(T, JT7PCGP, Int32, 4)     \
-  X(T, JT7PCIO, Int32, 4)     \
-  X(T, JT7GPR, Int32, 4)      \
-  X(T, JT7SYR, Int32, 4)      \
-  X(T, JT7SPR, Int32, 4)      \
-  X(T, JT7LPR, Int32, 4)      \
-  X(T, JT7DPR, Int32, 4)      \
-  X(T, JT7ASR, Int32, 4)      \
-  X(T, JT7OTR, Int32, 4)      \
-  X(T, ROWSMERGED, Int32, 4)  \
+#define VXRGOTAL_ROW(X, T)   \
+  VXR_MEMBER_ROW_START(X, T) \
+  X(T, JT7DBNM, Chars, 8)    \
+  X(T, JT7SPNM, Chars, 8)    \
+  X(T, JT7PLNM, Chars, 8)    \
+  X(T, JT7AUID, Chars, 8)    \
+  X(T, JT7CRID, Chars, 12)   \
+  X(T, JT7GETP, Int32, 4)    \
+  X(T, JT7SYNR, Int32, 4)    \
+  X(T, JT7SPRE, Int32, 4)    \
+  X(T, JT7LPRE, Int32, 4)    \
+  X(T, JT7DPRE, Int32, 4)    \
+  X(T, JT7ASYW, Int32, 4)    \
+  X(T, JT7OTHW, Int32, 4)    \
+  X(T, JT7PCGP, Int32, 4)    \
+  X(T, JT7PCIO, Int32, 4)    \
+  X(T, JT7GPR, Int32, 4)     \
+  X(T, JT7SYR, Int32, 4)     \
+  X(T, JT7SPR, Int32, 4)     \
+  X(T, JT7LPR, Int32, 4)     \
+  X(T, JT7DPR, Int32, 4)     \
+  X(T, JT7ASR, Int32, 4)     \
+  X(T, JT7OTR, Int32, 4)     \
+  X(T, ROWSMERGED, Int32, 4) \
   X(T, JT7RIOR, Int32, 4)
 
 struct GotaRow {

@@ -23,9 +23,7 @@
 // nothing merges.
 #include "vxrgstsl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -33,27 +31,17 @@ namespace {
 using vxr::Trace;
 
 struct GstsWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
+  VXR_WORK_HEADER;
   VXR_ResultTable* summaryTable;
   GstsRow row;
   int32_t rowsEmitted;
   int32_t structnFlag;
   int32_t dsgroupFlag;
   int32_t originFlag;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
-  const char* dsgroupHost;
-  char dsgroup[8];
-  uint32_t dsgroupEnd;
-  const char* structnHost;
-  char structn[16];
-  uint32_t structnEnd;
-  const char* originHost;
-  char origin[32];
-  uint32_t originEnd;
+  VXR_NODE_FIELDS;
+  VXR_SLOT_FIELDS(dsgroup, 8, uint32_t);
+  VXR_SLOT_FIELDS(structn, 16, uint32_t);
+  VXR_SLOT_FIELDS(origin, 32, uint32_t);
 };
 
 // The fields, rounded up to a doubleword.
@@ -71,9 +59,7 @@ static_assert(kWorkAreaSize == 344);
 static_assert(kSummaryElementSize == 220);
 #endif
 
-GstsWork& work(void* workArea) {
-  return *static_cast<GstsWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GstsWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -84,24 +70,7 @@ constexpr char kSelect[] =
     "COPAGES,COENGNA,WRENGNA,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,UNLCO,READCOC,"
     "READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE";
 
-// Column i of the SELECT list lands in field kColumns[i].
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GstsRow, ORIGINNODE), VXR_FIELD(GstsRow, TIMESTAMP), VXR_FIELD(GstsRow, SYSID),
-    VXR_FIELD(GstsRow, RX4ID),      VXR_FIELD(GstsRow, DSGROUP),   VXR_FIELD(GstsRow, IDNAME),
-    VXR_FIELD(GstsRow, STRUCTN),    VXR_FIELD(GstsRow, NUMRX4),    VXR_FIELD(GstsRow, XIREAD),
-    VXR_FIELD(GstsRow, XIREADN),    VXR_FIELD(GstsRow, GBPREAD),   VXR_FIELD(GstsRow, GBPREADN),
-    VXR_FIELD(GstsRow, CHGWRITE),   VXR_FIELD(GstsRow, CLNWRITE),  VXR_FIELD(GstsRow, PFREAD),
-    VXR_FIELD(GstsRow, PFREADN),    VXR_FIELD(GstsRow, RDFAILS),   VXR_FIELD(GstsRow, WRFAILS),
-    VXR_FIELD(GstsRow, SYSWRCHN),   VXR_FIELD(GstsRow, SYSWRCLN),  VXR_FIELD(GstsRow, COCLASST),
-    VXR_FIELD(GstsRow, COGBPT),     VXR_FIELD(GstsRow, COPAGES),   VXR_FIELD(GstsRow, COENGNA),
-    VXR_FIELD(GstsRow, WRENGNA),    VXR_FIELD(GstsRow, RPLREQ),    VXR_FIELD(GstsRow, RPLRCHN),
-    VXR_FIELD(GstsRow, RPLRCLN),    VXR_FIELD(GstsRow, NUMCHECK),  VXR_FIELD(GstsRow, NUMREBLD),
-    VXR_FIELD(GstsRow, STGSTAT),    VXR_FIELD(GstsRow, UNLCO),     VXR_FIELD(GstsRow, READCOC),
-    VXR_FIELD(GstsRow, READCOST),   VXR_FIELD(GstsRow, DELNAME),   VXR_FIELD(GstsRow, RDIRINFO),
-    VXR_FIELD(GstsRow, UNREGP),     VXR_FIELD(GstsRow, REGPAGE),
-};
-static_assert(std::size(kColumns) == 38);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGstsRowAttributes, 38);
 
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
   const GstsWork& w = work(workArea);
@@ -133,56 +102,36 @@ static_assert(std::size(kCounters) == 31);
 constexpr vxr::ByteRange kKey[] = {VXR_KEY(GstsRow, DSGROUP), VXR_KEY(GstsRow, STRUCTN)};
 constexpr vxr::MergeRule kMerge = {.sums = kCounters, .timestamp = offsetof(GstsRow, TIMESTAMP)};
 
-// Files one assembled row: merged into its key's element, or (new key, or
-// detail mode) copied into a new element filed as the newest. False when no
-// element could be had.
-extern "C" bool sumGstsGroup(GstsWork* w, const GstsRow* row) {
-  VXR_FUNCTION("sumGstsGroup");
-  void* filed = nullptr;
-  if (w->structnFlag) {
-    VXR_TRACE(trace, kTraceDetail, "Returning detail for STRUCTN: %.16s \n", row->STRUCTN);
-    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
-    filed = vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row);
-  } else if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
-    VXR_TRACE(trace, kTraceDetail, "Add up total columns\n");
-    filed = vxr::elementData(match);
-    vxr::mergeRow(filed, row, kMerge);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "Get new group record\n");
-    filed = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
-  }
-  if (filed == nullptr) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed != nullptr;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GstsWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, kTraceError)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return sumGstsGroup(&w, &w.row);  // a lost element makes the collection false
-}
-
-constexpr vxr::QueryTexts kQueryTexts = {.requestOpened = "Entering SQL while...\n",
-                                         .afterFetch = "While complete.\n"};
-
-extern "C" int32_t collectGstsGroup(GstsWork* w) {
-  VXR_FUNCTION("collectGstsGroup");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow,
-                                         .texts = &kQueryTexts};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+// In detail mode every row is filed by itself.
+vxr::MergeKey keyFor(const void* workArea, const Trace& trace) {
+  const GstsWork& w = *static_cast<const GstsWork*>(workArea);
+  if (!w.structnFlag) return kKey;
+  VXR_TRACE(trace, kTraceDetail, "Returning detail for STRUCTN: %.16s \n", w.row.STRUCTN);
+  return {};
 }
 
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGstsGroup(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "sumGstsGroup");
+VXR_NAMED_ANCHOR(kCollect, "collectGstsGroup");
+
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(GstsWork, summaryTable, summaryList, kSummaryElementSize, 30, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
+// A lost element makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .mismatchLevel = kTraceError,
+                                       .buildSql = buildMemberSql,
+                                       .queryTexts = &vxr::kFetchLoopTexts,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .texts = vxr::kGroupRecordTexts,
+                                       .keyFor = keyFor,
+                                       .summary = &kSummaryTable};
 
 constexpr vxr::FilterSlot kStructn = VXR_SLOT(GstsWork, structnFlag, structnHost, structn);
 constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GstsWork, dsgroupFlag, dsgroupHost, dsgroup);
@@ -199,44 +148,15 @@ constexpr vxr::FilterRule kFilterRules[] = {
     {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
 };
 
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GstsWork, summaryTable, summaryList, kSummaryElementSize, 30, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GstsWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GstsWork, kFamily>(vxr::stepTraces({
     .eyeCatcher = "GSTSWORK",
     .workAreaSize = kWorkAreaSize,
-    .rowsEmitted = offsetof(GstsWork, rowsEmitted),
-    .summaryList = offsetof(GstsWork, summaryList),
-    .emissionCursor = offsetof(GstsWork, emissionCursor),
-    .nodeList = offsetof(GstsWork, nodeList),
     .startBanner = {kTraceDetail, "Set up VXRGSTSL\n"},
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .gettingStorage = {kTraceDetail, "Get view storage\n"},
-    .storageFailed = {kTraceError, "Unable to get view storage\n"},
-    .processBanner = {kTraceDetail, "Initialize Process Routine\n"},
-    .firstCall = {kTraceDetail, "First call (rowCnt=0)\n"},
-    .nextRow = {kTraceDetail, "Get NextInChain\n"},
     .emitted = {kTraceRow, "Gsts Anchor at %8X. Gstslm link at %8x.\n"},
-    .endOfData = {kTraceDetail, "EOD in Process Rtn\n"},
-    .exitStatus = {},
     .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
+    .filters = vxr::sqlTracedFilters(kFilterRules),
     .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
-    .teardown = {kTraceDetail, "Teardown\n"},
-    .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

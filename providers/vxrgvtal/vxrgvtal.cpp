@@ -25,9 +25,7 @@
 // emission the rates and the use are averaged over the merged rows.
 #include "vxrgvtal.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -35,12 +33,8 @@ namespace {
 using vxr::Trace;
 
 struct GvtaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* summaryTable;
   GvtaRow row;
   int32_t rowsEmitted;
@@ -50,15 +44,7 @@ struct GvtaWork {
   int32_t originFlag;
   const char* jvtvolHost;
   char jvtvol[8];
-  const char* dsgroupHost;
-  char dsgroup[8];
-  char dsgroupEnd;
-  const char* idnameHost;
-  char idname[8];
-  char idnameEnd;
-  const char* originHost;
-  char origin[32];
-  char originEnd;
+  VXR_GROUP_SLOT_FIELDS;
 };
 
 constexpr int32_t kWorkAreaSize = 300;
@@ -77,9 +63,7 @@ static_assert(kSummaryElementSize == 160);
 // The volume condition takes exactly this many characters of the slot.
 constexpr size_t kVolumeChars = 6;
 
-GvtaWork& work(void* workArea) {
-  return *static_cast<GvtaWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GvtaWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -88,26 +72,16 @@ constexpr char kSelect[] =
     "SELECT ORIGINNODE,TIMESTAMP,SYSID,RX4ID,IDNAME,DSGROUP,JVTVOL,JVTPLNM,JVTAUID,JVTCRID,"
     "JVTVUSE,JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR";
 
-constexpr vxr::ColumnField kColumns[] = {
-    VXR_FIELD(GvtaRow, ORIGINNODE), VXR_FIELD(GvtaRow, TIMESTAMP), VXR_FIELD(GvtaRow, SYSID),
-    VXR_FIELD(GvtaRow, RX4ID),      VXR_FIELD(GvtaRow, IDNAME),    VXR_FIELD(GvtaRow, DSGROUP),
-    VXR_FIELD(GvtaRow, JVTVOL),     VXR_FIELD(GvtaRow, JVTPLNM),   VXR_FIELD(GvtaRow, JVTAUID),
-    VXR_FIELD(GvtaRow, JVTCRID),    VXR_FIELD(GvtaRow, JVTVUSE),   VXR_FIELD(GvtaRow, JVTTIO),
-    VXR_FIELD(GvtaRow, JVTRIO),     VXR_FIELD(GvtaRow, JVTWIO),    VXR_FIELD(GvtaRow, JVTTIOR),
-    VXR_FIELD(GvtaRow, JVTRIOR),    VXR_FIELD(GvtaRow, JVTWIOR),
-};
-static_assert(std::size(kColumns) == 17);
-static_assert(vxr::selectMatches(kSelect, kColumns));
+VXR_SELECT_COLUMNS(kColumns, kSelect, kGvtaRowAttributes, 17);
 
 // The correlation id is kept as delivered: zeros past a shorter value.
 constexpr uint16_t kZeroFilled[] = {offsetof(GvtaRow, JVTCRID)};
 
 // The volume condition is sent only with a group condition.
 void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vxr::SqlText& sql) {
-  GvtaWork& w = work(workArea);
+  const GvtaWork& w = work(workArea);
   vxr::sqlMemberQuery(sql, kSelect, " FROM VXR.LGOAVTA", " AT ('", node, " WHERE ORIGINNODE ='");
-  const char* group = w.dsgroupFlag ? w.dsgroup : w.idnameFlag ? w.idname : nullptr;
-  if (group != nullptr) {
+  if (const char* group = vxr::queryGroup(w)) {
     vxr::sqlCondition(sql, " AND       LGOAVTA.DSGROUP = '", group, 8);
     if (w.jvtvolFlag) {
       vxr::sqlConditionWidth(sql, " AND   LGOAVTA.JVTVOL  = '", w.jvtvol, kVolumeChars);
@@ -124,46 +98,25 @@ constexpr uint16_t kSums[] = {offsetof(GvtaRow, JVTTIO),  offsetof(GvtaRow, JVTR
                               offsetof(GvtaRow, JVTWIO),  offsetof(GvtaRow, JVTTIOR),
                               offsetof(GvtaRow, JVTRIOR), offsetof(GvtaRow, JVTWIOR),
                               offsetof(GvtaRow, JVTVUSE)};
-// Every row carries its own three rates in the maxima, so the maxima merge
-// field by field.
-constexpr uint16_t kMaxima[] = {offsetof(GvtaRow, JVTMTIOR), offsetof(GvtaRow, JVTMRIOR),
-                                offsetof(GvtaRow, JVTMWIOR)};
+// The three maxima: the largest rates of the merged rows.
+constexpr vxr::FieldFrom kLargest[] = {{offsetof(GvtaRow, JVTMTIOR), offsetof(GvtaRow, JVTTIOR)},
+                                       {offsetof(GvtaRow, JVTMRIOR), offsetof(GvtaRow, JVTRIOR)},
+                                       {offsetof(GvtaRow, JVTMWIOR), offsetof(GvtaRow, JVTWIOR)}};
 constexpr vxr::MergeRule kMerge = {.sums = kSums,
-                                   .maxima = kMaxima,
                                    .timestamp = offsetof(GvtaRow, TIMESTAMP),
-                                   .rowsMerged = offsetof(GvtaRow, NUMRX4)};
+                                   .rowsMerged = offsetof(GvtaRow, NUMRX4),
+                                   .maximaFrom = kLargest};
 constexpr uint16_t kAveraged[] = {offsetof(GvtaRow, JVTTIOR), offsetof(GvtaRow, JVTRIOR),
                                   offsetof(GvtaRow, JVTWIOR), offsetof(GvtaRow, JVTVUSE)};
 
-extern "C" bool summarizeVTA(GvtaWork* w, GvtaRow* row) {
-  VXR_FUNCTION("summarizeVTA");
-  row->NUMRX4 = 1;
-  row->JVTMTIOR = row->JVTTIOR;
-  row->JVTMRIOR = row->JVTRIOR;
-  row->JVTMWIOR = row->JVTWIOR;
-  void* kept = nullptr;
-  bool created = true;
-  if (w->jvtvolFlag) {
+// With a volume filter every row is filed by itself.
+vxr::MergeKey keyFor(const void* workArea, const Trace& trace) {
+  if (static_cast<const GvtaWork*>(workArea)->jvtvolFlag) {
     VXR_TRACE(trace, kTraceDetail, "Volume supplied, No Summary\n");
-    VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-    kept = vxr::fileCopy(w->summaryTable, w->summaryList, row, sizeof *row);
-  } else {
-    VXR_TRACE(trace, kTraceDetail, "summarizeVTA filterJVTVOL\n");
-    if (VXR_ListLinks* match = vxr::findKeyed(w->summaryTable, row, kKey)) {
-      kept = vxr::elementData(match);
-      created = false;
-    } else {
-      VXR_TRACE(trace, kTraceDetail, "Add new record to group\n");
-      kept = vxr::fileKeyed(w->summaryTable, row, sizeof *row, kKey);
-    }
+    return {};
   }
-  if (kept == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  } else if (!created) {
-    vxr::mergeRow(kept, row, kMerge);
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return kept != nullptr;
+  VXR_TRACE(trace, kTraceDetail, "summarizeVTA filterJVTVOL\n");
+  return kKey;
 }
 
 extern "C" void calcVTArate(GvtaRow* row) {
@@ -173,86 +126,58 @@ extern "C" void calcVTArate(GvtaRow* row) {
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  GvtaWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways, kZeroFilled)) {
-    return false;
-  }
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  // A row that cannot be kept makes the collection false.
-  return summarizeVTA(&w, &w.row);
-}
-
-extern "C" int32_t collectLGOAVTA(GvtaWork* w) {
-  VXR_FUNCTION("collectLGOAVTA");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
-// ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectLGOAVTA(&work(workArea));
-}
+constexpr vxr::TableSpec kSummaryTable =
+    VXR_TABLE(GvtaWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
+              "Unable to allocate Storage for GVTA result\n");
+
+VXR_NAMED_ANCHOR(kSummarize, "summarizeVTA");
+VXR_NAMED_ANCHOR(kCollect, "collectLGOAVTA");
+
+// A row that cannot be kept makes the collection false.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .zeroFilled = kZeroFilled,
+                                       .buildSql = buildMemberSql,
+                                       .key = kKey,
+                                       .merge = &kMerge,
+                                       .texts = {.filing = "Add new record to group\n"},
+                                       .keyFor = keyFor,
+                                       .summary = &kSummaryTable};
+
 void beforeEmit(void*, const Trace&, void* row) {
   calcVTArate(static_cast<GvtaRow*>(row));
 }
 
+using Slots = vxr::GroupSlots<GvtaWork>;
+// The volume slot is not among the cleared ones: it starts cleared in the
+// zeroed work area.
 constexpr vxr::FilterSlot kJvtvol = VXR_SLOT(GvtaWork, jvtvolFlag, jvtvolHost, jvtvol);
-constexpr vxr::FilterSlot kDsgroup = VXR_SLOT(GvtaWork, dsgroupFlag, dsgroupHost, dsgroup);
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GvtaWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GvtaWork, originFlag, originHost, origin);
-// The volume slot starts cleared in the zeroed work area.
-constexpr vxr::FilterSlot kClearedSlots[] = {kDsgroup, kIdname, kOrigin};
 
 // Without a group filter the group is the one the ORIGINNODE filter names.
 void deriveGroup(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kDsgroup, &kIdname);
+  vxr::deriveGroupFilter(workArea, Slots::origin, Slots::dsgroup, &Slots::idname);
 }
 
 constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "DSGROUP", .match = vxr::prefix(7), .slots = {kDsgroup}},
-    {.column = "IDNAME", .match = vxr::prefix(6), .slots = {kDsgroup, kIdname}},
+    Slots::dsgroupRule,
+    Slots::idnameGroupRule,
     {.column = "JVTVOL", .match = vxr::prefix(6), .slots = {kJvtvol}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+    Slots::originRule,
 };
 
-enum Table : uint8_t { kSummaryTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GvtaWork, summaryTable, summaryList, kSummaryElementSize, 10, vxr::kTraceAlways,
-              "Unable to allocate Storage for GVTA result\n"),
-    VXR_TABLE(GvtaWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kSummaryTable, kNodeTable};
-
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GvtaWork, kFamily>({
     .eyeCatcher = "GVTAWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GvtaWork)} ? kWorkAreaSize : int32_t{sizeof(GvtaWork)},
-    .rowsEmitted = offsetof(GvtaWork, rowsEmitted),
-    .summaryList = offsetof(GvtaWork, summaryList),
-    .emissionCursor = offsetof(GvtaWork, emissionCursor),
-    .nodeList = offsetof(GvtaWork, nodeList),
+    .workAreaSize = vxr::workAreaSize<GvtaWork>(kWorkAreaSize),
     .emitted = {kTraceDetail, "GVTA Anchor at %8X. VTAL link at %8x.\n"},
-    .clearedSlots = kClearedSlots,
+    .clearedSlots = Slots::cleared,
     .filters = {.rules = kFilterRules},
     .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
     .collectFailed = {kTraceDetail, "collectLGOAVTA returned FALSE, EOD no data\n"},
     .beforeEmit = beforeEmit,
-    .destroyOrder = kDestroyOrder,
-};
+});
 
 }  // namespace
 

@@ -8,27 +8,22 @@
 #include "vxr/rows.h"
 
 // field, kind, width
-#define VXRGVTAL_ROW(X, T)    \
-  X(T, ORIGINNODE, Chars, 32) \
-  X(T, TIMESTAMP, Chars, 16)  \
-  X(T, IDNAME, Chars, 8)      \
-  X(T, DSGROUP, Chars, 8)     \
-  X(T, RX4ID, Chars, 4)       \
-  X(T, SYSID, Chars, 4)       \
-  X(T, JVTVOL, Chars, 6)      \
-  X(T, JVTPLNM, Chars, 8)     \
-  X(T, JVTAUID, Chars, 8)     \
-  X(T, JVTCRID, Chars, 14)    \
-  X(T, JVTTIO, Int32, 4)      \
-  X(T, JVTRIO, Int32, 4)      \
-  X(T, JVTWIO, Int32, 4)      \
-  X(T, JVTTIOR, Int32, 4)     \
-  X(T, JVTRIOR, Int32, 4)     \
-  X(T, JVTWIOR, Int32, 4)     \
-  X(T, JVTVUSE, Int32, 4)     \
-  X(T, JVTMTIOR, Int32, 4)    \
-  X(T, JVTMRIOR, Int32, 4)    \
-  X(T, JVTMWIOR, Int32, 4)    \
+#define VXRGVTAL_ROW(X, T)   \
+  VXR_MEMBER_ROW_START(X, T) \
+  X(T, JVTVOL, Chars, 6)     \
+  X(T, JVTPLNM, Chars, 8)    \
+  X(T, JVTAUID, Chars, 8)    \
+  X(T, JVTCRID, Chars, 14)   \
+  X(T, JVTTIO, Int32, 4)     \
+  X(T, JVTRIO, Int32, 4)     \
+  X(T, JVTWIO, Int32, 4)     \
+  X(T, JVTTIOR, Int32, 4)    \
+  X(T, JVTRIOR, Int32, 4)    \
+  X(T, JVTWIOR, Int32, 4)    \
+  X(T, JVTVUSE, Int32, 4)    \
+  X(T, JVTMTIOR, Int32, 4)   \
+  X(T, JVTMRIOR, Int32, 4)   \
+  X(T, JVTMWIOR, Int32, 4)   \
   X(T, NUMRX4, Int32, 4)
 
 struct GvtaRow {

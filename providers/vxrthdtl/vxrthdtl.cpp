@@ -23,9 +23,7 @@
 // asks for, or a row that cannot be kept ends the request without rows.
 #include "vxrthdtl.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -33,23 +31,12 @@ namespace {
 using vxr::Trace;
 
 struct GthdWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   GthdRow row;
   int32_t rowsEmitted;
-  int32_t idnameFlag;
-  int32_t originFlag;
-  const char* idnameHost;
-  char idname[8];
-  int32_t idnameEnd;
-  const char* originHost;
-  char origin[32];
-  int32_t originEnd;
+  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
 };
 
 constexpr int32_t kWorkAreaSize = 736;
@@ -62,9 +49,7 @@ static_assert(offsetof(GthdWork, origin) == 688);
 static_assert(vxr::elementSize<GthdRow>() == 632);
 #endif
 
-GthdWork& work(void* workArea) {
-  return *static_cast<GthdWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<GthdWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -126,53 +111,40 @@ void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& no
 }
 
 // ---------------------------------------------------------------------------
-// Collection
+// Completion
 
-extern "C" bool summarizeGThreadData(GthdWork* w, const GthdRow* row) {
-  VXR_FUNCTION("summarizeGThreadData");
-  const bool filed = vxr::fileCopy(w->groupTable, w->summaryList, row, sizeof *row) != nullptr;
-  if (!filed) VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-  vxr::traceExitVoid(trace, __LINE__);
-  return filed;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
+// The row of an older agent completed: the extended fields zero, the short
+// authorization id, package and collection at the start of the long ones.
+bool completeRow(void* workArea, const Trace&) {
   GthdWork& w = work(workArea);
-  const bool extended = kLayouts.extendedFor(vxr::nodeOf(w.nodeCursor));
-  const vxr::ColumnLayout& layout = extended ? kLayouts.extended : kLayouts.base;
-  // The column count is checked before anything is copied.
-  if (!vxr::assembleRow(trace, sqlda, layout.columns, &w.row, vxr::kTraceAlways)) return false;
-  if (!extended) {
+  if (!kLayouts.extendedFor(vxr::nodeOf(w.nodeCursor))) {
     char* row = reinterpret_cast<char*>(&w.row);
     std::memset(row + kExtendedStart, 0, kExtendedEnd - kExtendedStart);
     std::memcpy(w.row.UEX_AUTHID, w.row.EX_AUTHID, sizeof w.row.EX_AUTHID);
     std::memcpy(w.row.UTDIDPACK, w.row.EX_PKGN, sizeof w.row.EX_PKGN);
     std::memcpy(w.row.UTDIDPCOL, w.row.EX_COLLID, sizeof w.row.EX_COLLID);
   }
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return summarizeGThreadData(&w, &w.row);
-}
-
-extern "C" int32_t collectGThreadData(GthdWork* w) {
-  VXR_FUNCTION("collectGThreadData");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
+  return true;
 }
 
 // ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectGThreadData(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeGThreadData");
+VXR_NAMED_ANCHOR(kCollect, "collectGThreadData");
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(GthdWork, idnameFlag, idnameHost, idname);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(GthdWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kOrigin};
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(GthdWork, groupTable, summaryList, vxr::elementSize<GthdRow>(), 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
+// The column count is checked before anything is copied.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .layouts = &kLayouts,
+                                       .buildSql = buildMemberSql,
+                                       .prepare = completeRow,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
 
 // Without an IDNAME filter the group is the one the ORIGINNODE filter names.
 void deriveGroup(void* workArea, const Trace& trace) {
@@ -182,47 +154,15 @@ void deriveGroup(void* workArea, const Trace& trace) {
   std::memcpy(initial, w.origin, sizeof w.idname);
   initial[sizeof w.idname] = '\0';
   VXR_TRACE(trace, kTraceSql, "Creating Index Filter for IDNAME initial value %s \n", initial);
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
+  vxr::IdnameSlots<GthdWork>::derive(workArea, trace);
   VXR_TRACE(trace, kTraceSql, "Final value for IDNAME is %s \n", w.idname);
 }
 
-constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
-};
-
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(GthdWork, groupTable, summaryList, vxr::elementSize<GthdRow>(), 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(GthdWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
-
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GthdWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "GTHDWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(GthdWork)} ? kWorkAreaSize : int32_t{sizeof(GthdWork)},
-    .rowsEmitted = offsetof(GthdWork, rowsEmitted),
-    .summaryList = offsetof(GthdWork, summaryList),
-    .emissionCursor = offsetof(GthdWork, emissionCursor),
-    .nodeList = offsetof(GthdWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
-    .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
+    .workAreaSize = vxr::workAreaSize<GthdWork>(kWorkAreaSize),
     .derive = deriveGroup,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
-    .destroyOrder = kDestroyOrder,
-};
+}));
 
 }  // namespace
 

@@ -22,9 +22,7 @@
 // number of columns, or a member whose query fails, withholds every row.
 #include "vxrtstal.h"
 
-#include "vxr/lifecycle.h"
-#include "vxr/member_query.h"
-#include "vxr/merge.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 
 namespace {
@@ -32,12 +30,8 @@ namespace {
 using vxr::Trace;
 
 struct TstaWork {
-  char eyeCatcher[8];
-  VXR_ListHeader* summaryList;
-  VXR_ListLinks* emissionCursor;
-  VXR_ListHeader* nodeList;
-  VXR_ListLinks* nodeCursor;
-  VXR_ResultTable* nodeTable;
+  VXR_WORK_HEADER;
+  VXR_NODE_FIELDS;
   VXR_ResultTable* groupTable;
   TstaRow row;
   int32_t rowsEmitted;
@@ -75,9 +69,7 @@ static_assert(offsetof(TstaWork, origin) == 251);
 static_assert(kGroupElementSize == 160);
 #endif
 
-TstaWork& work(void* workArea) {
-  return *static_cast<TstaWork*>(workArea);
-}
+constexpr auto work = vxr::workOf<TstaWork>;
 
 // ---------------------------------------------------------------------------
 // Member query
@@ -128,96 +120,44 @@ void buildMemberSql(void* workArea, const Trace&, const VXR_NodeRecord& node, vx
 }
 
 // ---------------------------------------------------------------------------
-// Collection
-
-// Files a copy of the row as the newest element; false when no element can
-// be had (the row would be lost, so the collection fails).
-extern "C" bool summarizeThreadsData(TstaWork* w, const TstaRow* row) {
-  VXR_FUNCTION("summarizeThreadsData");
-  if (vxr::fileCopy(w->groupTable, w->summaryList, row, sizeof *row) == nullptr) {
-    VXR_TRACE(trace, kTraceError, "Unable to obtain group result record ");
-    vxr::traceExitVoid(trace, __LINE__);
-    return false;
-  }
-  vxr::traceExitVoid(trace, __LINE__);
-  return true;
-}
-
-bool fileMemberRow(void* workArea, const Trace& trace, const void* sqlda) {
-  TstaWork& w = work(workArea);
-  if (!vxr::assembleRow(trace, sqlda, kColumns, &w.row, vxr::kTraceAlways)) return false;
-  vxr::setRowOrigin(w.row.ORIGINNODE, w.originFlag, w.origin, w.row.IDNAME);
-  return summarizeThreadsData(&w, &w.row);
-}
-
-extern "C" int32_t collectThreadsData(TstaWork* w) {
-  VXR_FUNCTION("collectThreadsData");
-  const vxr::MemberCollection collection{.nodes = w->nodeList,
-                                         .nodeCursor = &w->nodeCursor,
-                                         .context = w,
-                                         .buildSql = buildMemberSql,
-                                         .onRow = fileMemberRow};
-  VXR_RETURN(vxr::collectMembers(trace, collection));
-}
-
-// ---------------------------------------------------------------------------
 // Request program
 
-int32_t collect(void* workArea, const Trace&) {
-  return collectThreadsData(&work(workArea));
-}
+VXR_NAMED_ANCHOR(kSummarize, "summarizeThreadsData");
+VXR_NAMED_ANCHOR(kCollect, "collectThreadsData");
 
-constexpr vxr::FilterSlot kIdname = VXR_SLOT(TstaWork, idnameFlag, idnameHost, idname);
+constexpr vxr::TableSpec kGroupTable =
+    VXR_TABLE(TstaWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
+              "Unable to allocate Storage for Group result\n");
+
+// A row that cannot be kept makes the collection fail. Without an IDNAME
+// filter the IDNAME is the group the ORIGINNODE filter names.
+constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
+                                       .collect = &kCollect,
+                                       .columns = kColumns,
+                                       .buildSql = buildMemberSql,
+                                       .summary = &kGroupTable,
+                                       .idnameFilters = true};
+
+using Slots = vxr::IdnameSlots<TstaWork>;
 constexpr vxr::FilterSlot kPlan = VXR_SLOT(TstaWork, planFlag, planHost, plan);
 constexpr vxr::FilterSlot kCorrid = VXR_SLOT(TstaWork, corridFlag, corridHost, corrid);
-constexpr vxr::FilterSlot kOrigin = VXR_SLOT(TstaWork, originFlag, originHost, origin);
-constexpr vxr::FilterSlot kClearedSlots[] = {kIdname, kPlan, kCorrid, kOrigin};
-
-void deriveIdname(void* workArea, const Trace&) {
-  vxr::deriveGroupFilter(workArea, kOrigin, kIdname);
-}
+constexpr vxr::FilterSlot kClearedSlots[] = {Slots::idname, kPlan, kCorrid, Slots::origin};
 
 constexpr char kPlanColumn[] = "PLAN_NAME";
 constexpr char kCorridColumn[] = "CORRID  ";
 constexpr vxr::FilterRule kFilterRules[] = {
-    {.column = "IDNAME", .match = vxr::exact(), .slots = {kIdname}},
+    Slots::idnameRule,
     {.column = kPlanColumn, .match = vxr::prefix(sizeof kPlanColumn - 1), .slots = {kPlan}},
     {.column = kCorridColumn, .match = vxr::prefix(sizeof kCorridColumn - 1), .slots = {kCorrid}},
-    {.column = "ORIGINNODE", .match = vxr::exact(), .slots = {kOrigin}},
+    Slots::originRule,
 };
 
-enum Table : uint8_t { kGroupTable, kNodeTable };
-constexpr vxr::TableSpec kTables[] = {
-    VXR_TABLE(TstaWork, groupTable, summaryList, kGroupElementSize, 10, kTraceError,
-              "Unable to allocate Storage for Group result\n"),
-    VXR_TABLE(TstaWork, nodeTable, nodeList, vxr::elementSize<VXR_NodeRecord>(),
-              vxr::kNodesPerBlock, vxr::kTraceAlways,
-              "Unable to allocate Storage for AtNode result\n"),
-};
-constexpr uint8_t kDestroyOrder[] = {kGroupTable, kNodeTable};
-
-constexpr vxr::ModuleProgram kProgram = {
+constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<TstaWork, kFamily>(vxr::quietTraces({
     .eyeCatcher = "THDSWORK",
-    .workAreaSize =
-        kWorkAreaSize > int32_t{sizeof(TstaWork)} ? kWorkAreaSize : int32_t{sizeof(TstaWork)},
-    .rowsEmitted = offsetof(TstaWork, rowsEmitted),
-    .summaryList = offsetof(TstaWork, summaryList),
-    .emissionCursor = offsetof(TstaWork, emissionCursor),
-    .nodeList = offsetof(TstaWork, nodeList),
-    .invoked = {kTraceSql, "Invoked for table %s\n"},
-    .emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"},
-    .endOfData = {},
-    .exitStatus = {},
+    .workAreaSize = vxr::workAreaSize<TstaWork>(kWorkAreaSize),
     .clearedSlots = kClearedSlots,
-    .filters = {.rules = kFilterRules,
-                .filterTrace = "Index Filter %d %s %s \n",
-                .filterTraceLevel = kTraceSql},
-    .derive = deriveIdname,
-    .tables = kTables,
-    .nodeTable = kNodeTable,
-    .collect = collect,
-    .destroyOrder = kDestroyOrder,
-};
+    .filters = vxr::sqlTracedFilters(kFilterRules),
+}));
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include "test_support.h"
 #include "vxr/activity.h"
+#include "vxr/family.h"
 #include "vxr/helpers.h"
 
 namespace {
@@ -351,6 +352,50 @@ TEST(MergeRule, LargestValueFromAnotherFieldIsSeededThenRaisedSigned) {
   }
   EXPECT_EQ(kept.largest, -3);
   EXPECT_EQ(kept.rate, -7);  // not a sum
+}
+
+// Member rows filed as the families file them: merged into the newest
+// element of their key (sums added, rows counted, the largest rate raised),
+// found and left alone without a rule, or filed as new elements (counted 1,
+// the largest seeded) under a new key or no key at all.
+TEST(FileRow, MergesByKeyOrFilesNewElements) {
+  VXR_ResultTable* table = nullptr;
+  ASSERT_NE(vxr::createTable(&table, vxr::elementSize<Summary>(), 4), nullptr);
+  constexpr vxr::ByteRange kKey[] = {VXR_KEY(Summary, group)};
+  constexpr uint16_t kSums[] = {offsetof(Summary, spaces)};
+  constexpr vxr::FieldFrom kLargest[] = {{offsetof(Summary, largest), offsetof(Summary, rate)}};
+  const vxr::MergeRule rule = {
+      .sums = kSums, .rowsMerged = offsetof(Summary, tables), .maximaFrom = kLargest};
+  struct Case {
+    const char* group;
+    int32_t rate, spaces;
+    bool keyed;
+    const vxr::MergeRule* rule;
+    bool created;
+  };
+  const Case cases[] = {
+      {"G1  ", 5, 10, true, &rule, true},  {"G1  ", 9, 20, true, &rule, false},
+      {"G2  ", 3, 40, true, &rule, true},  {"G2  ", 8, 50, true, nullptr, false},
+      {"G3  ", 4, 60, false, &rule, true}, {"G3  ", 6, 70, false, &rule, true},
+  };
+  const vxr::Trace quiet{nullptr, 0};
+  for (const Case& c : cases) {
+    Summary row = {{}, c.rate, 0, c.spaces, 0, 77};
+    std::memcpy(row.group, c.group, 4);
+    bool created = !c.created;
+    EXPECT_NE(vxr::fileRow(quiet, table, &row, sizeof row,
+                           c.keyed ? vxr::MergeKey(kKey) : vxr::MergeKey(), c.rule, {}, &created),
+              nullptr);
+    EXPECT_EQ(created, c.created) << c.group << " " << c.rate;
+  }
+  std::vector<std::vector<int32_t>> got;  // group, rate, largest, spaces, rows merged
+  for (VXR_ListLinks* e : vxr::walk(vxr::listOf(table))) {
+    const auto* s = static_cast<const Summary*>(vxr::elementData(e));
+    got.push_back({s->group[1] - '0', s->rate, s->largest, s->spaces, s->tables});
+  }
+  EXPECT_EQ(got, (std::vector<std::vector<int32_t>>{
+                     {3, 6, 6, 70, 1}, {3, 4, 4, 60, 1}, {2, 3, 3, 40, 1}, {1, 5, 9, 30, 2}}));
+  RSLTdestroy(&table);
 }
 
 TEST(KeyedCounts, CountsPerKeyAndByKind) {

@@ -167,7 +167,8 @@ constexpr ActivityWork activityWork() {
            VXR_SLOT(W, spaceFlag, spaceHost, space)}};
 }
 
-// The totals, summary and node tables of work area W.
+// The totals and summary tables of work area W (its node table is
+// VXR_NODE_TABLE(W)).
 template <typename W>
 constexpr TableSpec totalsTableOf(int32_t elementSize, int32_t perBlock) {
   return VXR_TABLE(W, getpTable, getpList, elementSize, perBlock, kTraceAlways,
@@ -177,11 +178,6 @@ template <typename W>
 constexpr TableSpec summaryTableOf(int32_t perBlock, const char* failure) {
   return VXR_TABLE(W, summaryTable, summaryList, elementSize<decltype(W::row)>(), perBlock,
                    kTraceAlways, failure);
-}
-template <typename W>
-constexpr TableSpec nodeTableOf() {
-  return VXR_TABLE(W, nodeTable, nodeList, elementSize<VXR_NodeRecord>(), kNodesPerBlock,
-                   kTraceAlways, "Unable to allocate Storage for AtNode result\n");
 }
 
 // The member query: "<select><from> AT ('<thru>') WHERE ORIGINNODE ='<origin>'"

@@ -57,6 +57,14 @@ constexpr FilterSlot checkedSlot(size_t flag, size_t host, size_t value) {
   ::vxr::checkedSlot<decltype(W::flag), decltype(W::host), decltype(W::value)>( \
       offsetof(W, flag), offsetof(W, host), offsetof(W, value))
 
+// The work-area fields of a slot named `name` (its flag is declared apart):
+// the host's value address nameHost, the value name[width] and the
+// terminator member nameEnd of type EndType.
+#define VXR_SLOT_FIELDS(name, width, EndType) \
+  const char* name##Host;                     \
+  char name[width];                           \
+  EndType name##End
+
 using FilterHook = void (*)(void* workArea, const Trace& trace, int16_t op, const char* column,
                             const char* value);
 

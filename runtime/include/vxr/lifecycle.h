@@ -54,6 +54,25 @@ constexpr TableSpec checkedTable(size_t anchor, size_t list, int32_t elementSize
       offsetof(W, anchor), offsetof(W, list), elementSize, perBlock, \
       ::vxr::TraceText{__VA_ARGS__})
 
+// The fields a work area starts with: its eye-catcher, the summary list the
+// rows are handed out from and the emission cursor on it.
+#define VXR_WORK_HEADER        \
+  char eyeCatcher[8];          \
+  VXR_ListHeader* summaryList; \
+  VXR_ListLinks* emissionCursor
+
+// The node list of the member agents, the cursor of the member being
+// queried and the list's table.
+#define VXR_NODE_FIELDS      \
+  VXR_ListHeader* nodeList;  \
+  VXR_ListLinks* nodeCursor; \
+  VXR_ResultTable* nodeTable
+
+// The node table of work area W (members nodeTable, nodeList).
+#define VXR_NODE_TABLE(W)                                                                        \
+  VXR_TABLE(W, nodeTable, nodeList, ::vxr::elementSize<VXR_NodeRecord>(), ::vxr::kNodesPerBlock, \
+            ::vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n")
+
 struct ModuleProgram;
 // A module whose first call differs from the common one supplies its own;
 // it returns 0 to go on to the emission, else the status of the call.
@@ -104,6 +123,29 @@ struct ModuleProgram {
   TraceText teardown = {};
   std::span<const uint8_t> destroyOrder = {};  // indices into `tables`
 };
+
+// The work area a request entry is handed, as its module's type.
+template <typename W>
+W& workOf(void* workArea) {
+  return *static_cast<W*>(workArea);
+}
+
+// The size asked for a work area W: its fields, or `least` when larger.
+template <typename W>
+constexpr int32_t workAreaSize(int32_t least = 0) {
+  return least > int32_t{sizeof(W)} ? least : int32_t{sizeof(W)};
+}
+
+// `program` with the work-area fields the lifecycle uses taken from W
+// (rowsEmitted, summaryList, emissionCursor, nodeList).
+template <typename W>
+constexpr ModuleProgram withWorkFields(ModuleProgram program) {
+  program.rowsEmitted = offsetof(W, rowsEmitted);
+  program.summaryList = offsetof(W, summaryList);
+  program.emissionCursor = offsetof(W, emissionCursor);
+  program.nodeList = offsetof(W, nodeList);
+  return program;
+}
 
 int32_t startRequest(const ModuleProgram& program, RAS1_Anchor* anchor, HDL1_CommonHandle request);
 int32_t processRequest(const ModuleProgram& program, RAS1_Anchor* anchor,

@@ -52,6 +52,26 @@ constexpr FieldType fieldTypeOf() {
 #define VXR_ROW_ATTRIBUTE(T, name, kind, width) \
   ::vxr::ColumnField{#name, offsetof(T, name), width, ::vxr::FieldType::kind},
 
+// The fields a member-activity row starts with: the managed system and time
+// stamp, the group, and the member and system that reported it.
+#define VXR_MEMBER_ROW_START(X, T) \
+  X(T, ORIGINNODE, Chars, 32)      \
+  X(T, TIMESTAMP, Chars, 16)       \
+  X(T, IDNAME, Chars, 8)           \
+  X(T, DSGROUP, Chars, 8)          \
+  X(T, RX4ID, Chars, 4)            \
+  X(T, SYSID, Chars, 4)
+
+// The fields of a coupling-facility structure row that name the structure:
+// its name, group, time stamp, status and type, and the IDNAME.
+#define VXR_STRUCTURE_ROW_FIELDS(X, T) \
+  X(T, STRUCTN, Chars, 16)             \
+  X(T, DSGROUP, Chars, 8)              \
+  X(T, TIMESTAMP, Chars, 16)           \
+  X(T, STRUCTST, Chars, 8)             \
+  X(T, STRUCTT, Chars, 5)              \
+  X(T, IDNAME, Chars, 8)
+
 // What the host knows of a table: its name, the module that serves it, one
 // line of description and the row. Declared in the module's header; the
 // catalog is the list of these declarations.
@@ -114,6 +134,15 @@ constexpr std::array<ColumnField, N> columnsOf(const char* select,
 }
 
 }  // namespace vxr
+
+// The column table `variable` of a SELECT list over a row layout, checked
+// at compile time: `count` columns, each a field of the row, in order.
+//   VXR_SELECT_COLUMNS(kColumns, kSelect, kMyRowAttributes, 21);
+#define VXR_SELECT_COLUMNS(variable, select, rowAttributes, count)                         \
+  constexpr auto variable =                                                                \
+      ::vxr::columnsOf<::vxr::selectColumnCount(select)>(select, rowAttributes);           \
+  static_assert(std::size(variable) == (count), "the SELECT list has " #count " columns"); \
+  static_assert(::vxr::selectMatches(select, variable), "the SELECT list names row fields")
 
 // The tables a module serves, as the catalog reads them:
 //   VXR_TABLES(VXRGOAAL, kGoaaTable);
