@@ -113,24 +113,23 @@ FieldView viewField(const vxr::ColumnField& field, std::string_view row) {
   return std::string_view();
 }
 
-CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
-  FieldView view = viewField(field, row);
+namespace {
+CatalogValue valueOf(const FieldView& view) {
   if (const auto* text = std::get_if<std::string_view>(&view)) return std::string(*text);
   return std::get<int32_t>(view);
 }
+}  // namespace
 
-namespace {
-void checkRowSize(const CatalogTable& table, std::string_view row) {
+CatalogValue decodeField(const vxr::ColumnField& field, std::string_view row) {
+  return valueOf(viewField(field, row));
+}
+
+void viewRow(const CatalogTable& table, std::string_view row, std::vector<FieldView>& views) {
   if (row.size() != table.rowSize) {
     throw std::invalid_argument("a row of " + std::string(table.name) + " has " +
                                 std::to_string(table.rowSize) + " bytes, not " +
                                 std::to_string(row.size()));
   }
-}
-}  // namespace
-
-void viewRow(const CatalogTable& table, std::string_view row, std::vector<FieldView>& views) {
-  checkRowSize(table, row);
   views.clear();
   for (const auto& field : table.layout) {
     if (field.type != vxr::FieldType::Padding) views.push_back(viewField(field, row));
@@ -138,11 +137,11 @@ void viewRow(const CatalogTable& table, std::string_view row, std::vector<FieldV
 }
 
 std::vector<CatalogValue> decodeRow(const CatalogTable& table, std::string_view row) {
-  checkRowSize(table, row);
+  std::vector<FieldView> views;
+  viewRow(table, row, views);
   std::vector<CatalogValue> values;
-  for (const auto& field : table.layout) {
-    if (field.type != vxr::FieldType::Padding) values.push_back(decodeField(field, row));
-  }
+  values.reserve(views.size());
+  for (const FieldView& view : views) values.push_back(valueOf(view));
   return values;
 }
 
