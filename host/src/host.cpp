@@ -19,7 +19,28 @@ struct NodeStatusBatch {
   std::vector<size_t> calls;  // their entries in HostState::nodeCalls
 };
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
+// The member SQL failures of the request that this thread is running.
+thread_local std::vector<MemberFailure>* t_memberFailures = nullptr;
+
+// 4000 as "4,000".
+std::string grouped(size_t n) {
+  std::string digits = std::to_string(n);
+  for (size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+  return digits;
+}
 }  // namespace
+
+void detail::noteMemberFailure(MemberFailure failure) {
+  if (t_memberFailures != nullptr) t_memberFailures->push_back(std::move(failure));
+}
+
+std::string memberFailureText(const MemberFailure& f) {
+  std::string text = "member " + controlEscaped(f.node) + ": " + f.operation + " failed";
+  if (f.operation == "fetch") {
+    text += " after " + grouped(f.rowsFetched) + (f.rowsFetched == 1 ? " row" : " rows");
+  }
+  return text + ": " + controlEscaped(f.message);
+}
 
 detail::HostState* detail::currentState() {
   return g_state.load();
@@ -236,6 +257,7 @@ RunResult Host::run(const Module& module, const std::string& table,
   }
   NodeStatusBatch batch;
   t_nodeStatusBatch = &batch;
+  t_memberFailures = &result.memberFailures;
   bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
   if (proceed) {
     r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
@@ -260,6 +282,7 @@ RunResult Host::run(const Module& module, const std::string& table,
     }
   }
   t_nodeStatusBatch = nullptr;
+  t_memberFailures = nullptr;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
