@@ -199,7 +199,8 @@ int commandHeartbeat(const Options& options) {
     std::cerr << "vxrhost: " << failedUpdates << " of " << calls.size()
               << " node-status updates failed\n";
     if (o.nodeStatusStatus != 0)
-      std::cerr << "vxrhost: the heartbeat was not applied: " << escaped(o.nodeStatusError) << '\n';
+      std::cerr << "vxrhost: the heartbeat was not applied: " << controlEscaped(o.nodeStatusError)
+                << '\n';
     return kExitRequest;
   }
   return status;

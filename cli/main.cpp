@@ -49,9 +49,12 @@ int run(int argc, char** argv) {
         sub->add_option("--db", options.db, "database file (default: the bundled sample)"));
   };
   auto addModules = [&](CLI::App* sub) {
+    // $VXRHOST_MODULES is read after the parse: CLI11 would fill the one
+    // shared variable from it through the options of the subcommands not
+    // given, over the --modules of the one given.
     sub->add_option("--modules", options.modules,
-                    "directory of the modules (default: beside vxrhost, built or installed)")
-        ->envname("VXRHOST_MODULES");
+                    "directory of the modules (default: $VXRHOST_MODULES, else beside vxrhost, "
+                    "built or installed)");
   };
   auto addTrace = [&](CLI::App* sub) {
     sub->add_option("--trace", options.trace,
@@ -129,13 +132,18 @@ int run(int argc, char** argv) {
     finishOutput();
     return status;
   } catch (const CLI::ParseError& e) {
-    return usage(escaped(e.what()));
+    return usage(e.what());
   }
-  if (versionRequested || withModules) {
-    // --modules is not an option of the top level; the environment still is.
+  // The command line wins over the environment.
+  if (options.modules.empty()) {
     if (const char* dir = std::getenv("VXRHOST_MODULES")) options.modules = dir;
-    return commandVersion(options, withModules);
   }
+  if (withModules && !versionRequested) {
+    for (const CLI::App* sub : app.get_subcommands()) {
+      return usage("-v belongs to --version, not to the " + sub->get_name() + " command");
+    }
+  }
+  if (versionRequested || withModules) return commandVersion(options, withModules);
   for (const CLI::Option* db : dbOptions) {
     if (db->count() == 0) continue;
     if (options.db.empty()) return usage("--db: an empty path names no database");
@@ -179,7 +187,7 @@ int main(int argc, char** argv) {
     return failure.exitCode;
   } catch (const std::exception& e) {
     if (!outputClosed()) std::cout.flush();
-    std::cerr << "vxrhost: internal error: " << vxrhost::escaped(e.what()) << '\n';
+    std::cerr << "vxrhost: internal error: " << vxrhost::controlEscaped(e.what()) << '\n';
     return kExitInternal;
   }
 }

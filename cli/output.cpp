@@ -22,6 +22,14 @@ std::optional<Format> parseFormat(std::string_view name) {
 
 namespace {
 
+// The reason of the first failed write of the rows, kept when it happens:
+// the stream fails for good then, and a later flush only says EIO.
+int g_writeErrno = 0;
+
+void checkWrite(const std::ostream& out) {
+  if (!out && g_writeErrno == 0) g_writeErrno = errno != 0 ? errno : EIO;
+}
+
 // The bytes that make a CSV field quoted: comma, quote, CR and LF.
 constexpr auto kQuoted = [] {
   std::array<bool, 256> quoted{};
@@ -91,6 +99,7 @@ void RowStream::print(const std::vector<Value>& values) {
     }
     line_ += "\r\n";
     out_ << line_;
+    checkWrite(out_);
     return;
   }
   // One object per row, each printed as nlohmann's indented dump of the
@@ -110,6 +119,7 @@ void RowStream::print(const std::vector<Value>& values) {
     if (ch == '\n') line_ += "  ";
   }
   out_ << line_;
+  checkWrite(out_);
 }
 
 void RowStream::row(const std::vector<CatalogValue>& values) {
@@ -181,6 +191,7 @@ void printAligned(std::ostream& out, const std::vector<OutputColumn>& columns,
     line.erase(line.find_last_not_of(' ') + 1);
     line += '\n';
     out << line;
+    checkWrite(out);
   };
   for (size_t c = 0; c < n; ++c) cells[c] = columns[c].name;
   emit();
@@ -236,7 +247,7 @@ void finishOutput() {
   // the stream failed and stdout in error, and flushing again gives errno.
   errno = 0;
   bool failed = !std::cout.flush() || std::fflush(stdout) != 0 || std::ferror(stdout) != 0;
-  int why = errno;
+  int why = g_writeErrno != 0 ? g_writeErrno : errno;
   if (!failed) {
     errno = 0;
     g_closed = true;

@@ -119,6 +119,7 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
   o.nodeStatusStatus = r.nodeStatusStatus;
   o.nodeStatusError = r.nodeStatusError;
   o.memberFailures = std::move(r.memberFailures);
+  o.traceFailure = host.traceFileFailure();
   return o;
 }
 
@@ -142,7 +143,11 @@ std::string summaryLine(const CatalogTable& table, const Outcome& o) {
     line +=
         ", " + plural(o.memberFailures.size(), "member request failed", "member requests failed");
   }
-  if (o.nodeUpdates > 0) {
+  if (o.nodeUpdates > 0 && o.nodeStatusStatus != 0) {
+    // Applied all or none: none was.
+    line += ", node status unchanged (" + plural(o.nodeUpdates, "update failed", "updates failed") +
+            ")";
+  } else if (o.nodeUpdates > 0) {
     line += ", node status changed (" + plural(o.nodeUpdates, "update", "updates") + ")";
   }
   line += ", " + milliseconds(o.milliseconds) + " (member SQL " + milliseconds(sqlMilliseconds(o)) +
@@ -169,6 +174,7 @@ nlohmann::ordered_json summaryJson(const CatalogTable& table, const Outcome& o) 
           {"complete", o.memberFailures.empty()},
           {"memberFailures", std::move(failures)},
           {"nodeStatusUpdates", o.nodeUpdates},
+          {"nodeStatusApplied", o.nodeUpdates > 0 && o.nodeStatusStatus == 0},
           {"milliseconds", o.milliseconds},
           {"memberSqlMilliseconds", sqlMilliseconds(o)},
           {"moduleMilliseconds", moduleMilliseconds(o)}};
@@ -179,6 +185,7 @@ int finishRequest(const CatalogTable& table, const Outcome& o) {
   for (const MemberFailure& f : o.memberFailures) {
     std::cerr << "vxrhost: " << memberFailureText(f) << '\n';
   }
+  if (!o.traceFailure.empty()) std::cerr << "vxrhost: " << o.traceFailure << '\n';
   if (o.hitProcessLimit) {
     std::cerr << "vxrhost: request for " << table.name << " stopped after " << o.processCalls
               << " process calls without end of data\n";
@@ -190,6 +197,7 @@ int finishRequest(const CatalogTable& table, const Outcome& o) {
     return kExitRequest;
   }
   if (!o.memberFailures.empty()) return kExitMember;
+  if (!o.traceFailure.empty()) return kExitOutput;
   return kExitOk;
 }
 

@@ -31,6 +31,7 @@ struct Outcome {
   int32_t nodeStatusStatus = 0;  // status of applying them (one transaction)
   std::string nodeStatusError;
   std::vector<MemberFailure> memberFailures;  // member SQL that failed: the answer is incomplete
+  std::string traceFailure;                   // trace lines lost: Host::traceFileFailure
   double milliseconds = 0;
 };
 

@@ -127,17 +127,17 @@ int32_t readNodeStatus(Store& store, NodeStatusTable& table, Error& error) {
   std::string why;
   int32_t status = store.prepare(sql, statement, why);
   if (status == sqlstatus::kOk && statement == nullptr) status = sqlstatus::kStoreFailure;
-  if (status != sqlstatus::kOk) return error.set(status, what, escaped(why));
+  if (status != sqlstatus::kOk) return error.set(status, what, controlEscaped(why));
   std::unique_ptr<ResultSet> rows;
   status = statement->open(rows, why);
   if (status == sqlstatus::kOk && rows == nullptr) status = sqlstatus::kStoreFailure;
-  if (status != sqlstatus::kOk) return error.set(status, what, escaped(why));
+  if (status != sqlstatus::kOk) return error.set(status, what, controlEscaped(why));
   table.columns = statement->columns();
   std::vector<std::string> cells;
   while ((status = rows->next(cells, why)) == sqlstatus::kOk) table.rows.push_back(cells);
   if (status != sqlstatus::kEndOfData) {
     table.rows.clear();
-    return error.set(status, what, escaped(why));
+    return error.set(status, what, controlEscaped(why));
   }
   return sqlstatus::kOk;
 }

@@ -161,7 +161,17 @@ struct HostState {
   std::map<std::string, std::map<int32_t*, const void*>> counters;  // address -> file base
   std::map<const RAS1_UnitBlock*, SeenUnit> units;
   enum class Sink { Memory, Stderr, File } sink = Sink::Memory;
-  std::ofstream file;
+  // The trace file (Sink::File): a descriptor opened for appending, whether
+  // it is a terminal (its lines are escaped then, as on stderr), and the
+  // reason of the first line that could not be written.
+  struct TraceFile {
+    int fd = -1;
+    bool terminal = false;
+    std::string path;
+    std::string failure;
+    ~TraceFile() { close(); }
+    void close();
+  } file;
   std::vector<TraceLine> lines;
   int32_t levelOf(const std::string& unit) const;
   void noteUnit(const RAS1_UnitBlock* unit);  // traceMutex held

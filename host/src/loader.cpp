@@ -1,12 +1,16 @@
 // The module loader: dlopen, cnt1entd, the mount block it hands to kglcnmnt,
 // and the checks of the contents entry list and the entry vector.
 #include <dlfcn.h>
+#include <elf.h>
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <vector>
 
 #include "host_state.h"
 
@@ -99,6 +103,68 @@ std::string checkVector(const PRB1_Vector& v) {
     }
   }
   if (v.tail != 0) return "last word is " + std::to_string(v.tail) + ", not 0";
+  return {};
+}
+
+// Reads an unsigned field of `size` bytes at `at` in the file's byte order.
+uint64_t field(const unsigned char* at, size_t size, bool bigEndian) {
+  uint64_t value = 0;
+  for (size_t i = 0; i < size; ++i) {
+    value |= uint64_t{at[bigEndian ? i : size - 1 - i]} << (8 * (size - 1 - i));
+  }
+  return value;
+}
+
+// The dynamic loader maps every loadable segment of a shared object from
+// its file; a segment that reaches past the end of a truncated file faults
+// (SIGBUS) when touched, inside dlopen. So the ELF header, the program
+// headers and each PT_LOAD segment's file range are checked against the
+// file's size first, for 32- and 64-bit files of either byte order. Returns
+// the defect, or an empty string; a file that is not ELF at all is left to
+// dlopen, which says why.
+std::string checkElfFile(const std::string& path, uint64_t fileSize) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char ident[EI_NIDENT] = {};
+  in.read(reinterpret_cast<char*>(ident), sizeof ident);
+  const size_t got = static_cast<size_t>(in.gcount());
+  if (got < SELFMAG || std::memcmp(ident, ELFMAG, SELFMAG) != 0) return {};
+  if (got < EI_NIDENT) return "file is truncated";
+  const bool wide = ident[EI_CLASS] == ELFCLASS64;
+  const bool big = ident[EI_DATA] == ELFDATA2MSB;
+  if (!wide && ident[EI_CLASS] != ELFCLASS32) return {};
+  if (!big && ident[EI_DATA] != ELFDATA2LSB) return {};
+  // Offsets of the header fields and the program header fields used here.
+  const size_t headerSize = wide ? sizeof(Elf64_Ehdr) : sizeof(Elf32_Ehdr);
+  const size_t word = wide ? 8 : 4;
+  const size_t phoffAt = wide ? offsetof(Elf64_Ehdr, e_phoff) : offsetof(Elf32_Ehdr, e_phoff);
+  const size_t phentAt =
+      wide ? offsetof(Elf64_Ehdr, e_phentsize) : offsetof(Elf32_Ehdr, e_phentsize);
+  const size_t phnumAt = wide ? offsetof(Elf64_Ehdr, e_phnum) : offsetof(Elf32_Ehdr, e_phnum);
+  const size_t entrySize = wide ? sizeof(Elf64_Phdr) : sizeof(Elf32_Phdr);
+  const size_t offsetAt = wide ? offsetof(Elf64_Phdr, p_offset) : offsetof(Elf32_Phdr, p_offset);
+  const size_t fileszAt = wide ? offsetof(Elf64_Phdr, p_filesz) : offsetof(Elf32_Phdr, p_filesz);
+  if (fileSize < headerSize) return "file is truncated";
+  unsigned char header[sizeof(Elf64_Ehdr)] = {};
+  in.seekg(0);
+  in.read(reinterpret_cast<char*>(header), static_cast<std::streamsize>(headerSize));
+  if (static_cast<size_t>(in.gcount()) != headerSize) return "file is truncated";
+  const uint64_t phoff = field(header + phoffAt, word, big);
+  const uint64_t phentsize = field(header + phentAt, 2, big);
+  const uint64_t phnum = field(header + phnumAt, 2, big);
+  if (phnum == 0) return {};
+  if (phentsize < entrySize) return "program header entries are too small";
+  if (phoff > fileSize || phnum * phentsize > fileSize - phoff) return "file is truncated";
+  std::vector<unsigned char> table(static_cast<size_t>(phnum * phentsize));
+  in.seekg(static_cast<std::streamoff>(phoff));
+  in.read(reinterpret_cast<char*>(table.data()), static_cast<std::streamsize>(table.size()));
+  if (static_cast<size_t>(in.gcount()) != table.size()) return "file is truncated";
+  for (uint64_t i = 0; i < phnum; ++i) {
+    const unsigned char* entry = table.data() + i * phentsize;
+    if (field(entry, 4, big) != PT_LOAD) continue;
+    const uint64_t offset = field(entry + offsetAt, word, big);
+    const uint64_t filesz = field(entry + fileszAt, word, big);
+    if (offset > fileSize || filesz > fileSize - offset) return "file is truncated";
+  }
   return {};
 }
 
@@ -230,11 +296,16 @@ Module* Host::loadModule(const std::string& path, Error& error) {
     error.set(hoststatus::kModuleDefect, what, inQuotes(path) + " is not a regular file");
     return nullptr;
   }
+  if (std::string defect = checkElfFile(path, static_cast<uint64_t>(st.st_size)); !defect.empty()) {
+    error.set(hoststatus::kModuleDefect, what, inQuotes(path) + ": " + defect);
+    return nullptr;
+  }
   dlerror();
   void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle == nullptr) {
     const char* why = dlerror();
-    error.set(hoststatus::kModuleDefect, what, escaped(why ? why : path + ": dlopen failed"));
+    error.set(hoststatus::kModuleDefect, what,
+              controlEscaped(why ? why : path + ": dlopen failed"));
     return nullptr;
   }
   auto fail = [&](const std::string& detail) -> Module* {

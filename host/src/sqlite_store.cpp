@@ -599,7 +599,7 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
   }
   sqlite3_busy_timeout(impl->db, kQueryLockWaitMs);
   if (std::string why; !registerFunctions(impl->db, why) || !impl->loadSchema(why)) {
-    error.set(sqlstatus::kStoreFailure, what, escaped(why));
+    error.set(sqlstatus::kStoreFailure, what, controlEscaped(why));
     return nullptr;
   }
   return std::unique_ptr<SqliteStore>(new SqliteStore(std::move(impl)));
@@ -644,9 +644,9 @@ std::unique_ptr<SqliteStore> SqliteStore::create(const std::string& path,
        {Step{"preparing", &fastLoad}, Step{"schema", &schemaSql}, Step{"data", &dataSql}}) {
     char* message = nullptr;
     if (sqlite3_exec(db, step.sql->c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
-      error.set(
-          sqlstatus::kStoreFailure, what,
-          escaped(std::string(step.what) + " script: " + (message ? message : sqlite3_errmsg(db))));
+      error.set(sqlstatus::kStoreFailure, what,
+                controlEscaped(std::string(step.what) +
+                               " script: " + (message ? message : sqlite3_errmsg(db))));
       sqlite3_free(message);
       sqlite3_close_v2(db);
       removeDatabaseFiles(path);

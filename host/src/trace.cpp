@@ -1,6 +1,9 @@
 // The host's trace services: level masks per unit, synchronisation counters,
 // and the trace lines that modules and the host write.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cerrno>
@@ -64,11 +67,25 @@ std::string stripNewline(std::string text) {
   return text;
 }
 
+// Writes all of `text` to `fd`; false with errno set when it cannot.
+bool writeAll(int fd, std::string_view text) {
+  while (!text.empty()) {
+    ssize_t n = ::write(fd, text.data(), text.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;
+      return false;
+    }
+    text.remove_prefix(static_cast<size_t>(n));
+  }
+  return true;
+}
+
 void writeLine(const TraceLine& line) {
   if (auto* state = detail::currentState()) {
     state->emit(line);
   } else {
-    std::fprintf(stderr, "%s\n", line.render().c_str());
+    std::fprintf(stderr, "%s\n", controlEscaped(line.render()).c_str());
   }
 }
 
@@ -142,12 +159,16 @@ void HostState::emit(TraceLine line) {
       lines.push_back(std::move(line));
       break;
     case Sink::Stderr:
-      std::fprintf(stderr, "%s\n", line.render().c_str());
+      // Module lines may carry database bytes: a terminal must not get
+      // their control characters as they are.
+      std::fprintf(stderr, "%s\n", controlEscaped(line.render()).c_str());
       break;
-    case Sink::File:
-      file << line.render() << '\n';
-      file.flush();
+    case Sink::File: {
+      std::string text = file.terminal ? controlEscaped(line.render()) : line.render();
+      text += '\n';
+      if (!writeAll(file.fd, text) && file.failure.empty()) file.failure = std::strerror(errno);
       break;
+    }
   }
 }
 
@@ -156,6 +177,14 @@ void HostState::hostLine(const std::string& function, const std::string& text) {
 }
 
 }  // namespace detail
+
+void detail::HostState::TraceFile::close() {
+  if (fd >= 0) ::close(fd);
+  fd = -1;
+  terminal = false;
+  path.clear();
+  failure.clear();
+}
 
 // --- Host's trace settings --------------------------------------------------
 
@@ -217,18 +246,42 @@ void Host::traceToStderr() {
 int32_t Host::traceToFile(const std::string& path, Error& error) {
   error.clear();
   std::lock_guard lock(state_->traceMutex);
-  state_->file.close();
-  state_->file.clear();
-  errno = 0;
-  state_->file.open(path, std::ios::app);
-  if (!state_->file) {
-    int why = errno;
+  auto& file = state_->file;
+  file.close();
+  const std::string what = "cannot open trace file " + inQuotes(path);
+  auto fail = [&](const std::string& why) {
+    file.close();
     state_->sink = detail::HostState::Sink::Stderr;
-    return error.set(hoststatus::kFileFailed, "cannot open trace file " + inQuotes(path),
-                     why != 0 ? std::strerror(why) : "");
+    return error.set(hoststatus::kFileFailed, what, why);
+  };
+  // Opened without blocking, so that a FIFO with no reader is refused at
+  // once instead of waiting forever; writes then block as usual.
+  file.fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0644);
+  if (file.fd < 0) {
+    int why = errno;
+    struct stat st {};
+    if (why == ENXIO && ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode)) {
+      return fail("it is a FIFO with no reader");
+    }
+    return fail(std::strerror(why));
   }
+  struct stat st {};
+  if (::fstat(file.fd, &st) != 0) return fail(std::strerror(errno));
+  if (S_ISDIR(st.st_mode)) return fail("it is a directory");
+  int flags = ::fcntl(file.fd, F_GETFL);
+  if (flags < 0 || ::fcntl(file.fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    return fail(std::strerror(errno));
+  }
+  file.terminal = ::isatty(file.fd) != 0;
+  file.path = path;
   state_->sink = detail::HostState::Sink::File;
   return hoststatus::kOk;
+}
+
+std::string Host::traceFileFailure() const {
+  std::lock_guard lock(state_->traceMutex);
+  if (state_->file.failure.empty()) return {};
+  return "cannot write trace file " + inQuotes(state_->file.path) + ": " + state_->file.failure;
 }
 
 std::vector<TraceLine> Host::traceLines() const {

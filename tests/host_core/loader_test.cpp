@@ -1,7 +1,11 @@
 // Module loading: the mount block, entry list and entry vector as the loader
 // reads them, and an error that names each defect.
+#include <elf.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "vxrhost/host.h"
@@ -121,6 +125,53 @@ TEST(Loader, UnloadAndReload) {
   host.unload(mod);
   mod = host.load(fixture("FXGOODL"));
   EXPECT_EQ(mod->name(), "FXGOODL");
+}
+
+// A shared object cut short would fault inside dlopen when a segment's
+// missing bytes are touched; the loader checks the ELF header, the program
+// headers and every loadable segment against the file's size first, for
+// both classes and byte orders. Each image here has one PT_LOAD segment
+// covering its 4096 bytes; whole, it passes the check and dlopen refuses it
+// (no machine); cut anywhere, it is "file is truncated".
+TEST(Loader, TruncatedElfFilesAreRefusedBeforeDlopen) {
+  for (bool wide : {false, true}) {
+    for (bool big : {false, true}) {
+      SCOPED_TRACE(std::string(wide ? "64" : "32") + (big ? "-bit big-endian" : "-bit little"));
+      std::string image(4096, '\0');
+      auto put = [&](size_t at, uint64_t value, size_t size) {
+        for (size_t i = 0; i < size; ++i)
+          image[at + (big ? size - 1 - i : i)] = static_cast<char>(value >> (8 * i));
+      };
+      const size_t header = wide ? sizeof(Elf64_Ehdr) : sizeof(Elf32_Ehdr);
+      const size_t entry = wide ? sizeof(Elf64_Phdr) : sizeof(Elf32_Phdr);
+      const size_t word = wide ? 8 : 4;
+      image.replace(0, SELFMAG, ELFMAG);
+      image[EI_CLASS] = wide ? ELFCLASS64 : ELFCLASS32;
+      image[EI_DATA] = big ? ELFDATA2MSB : ELFDATA2LSB;
+      image[EI_VERSION] = EV_CURRENT;
+      put(offsetof(Elf32_Ehdr, e_type), ET_DYN, 2);
+      put(offsetof(Elf32_Ehdr, e_version), EV_CURRENT, 4);
+      put(wide ? offsetof(Elf64_Ehdr, e_phoff) : offsetof(Elf32_Ehdr, e_phoff), header, word);
+      put(wide ? offsetof(Elf64_Ehdr, e_phentsize) : offsetof(Elf32_Ehdr, e_phentsize), entry, 2);
+      put(wide ? offsetof(Elf64_Ehdr, e_phnum) : offsetof(Elf32_Ehdr, e_phnum), 1, 2);
+      put(header, PT_LOAD, 4);
+      put(header + (wide ? offsetof(Elf64_Phdr, p_filesz) : offsetof(Elf32_Phdr, p_filesz)),
+          image.size(), word);
+      const std::string path = ::testing::TempDir() + "FXELFL.so";
+      vxrhost::Host host;
+      for (size_t size : {image.size(), image.size() - 1, header + entry - 1, header - 1,
+                          size_t{EI_NIDENT - 1}}) {
+        SCOPED_TRACE(size);
+        std::ofstream(path, std::ios::binary | std::ios::trunc)
+            .write(image.data(), static_cast<long>(size));
+        vxrhost::Error error;
+        EXPECT_EQ(host.load(path, &error), nullptr);
+        EXPECT_EQ(error.detail.find("file is truncated") != std::string::npos, size != image.size())
+            << error.text();
+      }
+      std::remove(path.c_str());
+    }
+  }
 }
 
 }  // namespace

@@ -258,6 +258,9 @@ class Host {
   // Appends to the file; when it cannot be opened, traces go to stderr and
   // the status is kFileFailed.
   int32_t traceToFile(const std::string& path, Error& error);
+  // "cannot write trace file "PATH": <reason>" once a line could not be
+  // written to the trace file (the later lines are lost too), else "".
+  std::string traceFileFailure() const;
   std::vector<TraceLine> traceLines() const;
   std::vector<std::string> traceText() const;  // rendered lines
   bool traceContains(std::string_view text) const;
