@@ -152,7 +152,7 @@ void RowStream::finish() {
 
 namespace {
 
-// Text for the aligned table: one character per byte, so that widths hold.
+// Text for the aligned table: control characters shown as '?'.
 std::string printable(std::string text) {
   for (char& c : text) {
     auto u = static_cast<unsigned char>(c);
@@ -161,29 +161,64 @@ std::string printable(std::string text) {
   return text;
 }
 
+// Columns a text takes on a terminal: UTF-8 characters by their width (two
+// for the wide East Asian ranges, none for combining marks); a byte that is
+// not part of a valid character (a CHAR value cut inside one) counts one.
+size_t displayWidth(std::string_view text) {
+  size_t width = 0;
+  for (size_t i = 0; i < text.size();) {
+    auto u = static_cast<unsigned char>(text[i]);
+    size_t length = u < 0x80 ? 1 : (u >> 5) == 6 ? 2 : (u >> 4) == 14 ? 3 : (u >> 3) == 30 ? 4 : 0;
+    uint32_t code = length == 1 ? u : length == 2 ? u & 0x1f : length == 3 ? u & 0x0f : u & 0x07;
+    bool valid = length != 0 && i + length <= text.size();
+    for (size_t k = 1; valid && k < length; ++k) {
+      auto c = static_cast<unsigned char>(text[i + k]);
+      valid = (c & 0xc0) == 0x80;
+      code = code << 6 | (c & 0x3f);
+    }
+    if (!valid) {
+      ++width;
+      ++i;
+      continue;
+    }
+    i += length;
+    if ((code >= 0x300 && code <= 0x36f) || (code >= 0x200b && code <= 0x200f)) continue;
+    bool wide = (code >= 0x1100 && code <= 0x115f) || (code >= 0x2e80 && code <= 0xa4cf) ||
+                (code >= 0xac00 && code <= 0xd7a3) || (code >= 0xf900 && code <= 0xfaff) ||
+                (code >= 0xfe30 && code <= 0xfe4f) || (code >= 0xff00 && code <= 0xff60) ||
+                (code >= 0xffe0 && code <= 0xffe6) || (code >= 0x1f300 && code <= 0x1faff) ||
+                (code >= 0x20000 && code <= 0x3fffd);
+    width += wide ? 2 : 1;
+  }
+  return width;
+}
+
 void printAligned(std::ostream& out, const std::vector<OutputColumn>& columns,
                   const RowSource& rows) {
   const size_t n = columns.size();
   std::vector<size_t> widths(n);
-  for (size_t c = 0; c < n; ++c) widths[c] = columns[c].name.size();
+  for (size_t c = 0; c < n; ++c) widths[c] = displayWidth(columns[c].name);
   std::vector<CatalogValue> values;
   std::vector<std::string> cells(n);
+  std::vector<size_t> cellWidths(n);
   auto render = [&](size_t i) {
     values.clear();
     rows.row(i, values);
-    for (size_t c = 0; c < n; ++c)
+    for (size_t c = 0; c < n; ++c) {
       cells[c] = c < values.size() ? printable(valueText(values[c])) : "";
+      cellWidths[c] = displayWidth(cells[c]);
+    }
   };
   for (size_t i = 0; i < rows.count; ++i) {
     render(i);
-    for (size_t c = 0; c < n; ++c) widths[c] = std::max(widths[c], cells[c].size());
+    for (size_t c = 0; c < n; ++c) widths[c] = std::max(widths[c], cellWidths[c]);
   }
   std::string line;
   auto emit = [&] {
     line.clear();
     for (size_t c = 0; c < n; ++c) {
       if (c > 0) line += "  ";
-      size_t pad = widths[c] - cells[c].size();
+      size_t pad = widths[c] - cellWidths[c];
       if (columns[c].numeric) line.append(pad, ' ');
       line += cells[c];
       if (!columns[c].numeric) line.append(pad, ' ');
@@ -193,7 +228,10 @@ void printAligned(std::ostream& out, const std::vector<OutputColumn>& columns,
     out << line;
     checkWrite(out);
   };
-  for (size_t c = 0; c < n; ++c) cells[c] = columns[c].name;
+  for (size_t c = 0; c < n; ++c) {
+    cells[c] = columns[c].name;
+    cellWidths[c] = displayWidth(cells[c]);
+  }
   emit();
   for (size_t i = 0; i < rows.count && out; ++i) {
     render(i);

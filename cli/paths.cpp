@@ -98,9 +98,28 @@ Entry entryAt(const std::string& path, std::string& what) {
   return Entry::Other;
 }
 
+// The sample database carries this application id ("VXRS") in its header,
+// so that reset-sample replaces a sample and nothing else.
+constexpr uint32_t kSampleApplicationId = 0x56585253;
+
+// True when the file at `path` is an SQLite database marked as the sample.
+bool isMarkedSample(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  unsigned char header[72] = {};
+  in.read(reinterpret_cast<char*>(header), sizeof header);
+  if (in.gcount() != sizeof header || std::memcmp(header, "SQLite format 3", 16) != 0) {
+    return false;
+  }
+  uint32_t id = uint32_t{header[68]} << 24 | uint32_t{header[69]} << 16 |
+                uint32_t{header[70]} << 8 | header[71];
+  return id == kSampleApplicationId;
+}
+
 // Writes the sample into a file of its own and links it into place, so that
-// a reader never sees a half-written sample and two first uses do not clash.
-void createSample(const std::string& path) {
+// a reader never sees a half-written sample and two first uses do not clash;
+// with `replace`, renames it over the existing one instead, so that a reader
+// sees the old sample or the new, never none.
+void createSample(const std::string& path, bool replace = false) {
   std::error_code ec;
   fs::path parent = fs::path(path).parent_path();
   if (!parent.empty()) fs::create_directories(parent, ec);
@@ -111,10 +130,20 @@ void createSample(const std::string& path) {
   std::string schema;
   std::string data;
   sampleTexts(schema, data);
+  data += "\nPRAGMA application_id = " + std::to_string(kSampleApplicationId) + ";\n";
   Error error;
   auto store = SqliteStore::create(temp, schema, data, error);
   if (!store) sampleFailure(path, error.detail.empty() ? error.text() : error.detail);
   store.reset();
+  if (replace) {
+    fs::remove(path + "-journal", ec);  // it belonged to the old file
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+      int why = errno;
+      fs::remove(temp, ec);
+      sampleFailure(path, std::strerror(why));
+    }
+    return;
+  }
   int linked = ::link(temp.c_str(), path.c_str());
   int linkError = errno;
   fs::remove(temp, ec);
@@ -166,8 +195,13 @@ std::string samplePath() {
 
 std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
   Error error;
+  // The base tables' columns are checked against the schema the modules
+  // are built for: a column of another type is an error, not wrong bytes.
+  SqliteStoreOptions options;
+  std::string data;
+  sampleTexts(options.expectedSchemaSql, data);
   if (dbGiven) {
-    auto store = SqliteStore::open(db, error);
+    auto store = SqliteStore::open(db, options, error);
     if (!store) throw Failure{kExitDatabase, error.text()};
     return store;
   }
@@ -178,9 +212,14 @@ std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
     throw Failure{kExitDatabase, "cannot use the sample database " + inQuotes(path) + ": " + what};
   }
   if (entry == Entry::Missing) createSample(path);
-  auto store = SqliteStore::open(path, error);
+  auto store = SqliteStore::open(path, options, error);
   if (!store) {
-    throw Failure{kExitDatabase, error.text() + " (\"vxrhost reset-sample\" recreates the sample)"};
+    // reset-sample would replace it only if it is the sample, or in the
+    // default place.
+    bool resettable = env("VXRHOST_DB").empty() || isMarkedSample(path);
+    throw Failure{kExitDatabase,
+                  error.text() + (resettable ? " (\"vxrhost reset-sample\" recreates the sample)"
+                                             : std::string())};
   }
   return store;
 }
@@ -193,16 +232,15 @@ void resetSample(std::ostream& out) {
     throw Failure{kExitDatabase,
                   "cannot reset the sample database " + inQuotes(path) + ": " + what};
   }
-  if (entry == Entry::Regular) {
-    std::error_code ec;
-    fs::remove(path, ec);
-    if (ec) {
-      throw Failure{kExitDatabase,
-                    "cannot remove the sample database " + inQuotes(path) + ": " + ec.message()};
-    }
-    fs::remove(path + "-journal", ec);
+  // $VXRHOST_DB may name any file: only one marked as the sample is
+  // replaced. The default place is vxrhost's own, so a damaged sample there
+  // is replaced whatever it holds.
+  if (entry == Entry::Regular && !env("VXRHOST_DB").empty() && !isMarkedSample(path)) {
+    throw Failure{kExitDatabase, "cannot reset the sample database " + inQuotes(path) +
+                                     ": it is not a vxrhost sample database (VXRHOST_DB names "
+                                     "it); remove it first if it may go"};
   }
-  createSample(path);
+  createSample(path, entry == Entry::Regular);
   out << "sample database created at " << path << '\n';
 }
 

@@ -85,7 +85,9 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
   Outcome o;
   RunOptions options;
   options.stopAfterFailedStart = true;  // no work area: nothing to process
-  options.maxProcessCalls = 10000000;   // a guard against a module that never ends
+  // A guard against a module that never ends, which no answer can reach: a
+  // module hands out at most one row per member row it fetched.
+  options.processCallsBeyondRows = kRunawayCallsBeyondRows;
   // The rows are printed as they come, or kept back to back (exactly their
   // own bytes); the time spent printing is not the request's.
   Clock::duration printing{};
@@ -107,6 +109,7 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
   o.rowCount = r.rowCount;
   o.hitProcessLimit = r.hitProcessLimit;
   o.processCalls = r.processCalls;
+  o.rowsFetched = r.rowsFetched;
   if (r.started && r.startStatus != 0) {
     o.finalStatus = r.startStatus;
     o.where = " at start";
@@ -188,7 +191,8 @@ int finishRequest(const CatalogTable& table, const Outcome& o) {
   if (!o.traceFailure.empty()) std::cerr << "vxrhost: " << o.traceFailure << '\n';
   if (o.hitProcessLimit) {
     std::cerr << "vxrhost: request for " << table.name << " stopped after " << o.processCalls
-              << " process calls without end of data\n";
+              << " process calls without end of data (" << o.rowsFetched
+              << " member rows fetched)\n";
     return kExitRequest;
   }
   if (o.failed) {

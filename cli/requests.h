@@ -18,6 +18,10 @@ Module* loadModule(Host& host, const std::string& dir, const std::string& name);
 // Trace levels (--trace) and where lines go (--trace-file, else stderr).
 void configureTrace(Host& host, const std::string& levels, const std::string& file);
 
+// The runaway guard: a request stops once its process calls exceed the rows
+// the store delivered by this many.
+inline constexpr int64_t kRunawayCallsBeyondRows = 100000;
+
 struct Outcome {
   std::string rows;  // the rows kept, rowSize bytes each, back to back
   size_t rowCount = 0;
@@ -25,7 +29,8 @@ struct Outcome {
   bool failed = false;
   bool hitProcessLimit = false;
   int processCalls = 0;
-  std::string where;  // " at start" when start failed
+  size_t rowsFetched = 0;  // member rows the store delivered
+  std::string where;       // " at start" when start failed
   SqlActivity sql;
   size_t nodeUpdates = 0;        // node-status updates the request made (heartbeat)
   int32_t nodeStatusStatus = 0;  // status of applying them (one transaction)

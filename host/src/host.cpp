@@ -21,6 +21,8 @@ struct NodeStatusBatch {
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
 // The member SQL failures of the request that this thread is running.
 thread_local std::vector<MemberFailure>* t_memberFailures = nullptr;
+// Rows fetched by the request that this thread is running.
+thread_local size_t t_rowsFetched = 0;
 
 // 4000 as "4,000".
 std::string grouped(size_t n) {
@@ -29,6 +31,10 @@ std::string grouped(size_t n) {
   return digits;
 }
 }  // namespace
+
+void detail::noteRowFetched() {
+  ++t_rowsFetched;
+}
 
 void detail::noteMemberFailure(MemberFailure failure) {
   if (t_memberFailures != nullptr) t_memberFailures->push_back(std::move(failure));
@@ -258,12 +264,17 @@ RunResult Host::run(const Module& module, const std::string& table,
   NodeStatusBatch batch;
   t_nodeStatusBatch = &batch;
   t_memberFailures = &result.memberFailures;
+  t_rowsFetched = 0;
   bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
   if (proceed) {
     r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
     int32_t status = 0;
     while (status == 0) {
-      if (result.processCalls >= options.maxProcessCalls) {
+      bool runaway = options.processCallsBeyondRows >= 0
+                         ? result.processCalls >
+                               static_cast<int64_t>(t_rowsFetched) + options.processCallsBeyondRows
+                         : result.processCalls >= options.maxProcessCalls;
+      if (runaway) {
         result.hitProcessLimit = true;
         break;
       }
@@ -283,6 +294,7 @@ RunResult Host::run(const Module& module, const std::string& table,
   }
   t_nodeStatusBatch = nullptr;
   t_memberFailures = nullptr;
+  result.rowsFetched = t_rowsFetched;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;

@@ -187,6 +187,8 @@ HostState* currentState();
 // Records a failed member SQL operation in the request this thread runs
 // (Host::run); outside a run it is only traced.
 void noteMemberFailure(MemberFailure failure);
+// Counts a row fetched from the store for the request this thread runs.
+void noteRowFetched();
 std::string unitName(const RAS1_UnitBlock* unit);
 
 }  // namespace vxrhost::detail

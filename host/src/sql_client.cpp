@@ -424,6 +424,7 @@ int32_t cursorFetch(uint16_t id, void* object, void* output) {
     return status;
   }
   ++req.rowsFetched;
+  noteRowFetched();
   return fillRow(*s, req, cells);
 }
 

@@ -570,6 +570,48 @@ class SqlitePreparedStatement : public PreparedStatement {
 SqliteStore::SqliteStore(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 SqliteStore::~SqliteStore() = default;
 
+namespace {
+
+std::string typeName(const ColumnInfo& column) {
+  return column.type == ColumnType::Int32 ? "INTEGER"
+                                          : "CHAR(" + std::to_string(column.width) + ")";
+}
+
+// Compares the columns of `impl`'s tables with those of the expected schema,
+// read the same way from an in-memory database. False with the first
+// mismatch in `error`.
+bool checkTypes(const SqliteStore::Impl& impl, const std::string& schemaSql, std::string& error) {
+  if (schemaSql.empty()) return true;
+  SqliteStore::Impl expected;
+  std::string why;
+  char* message = nullptr;
+  if (sqlite3_open_v2(":memory:", &expected.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+      sqlite3_exec(expected.db, schemaSql.c_str(), nullptr, nullptr, &message) != SQLITE_OK ||
+      !expected.loadSchema(why)) {
+    error = "the expected schema is not usable: " + (message       ? std::string(message)
+                                                     : why.empty() ? expected.errmsg()
+                                                                   : why);
+    sqlite3_free(message);
+    return false;
+  }
+  for (const auto& [table, wanted] : expected.tables) {
+    auto found = impl.tables.find(table);
+    if (found == impl.tables.end()) continue;
+    for (const ColumnInfo& column : wanted) {
+      const ColumnInfo* actual = findColumn(found->second, column.name);
+      if (actual == nullptr) continue;
+      if (actual->type != column.type || actual->width != column.width) {
+        error = "table " + table + " column " + column.name + " is " + typeName(*actual) +
+                ", expected " + typeName(column);
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
 std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
                                                const SqliteStoreOptions& options, Error& error) {
   error.clear();
@@ -598,7 +640,8 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
     return nullptr;
   }
   sqlite3_busy_timeout(impl->db, kQueryLockWaitMs);
-  if (std::string why; !registerFunctions(impl->db, why) || !impl->loadSchema(why)) {
+  if (std::string why; !registerFunctions(impl->db, why) || !impl->loadSchema(why) ||
+                       !checkTypes(*impl, options.expectedSchemaSql, why)) {
     error.set(sqlstatus::kStoreFailure, what, controlEscaped(why));
     return nullptr;
   }

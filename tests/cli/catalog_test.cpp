@@ -130,6 +130,23 @@ TEST(Output, TableAlignsTextLeftAndNumbersRight) {
             "bad \xff byte       0\n");
 }
 
+// The aligned table pads by display width: a two-byte letter takes one
+// column, a wide character two, a byte of a character cut short one.
+TEST(Output, TablePadsByDisplayWidth) {
+  vxrhost::cli::OutputTable table;
+  table.columns = {{"NAME", false}, {"N", true}};
+  for (const char* name : {"caf\xc3\xa9", "\xe6\x97\xa5\xe6\x9c\xac", "ab\xc3", "abcde"})
+    table.rows.push_back({std::string(name), int32_t{1}});
+  std::ostringstream out;
+  vxrhost::cli::printOutput(out, table, vxrhost::cli::Format::Table);
+  EXPECT_EQ(out.str(),
+            "NAME   N\n"
+            "caf\xc3\xa9   1\n"
+            "\xe6\x97\xa5\xe6\x9c\xac   1\n"
+            "ab\xc3    1\n"
+            "abcde  1\n");
+}
+
 TEST(Output, JsonKeepsTypesAndReplacesBadBytes) {
   EXPECT_EQ(printed(vxrhost::cli::Format::Json),
             "[\n  {\n    \"NAME\": \"a,\\\"b\\\"\",\n    \"N\": 7\n  },\n"

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -360,6 +361,8 @@ struct HostileCase {
   std::vector<std::string> messages;  // parts of stderr, in any order
   std::map<std::string, std::string> env = {};
   std::string stdoutPath = "";
+  std::vector<std::string> absent = {};  // must not be in stderr
+  std::string out = "";                  // a part of stdout
 };
 
 TEST_F(VxrhostTest, HostileInputsAreReportedNeverHidden) {
@@ -392,6 +395,30 @@ TEST_F(VxrhostTest, HostileInputsAreReportedNeverHidden) {
     args.insert(args.end(), {"--db", db, "--modules", VXR_MODULE_DIR});
     return args;
   };
+  // A module directory with one module cut short.
+  const fs::path cut = dir_ / "cut";
+  fs::create_directories(cut);
+  for (const auto& entry : fs::directory_iterator(VXR_MODULE_DIR))
+    fs::copy_file(entry.path(), cut / entry.path().filename());
+  writeFile(cut / "VXRGOAAL.so", readFile(cut / "VXRGOAAL.so").substr(0, 4096));
+  const std::string mods = VXR_MODULE_DIR;
+  const std::string nomods = (dir_ / "nomods").string();
+  // Escapes in a lock-conflict resource name, which the module always traces.
+  const std::string escapes =
+      changed("escapes.db",
+              "UPDATE \"VXR.RX4LKCONF\" SET LK_RESOURC = \"X\" || char(27) || \"[2J\" || "
+              "char(13) || char(7) || \"Y\"");
+  const fs::path traced = dir_ / "trace.log";
+  const fs::path fifo = dir_ / "fifo";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // A node-status table that refuses every change.
+  const std::string frozen =
+      changed("frozen.db",
+              "CREATE TRIGGER f1 BEFORE UPDATE ON \"Q7SRV.INODESTS\" BEGIN SELECT RAISE(ABORT, "
+              "\"frozen\"); END; CREATE TRIGGER f2 BEFORE INSERT ON \"Q7SRV.INODESTS\" BEGIN "
+              "SELECT RAISE(ABORT, \"frozen\"); END;");
+  const fs::path notes = dir_ / "notes.txt";
+  writeFile(notes, "my notes\n");
   const std::vector<HostileCase> cases = {
       {"member base table missing",
        q(changed("notable.db", "DROP TABLE \"VXR.LGOAACT\""), {"GROUPOBJACT"}),
@@ -419,6 +446,98 @@ TEST_F(VxrhostTest, HostileInputsAreReportedNeverHidden) {
        8,
        {"1 member request failed", "member WNRX4:RX02:SYS02: fetch failed after ",
         " rows: database disk image is malformed\n"}},
+      {"truncated module",
+       {"query", "GROUPOBJACT", "--db", db_, "--modules", cut.string()},
+       4,
+       {"cannot load module \"VXRGOAAL\": \"" + (cut / "VXRGOAAL.so").string() +
+        "\": file is truncated\n"}},
+      {"truncated module among others",
+       {"modules", "--modules", cut.string()},
+       4,
+       {"file is truncated"},
+       {},
+       "",
+       {},
+       "\nVXRGOTAL  V130  "},
+      {"truncated module and --version -v",
+       {"--version", "-v"},
+       4,
+       {"file is truncated"},
+       {{"VXRHOST_MODULES", cut.string()}}},
+      {"--modules over the environment",
+       q(db_, {"GROUPOBJACT"}),
+       0,
+       {"status 62"},
+       {{"VXRHOST_MODULES", nomods}}},
+      {"environment under --modules",
+       {"heartbeat", "--db", db_, "--modules", nomods},
+       4,
+       {"module directory \"" + nomods + "\" does not exist"},
+       {{"VXRHOST_MODULES", mods}}},
+      {"a column of the wrong type",
+       q(changed("chartype.db",
+                 "PRAGMA writable_schema = ON; UPDATE sqlite_master SET sql = replace(sql, "
+                 "\"JTPGETP     INTEGER\", \"JTPGETP CHAR(12)\") WHERE name = \"VXR.LGOAACT\""),
+         {"GROUPOBJACT"}),
+       3,
+       {"table VXR.LGOAACT column JTPGETP is CHAR(12), expected INTEGER\n"}},
+      {"reset of a file that is not the sample",
+       {"reset-sample"},
+       3,
+       {"it is not a vxrhost sample database"},
+       {{"VXRHOST_DB", notes.string()}}},
+      {"the error of a non-sample file recommends no reset",
+       {"nodes"},
+       3,
+       {"file is not a database\n"},
+       {{"VXRHOST_DB", notes.string()}},
+       "",
+       {"reset-sample"}},
+      {"database escapes on stderr",
+       q(escapes, {"GROUPLOCKCONF"}),
+       0,
+       {"|X\\x1B[2J\\r\\x07Y"},
+       {},
+       "",
+       {"\x1b", "\x07", "\r"}},
+      {"database escapes kept in the trace file",
+       q(escapes, {"GROUPLOCKCONF", "--trace-file", traced.string()}),
+       0,
+       {"status 62"},
+       {},
+       "",
+       {"\\x1B"}},
+      {"trace file on a full disk",
+       q(db_, {"GROUPOBJACT", "--trace", "*=0x01", "--trace-file", "/dev/full"}),
+       6,
+       {"\nvxrhost: cannot write trace file \"/dev/full\": No space left on device\n"}},
+      {"trace file a FIFO with no reader",
+       q(db_, {"GROUPOBJACT", "--trace-file", fifo.string()}),
+       2,
+       {"--trace-file: cannot open trace file \"" + fifo.string() +
+        "\": it is a FIFO with no reader"}},
+      {"trace file a directory",
+       q(db_, {"GROUPOBJACT", "--trace-file", dir_.string()}),
+       2,
+       {"Is a directory"}},
+      {"heartbeat on a node-status table that refuses changes",
+       {"heartbeat", "--db", frozen, "--modules", mods},
+       5,
+       {", node status unchanged (4 updates failed), ", "the heartbeat was not applied: "},
+       {},
+       "",
+       {"node status changed", "\\\""}},
+      {"-v before a subcommand",
+       {"-v", "query", "GROUPOBJACT"},
+       2,
+       {"-v belongs to --version, not to the query command"}},
+      {"quotes in messages stay quotes",
+       {"query", "GROUPOBJACT", "--frob"},
+       2,
+       {"--frob"},
+       {},
+       "",
+       {"\\\""}},
   };
   for (const HostileCase& c : cases) {
     SCOPED_TRACE(c.what);
@@ -427,7 +546,13 @@ TEST_F(VxrhostTest, HostileInputsAreReportedNeverHidden) {
     for (const std::string& message : c.messages) {
       EXPECT_NE(r.err.find(message), std::string::npos) << message << "\nin:\n" << r.err;
     }
+    for (const std::string& text : c.absent) {
+      EXPECT_EQ(r.err.find(text), std::string::npos) << text << "\nin:\n" << r.err;
+    }
+    EXPECT_NE(r.out.find(c.out), std::string::npos) << r.out;
   }
+  EXPECT_EQ(readFile(notes), "my notes\n");
+  EXPECT_NE(readFile(traced).find("X\x1b[2J\r\aY"), std::string::npos);
 }
 
 TEST_F(VxrhostTest, StaleTemporariesOfKilledFirstUsesAreRemoved) {

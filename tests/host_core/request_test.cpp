@@ -76,6 +76,49 @@ TEST_F(Driver, RunsStartProcessTerminate) {
   EXPECT_EQ(host.liveSqlObjects(), 0u);
 }
 
+// A member's failed prepare, open or fetch reaches the module as a status
+// it may take for the end of the member's data; the host keeps each one
+// (named by the route, no ORIGINNODE condition here) with the rows fetched
+// before it. The relative runaway guard lets an answer of any size end.
+TEST_F(Driver, MemberFailuresAreKeptAndTheGuardFollowsTheRows) {
+  auto whole = host.run(*mod, "FIXTURE", {{1, "NODE", "MEMB1"}}, sizeof(FixtureRow),
+                        {.maxProcessCalls = 1, .processCallsBeyondRows = 0});
+  EXPECT_FALSE(whole.hitProcessLimit);
+  EXPECT_EQ(whole.rowsFetched, 2u);
+  EXPECT_EQ(whole.rows.size(), 2u);
+  EXPECT_TRUE(whole.memberFailures.empty());
+
+  const struct {
+    const char* node;
+    const char* operation;
+    void (*fail)(vxrhost::ScriptedStore::Script&);
+    size_t rowsFetched;
+  } cases[] = {
+      {"MEMB2", "prepare", [](vxrhost::ScriptedStore::Script& s) { s.failPrepare(202); }, 0},
+      {"MEMB3", "open", [](vxrhost::ScriptedStore::Script& s) { s.failOpen(211); }, 0},
+      {"MEMB4", "fetch", [](vxrhost::ScriptedStore::Script& s) { s.failFetchAfter(1, 220); }, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.operation);
+    auto& script = store.route(c.node).charColumn("NAME", 8).intColumn("VALUE");
+    script.row({charCell("ALPHA", 8), intCell(7)}).row({charCell("BETA", 8), intCell(-3)});
+    c.fail(script);
+    auto r = host.run(*mod, "FIXTURE", {{1, "NODE", c.node}}, sizeof(FixtureRow));
+    ASSERT_EQ(r.memberFailures.size(), 1u);
+    const vxrhost::MemberFailure& f = r.memberFailures[0];
+    EXPECT_EQ(f.node, c.node);
+    EXPECT_EQ(f.route, c.node);
+    EXPECT_EQ(f.operation, c.operation);
+    EXPECT_EQ(f.rowsFetched, c.rowsFetched);
+    EXPECT_EQ(vxrhost::memberFailureText(f).rfind(std::string("member ") + c.node + ": " +
+                                                      c.operation + " failed" +
+                                                      (c.rowsFetched ? " after 1 row: " : ": "),
+                                                  0),
+              0u)
+        << vxrhost::memberFailureText(f);
+  }
+}
+
 TEST_F(Driver, FailuresReachTheModule) {
   auto noStorage = host.run(*mod, "FIXTURE", {}, sizeof(FixtureRow), {.failGetStorage = true});
   EXPECT_EQ(noStorage.startStatus, 64);

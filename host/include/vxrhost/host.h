@@ -111,6 +111,11 @@ struct RunOptions {
   bool stopAfterFailedStart = false;  // default: process and terminate follow anyway
   int extraProcessCalls = 0;          // calls of process after it returned non-zero
   int maxProcessCalls = 100000;       // guard against a module that never ends
+  // When set (>= 0), the guard is relative instead: a request stops once its
+  // process calls exceed the member rows fetched so far by this many, so it
+  // cannot cut an answer (a module hands out at most one row per row it
+  // fetched, plus the end of data), however large.
+  int64_t processCallsBeyondRows = -1;
   bool failGetStorage = false;
   unsigned nullParameterList = 0;  // phases in which item 23 yields null
   bool mismatchRequestId = false;  // the entries get a request handle with a wrong id
@@ -147,6 +152,7 @@ struct RunResult {
   int32_t terminateStatus = 0;
   int processCalls = 0;
   bool hitProcessLimit = false;
+  size_t rowsFetched = 0;             // rows the store delivered to the request's fetches
   size_t rowCount = 0;                // rows handed out (kept, or given to a RowSink)
   std::vector<std::string> rows;      // each rowSize bytes, in the order handed out
   const void* workArea = nullptr;     // the anchor from PutItem item 3 (storage now freed)

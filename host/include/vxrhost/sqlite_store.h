@@ -32,6 +32,12 @@ namespace vxrhost {
 
 struct SqliteStoreOptions {
   bool readOnly = false;  // updateNodeStatus then fails with kStoreFailure
+  // The schema the modules expect (SQL, e.g. data/schema.sql). When given,
+  // every column that the database and this schema both have must have the
+  // same type (CHAR of the same width, or INTEGER); the first mismatch fails
+  // the open, so that no module reads bytes of the wrong type. A missing
+  // table or column is left to the queries that name it.
+  std::string expectedSchemaSql;
 };
 
 // The node-status table that routing reads and updateNodeStatus writes.
