@@ -42,78 +42,76 @@ bool keywordAt(std::string_view sql, size_t p, std::string_view keyword) {
 
 }  // namespace
 
-AtClause findAtClause(std::string_view sql) {
-  AtClause clause;
-  for (size_t p = 0; p < sql.size(); ++p) {
+namespace {
+
+// Position of the next `keyword` at or after `from` outside literals, or npos.
+size_t nextKeyword(std::string_view sql, std::string_view keyword, size_t from) {
+  for (size_t p = from; p < sql.size(); ++p) {
     if (sql[p] == '\'') {
-      // Literals elsewhere (a WHERE value "AT ('X')") are skipped whole.
+      // Literals (a WHERE value "AT ('X')") are skipped whole.
       size_t end = literalEnd(sql, p, nullptr);
-      if (end == std::string_view::npos) return clause;
+      if (end == std::string_view::npos) return std::string_view::npos;
       p = end - 1;
       continue;
     }
-    if (!keywordAt(sql, p, "AT")) continue;
+    if (keywordAt(sql, p, keyword)) return p;
+  }
+  return std::string_view::npos;
+}
+
+// Skips blanks from q; true when `c` follows them (q then just past it).
+bool skipTo(std::string_view sql, size_t& q, char c) {
+  while (q < sql.size() && sql[q] == ' ') ++q;
+  if (q >= sql.size() || sql[q] != c) return false;
+  ++q;
+  return true;
+}
+
+std::string trimmedBlanks(std::string text) {
+  size_t first = text.find_first_not_of(' ');
+  text.erase(0, first == std::string::npos ? text.size() : first);
+  text.erase(text.find_last_not_of(' ') + 1);
+  return text;
+}
+
+}  // namespace
+
+AtClause findAtClause(std::string_view sql) {
+  AtClause clause;
+  for (size_t p = nextKeyword(sql, "AT", 0); p != std::string_view::npos;
+       p = nextKeyword(sql, "AT", p + 2)) {
     size_t q = p + 2;
-    while (q < sql.size() && sql[q] == ' ') ++q;
-    if (q >= sql.size() || sql[q] != '(') continue;
-    ++q;
-    while (q < sql.size() && sql[q] == ' ') ++q;
-    if (q >= sql.size() || sql[q] != '\'') continue;
+    if (!skipTo(sql, q, '(') || !skipTo(sql, q, '\'')) continue;
     clause.present = true;
     std::string node;
-    size_t end = literalEnd(sql, q, &node);
-    if (end == std::string_view::npos) {
+    if (literalEnd(sql, q - 1, &node) == std::string_view::npos) {
       clause.closed = false;
       return clause;
     }
-    size_t first = node.find_first_not_of(' ');
-    node.erase(0, first == std::string::npos ? node.size() : first);
-    node.erase(node.find_last_not_of(' ') + 1);
-    clause.node = std::move(node);
+    clause.node = trimmedBlanks(std::move(node));
     return clause;
   }
   return clause;
 }
 
 std::string fromTable(std::string_view sql) {
-  for (size_t p = 0; p < sql.size(); ++p) {
-    if (sql[p] == '\'') {
-      size_t end = literalEnd(sql, p, nullptr);
-      if (end == std::string_view::npos) return {};
-      p = end - 1;
-      continue;
-    }
-    if (!keywordAt(sql, p, "FROM")) continue;
-    size_t q = p + 4;
-    while (q < sql.size() && sql[q] == ' ') ++q;
-    size_t begin = q;
-    while (q < sql.size() && (identChar(sql[q]) || sql[q] == '.')) ++q;
-    return std::string(sql.substr(begin, q - begin));
-  }
-  return {};
+  size_t p = nextKeyword(sql, "FROM", 0);
+  if (p == std::string_view::npos) return {};
+  size_t q = p + 4;
+  while (q < sql.size() && sql[q] == ' ') ++q;
+  size_t begin = q;
+  while (q < sql.size() && (identChar(sql[q]) || sql[q] == '.')) ++q;
+  return std::string(sql.substr(begin, q - begin));
 }
 
 std::string originNodeOf(std::string_view sql) {
-  for (size_t p = 0; p < sql.size(); ++p) {
-    if (sql[p] == '\'') {
-      size_t end = literalEnd(sql, p, nullptr);
-      if (end == std::string_view::npos) return {};
-      p = end - 1;
-      continue;
-    }
-    if (!keywordAt(sql, p, "ORIGINNODE")) continue;
+  for (size_t p = nextKeyword(sql, "ORIGINNODE", 0); p != std::string_view::npos;
+       p = nextKeyword(sql, "ORIGINNODE", p + 10)) {
     size_t q = p + 10;
-    while (q < sql.size() && sql[q] == ' ') ++q;
-    if (q >= sql.size() || sql[q] != '=') continue;
-    ++q;
-    while (q < sql.size() && sql[q] == ' ') ++q;
-    if (q >= sql.size() || sql[q] != '\'') continue;
+    if (!skipTo(sql, q, '=') || !skipTo(sql, q, '\'')) continue;
     std::string node;
-    if (literalEnd(sql, q, &node) == std::string_view::npos) return {};
-    size_t first = node.find_first_not_of(' ');
-    node.erase(0, first == std::string::npos ? node.size() : first);
-    node.erase(node.find_last_not_of(' ') + 1);
-    return node;
+    if (literalEnd(sql, q - 1, &node) == std::string_view::npos) return {};
+    return trimmedBlanks(std::move(node));
   }
   return {};
 }
