@@ -211,7 +211,8 @@ int commandNodes(const Options& options) {
   NodeStatusTable nodes;
   Error error;
   if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
-    throw Failure{kExitDatabase, error.message + " of " + inQuotes(store->path()) + ": " +
+    std::string name = describeDatabase(options.dbGiven ? options.db : samplePath());
+    throw Failure{kExitDatabase, error.message + " of " + name + ": " +
                                      error.detail + " (status " + std::to_string(error.status) +
                                      ")"};
   }

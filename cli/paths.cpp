@@ -43,22 +43,6 @@ std::string readText(const fs::path& path, bool& ok) {
   return text.str();
 }
 
-// The schema and sample data: the installed copies when vxrhost runs from an
-// installed layout, else the copies compiled into it.
-void sampleTexts(std::string& schema, std::string& data) {
-  schema = kSampleSchemaSql;
-  data = kSampleDataSql;
-  std::string dir = dataDir();
-  if (dir.empty()) return;
-  bool okSchema = false;
-  bool okData = false;
-  std::string s = readText(fs::path(dir) / "schema.sql", okSchema);
-  std::string d = readText(fs::path(dir) / "sample.sql", okData);
-  if (okSchema && okData && !s.empty()) {
-    schema = std::move(s);
-    data = std::move(d);
-  }
-}
 
 // Temporary files of first uses that were killed: "<sample>.new.<pid>" of a
 // process that no longer runs.
@@ -126,6 +110,23 @@ void createSample(const std::string& path) {
 
 }  // namespace
 
+// The schema and sample data: the installed copies when vxrhost runs from an
+// installed layout, else the copies compiled into it.
+void sampleTexts(std::string& schema, std::string& data) {
+  schema = kSampleSchemaSql;
+  data = kSampleDataSql;
+  std::string dir = dataDir();
+  if (dir.empty()) return;
+  bool okSchema = false;
+  bool okData = false;
+  std::string s = readText(fs::path(dir) / "schema.sql", okSchema);
+  std::string d = readText(fs::path(dir) / "sample.sql", okData);
+  if (okSchema && okData && !s.empty()) {
+    schema = std::move(s);
+    data = std::move(d);
+  }
+}
+
 std::string dataDir() {
   fs::path dir = executableDir();
   if (dir.empty()) return {};
@@ -164,10 +165,10 @@ std::string samplePath() {
   return (base / "vxrhost" / "sample.db").string();
 }
 
-std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
+std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven) {
   Error error;
   if (dbGiven) {
-    auto store = SqliteStore::open(db, error);
+    auto store = openStore(db, error);
     if (!store) throw Failure{kExitDatabase, error.text()};
     return store;
   }
