@@ -13,6 +13,7 @@
 
 #include "failure.h"
 #include "sample_sql.h"
+#include "vxrhost/sqlite_store.h"
 
 namespace fs = std::filesystem;
 

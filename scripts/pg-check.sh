@@ -28,7 +28,7 @@ fail() {
 schema_url() {
   local s="vxr_check_$1_$$"
   schemas+=("$s")
-  psql "$url" -qc "DROP SCHEMA IF EXISTS $s CASCADE; CREATE SCHEMA $s" >/dev/null || return 1
+  psql "$url" -qc "CREATE SCHEMA $s" >/dev/null || return 1
   case "$url" in
     postgres*) [[ "$url" == *\?* ]] && echo "$url&options=-csearch_path%3D$s" || echo "$url?options=-csearch_path%3D$s" ;;
     *) echo "$url options='-csearch_path=$s'" ;;

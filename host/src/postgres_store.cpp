@@ -105,6 +105,13 @@ std::string firstLine(const char* message) {
   return s.empty() ? "unknown failure" : s;
 }
 
+void ignoreNotice(void*, const char*) {}
+
+// Notices (a dropped table's cascade, ...) are not the store's output.
+void quiet(PGconn* conn) {
+  PQsetNoticeProcessor(conn, ignoreNotice, nullptr);
+}
+
 // Owns one PGresult.
 struct Result {
   PGresult* res = nullptr;
@@ -439,8 +446,7 @@ int32_t PostgresStore::Impl::connection(std::string& error) {
     conn = nullptr;
     return sqlstatus::kStoreFailure;
   }
-  // Messages and values independent of the server's settings.
-  Result r(PQexec(conn, "SET client_encoding = 'UTF8'; SET standard_conforming_strings = on"));
+  quiet(conn);
   return sqlstatus::kOk;
 }
 
@@ -684,6 +690,7 @@ std::unique_ptr<PostgresStore> PostgresStore::create(const std::string& conninfo
               escaped(conn ? firstLine(PQerrorMessage(conn)) : "out of memory"));
     return nullptr;
   }
+  quiet(conn);
   {
     Params params;
     std::string sql = "SELECT to_regclass(" + params.add(quoteIdentifier(kNodeStatusTable)) + ")";
@@ -767,7 +774,7 @@ int32_t PostgresStore::prepare(const std::string& sql,
         return sqlstatus::kSyntaxError;
       }
       // The value as delivered: NULL 0, saturated to int32.
-      query += "coalesce(least(greatest(" + column + ", -2147483648), 2147483647), 0) = " +
+      query += "least(greatest(coalesce(" + column + ", 0), -2147483648), 2147483647) = " +
                params.add(std::to_string(value)) + "::bigint";
     } else {
       // bpchar as text drops the trailing blanks; '*' is the only wildcard.

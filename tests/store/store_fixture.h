@@ -68,6 +68,7 @@ class TestDatabase {
     PGconn* conn = PQconnectdb(baseUrl());
     std::string value;
     if (PQstatus(conn) == CONNECTION_OK) {
+      PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
       PGresult* r = PQexec(conn, sql);
       EXPECT_TRUE(PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK)
           << sql << ": " << PQresultErrorMessage(r);

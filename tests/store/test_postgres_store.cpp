@@ -3,6 +3,7 @@
 // lock, interleaved results and the heartbeat lock. The dialect's cases run
 // on both stores in test_sqlite_store.cpp.
 #include <chrono>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -31,19 +32,24 @@ INSERT INTO "Q7SRV.INODESTS" (NODE, Q7ONLINE) VALUES ('HUB1', 'Y');
 INSERT INTO "VXR.T" VALUES ('M1', 1), ('M1', 2), ('M1', 3), ('M2', 4);
 )sql";
 
+std::size_t occurrences(const std::string& text, const std::string& word) {
+  std::size_t n = 0;
+  for (std::size_t at = 0; (at = text.find(word, at)) != std::string::npos; ++at) ++n;
+  return n;
+}
+
 TEST(PostgresSchema, TranslatesTablesAndKeyIndexes) {
-  std::string pg = postgresSchema(projectFile("schema.sql"));
+  const std::string source = projectFile("schema.sql");
+  std::string pg = postgresSchema(source);
   EXPECT_EQ(pg.find("ifnull"), std::string::npos);
   EXPECT_EQ(pg.find("INTEGER"), std::string::npos);
   EXPECT_NE(pg.find("CREATE INDEX \"VXR.LGOAACT:ORIGINNODE\" ON \"VXR.LGOAACT\" (ORIGINNODE, "
                     "vxr_row);"),
             std::string::npos)
       << pg;
-  std::size_t tables = 0;
-  for (std::size_t at = 0; (at = pg.find("GENERATED ALWAYS AS IDENTITY", at)) != std::string::npos;
-       ++at)
-    ++tables;
-  EXPECT_EQ(tables, 15u);
+  // Every table gets the row order, every key index becomes a plain one.
+  EXPECT_EQ(occurrences(pg, "GENERATED ALWAYS AS IDENTITY"), occurrences(source, "CREATE TABLE"));
+  EXPECT_EQ(occurrences(pg, ", vxr_row);"), occurrences(source, "CREATE INDEX"));
 }
 
 TEST(PostgresConnection, SelectedByItsForm) {
