@@ -153,10 +153,10 @@ case "$pg" in
   *) db="$pg options='-csearch_path=$schema'" ;;
 esac
 trap 'psql "$pg" -qc "DROP SCHEMA IF EXISTS $schema CASCADE" >/dev/null 2>&1; rm -rf "$work"' EXIT
-psql "$pg" -qc "CREATE SCHEMA $schema" >/dev/null && "$vxrhost" init-db --db "$db" >/dev/null || { fail "init-db on PostgreSQL"; finish; }
+psql "$pg" -qc "CREATE SCHEMA $schema" >/dev/null && "$vxrhost" init-db --db "$db" --sample >/dev/null || { fail "init-db on PostgreSQL"; finish; }
 cols="NODE, THRUNODE, ORIGINNODE, NODETYPE, Q7ONLINE, PRODUCT, VERSION, HOSTCODE, AFFINITIES, HOSTLEVEL"
 sqlite3 -csv "$work/base.db" "SELECT $cols FROM \"Q7SRV.INODESTS\" ORDER BY rowid" |
-  psql "$db" -q -v ON_ERROR_STOP=1 -c "\\copy \"Q7SRV.INODESTS\" ($cols) FROM STDIN WITH (FORMAT csv)" \
+  psql "$db" -q -v ON_ERROR_STOP=1 -c "DELETE FROM \"Q7SRV.INODESTS\"" -c "\\copy \"Q7SRV.INODESTS\" ($cols) FROM STDIN WITH (FORMAT csv)" \
     -c "CREATE TABLE base_nodes AS SELECT * FROM \"Q7SRV.INODESTS\"" || { fail "loading PostgreSQL"; finish; }
 psql_snapshot() { psql "$db" -Atc "SELECT $cols FROM \"Q7SRV.INODESTS\" ORDER BY vxr_row" | md5sum | cut -d' ' -f1; }
 psql_reset() {

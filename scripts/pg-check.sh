@@ -24,10 +24,10 @@ fail() {
   echo "FAIL: $*"
   failed=$((failed + 1))
 }
-# The URL of a new, empty schema of its own.
+# The URL of a new, empty schema of its own (named by the caller, so that
+# the clean-up knows it).
 schema_url() {
-  local s="vxr_check_$1_$$"
-  schemas+=("$s")
+  local s="$1"
   psql "$url" -qc "CREATE SCHEMA $s" >/dev/null || return 1
   case "$url" in
     postgres*) [[ "$url" == *\?* ]] && echo "$url&options=-csearch_path%3D$s" || echo "$url?options=-csearch_path%3D$s" ;;
@@ -59,12 +59,13 @@ compare() { # NAME SQLITE PG
   fi
 }
 
-sample_pg="$(schema_url sample)" || { fail "cannot create a schema in $url"; echo "pg-check: $passed passed, $failed failed"; exit 1; }
+schemas=("vxr_check_sample_$$" "vxr_check_group_$$")
+sample_pg="$(schema_url "${schemas[0]}")" || { fail "cannot create a schema in $url"; echo "pg-check: $passed passed, $failed failed"; exit 1; }
 "$vxrhost" init-db --db "$work/sample.db" --sample >/dev/null || fail "init-db (SQLite)"
 "$vxrhost" init-db --db "$sample_pg" --sample >/dev/null || fail "init-db (PostgreSQL)"
 compare sample "$work/sample.db" "$sample_pg"
 
-group_pg="$(schema_url group)"
+group_pg="$(schema_url "${schemas[1]}")"
 "$root/scripts/gen-group" "$work/group.db" -m 6 -n 400 >/dev/null || fail "gen-group (SQLite)"
 "$root/scripts/gen-group" "$group_pg" -m 6 -n 400 >/dev/null || fail "gen-group (PostgreSQL)"
 compare group "$work/group.db" "$group_pg"

@@ -832,38 +832,56 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
     nodes.push_back(std::move(node));
   }
 
-  std::string assignments, names, placeholders, nodeColumn;
+  // One statement for the whole batch: the updates as arrays, one per
+  // column; a node named twice takes its last values (each update sets every
+  // column, so that is what applying them in turn leaves) at the place of its
+  // first. Existing nodes are updated, the others inserted in batch order.
+  std::map<std::string, std::size_t> firstOf;
+  std::vector<std::size_t> order;
+  for (std::size_t u = 0; u < rows.size(); ++u) {
+    auto [it, added] = firstOf.emplace(nodes[u], order.size());
+    if (added) order.push_back(u);
+    else order[it->second] = u;
+  }
+  auto arrayOf = [&](std::size_t column) {
+    std::string array = "{";
+    for (std::size_t k = 0; k < order.size(); ++k) {
+      if (k > 0) array += ',';
+      array += '"';
+      for (char c : rows[order[k]].values[column]) {
+        if (c == '"' || c == '\\') array += '\\';
+        array += c;
+      }
+      array += '"';
+    }
+    return array + "}";
+  };
+  Params arrays;
+  std::string names, unnest, values, assignments, nodeColumn;
   for (std::size_t i = 0; i < std::size(kNodeStatusColumns); ++i) {
     std::size_t index = 0;
     findColumn(table.columns, kNodeStatusColumns[i], &index);
     std::string column = quoteIdentifier(table.pgNames[index]);
-    std::string param = "$" + std::to_string(i + 1);
+    std::string v = "c" + std::to_string(i);
     if (i == 0) nodeColumn = column;
-    if (i > 0) {
-      assignments += ", ";
-      names += ", ";
-      placeholders += ", ";
-    }
-    assignments += column + " = " + param;
-    names += column;
-    placeholders += param;
+    const char* sep = i > 0 ? ", " : "";
+    names += sep + column;
+    unnest += sep + arrays.add(arrayOf(i)) + "::text[]";
+    values += sep + v;
+    assignments += sep + column + " = v." + v;
   }
   const std::string tableName = quoteIdentifier(kNodeStatusTable);
-  // $1 is the node's name, trailing blanks dropped.
-  const std::string updateSql =
-      "UPDATE " + tableName + " SET " + assignments + " WHERE " + nodeColumn + " = $1::bpchar";
-  const std::string insertSql =
-      "INSERT INTO " + tableName + " (" + names + ") VALUES (" + placeholders + ")";
+  const std::string batchSql =
+      "WITH v AS (SELECT * FROM unnest(" + unnest + ") WITH ORDINALITY AS v(" + values +
+      ", ord)), u AS (UPDATE " + tableName + " t SET " + assignments + " FROM v WHERE t." +
+      nodeColumn + " = v.c0::bpchar RETURNING v.ord) INSERT INTO " + tableName + " (" + names +
+      ") SELECT " + values + " FROM v WHERE v.ord NOT IN (SELECT ord FROM u) ORDER BY v.ord";
 
   std::lock_guard<std::mutex> lock(impl_->mutex);
   Impl& impl = *impl_;
   if (int32_t status = impl.connection(error); status != sqlstatus::kOk) return status;
-  std::string current;
   auto fail = [&](const char* why) {
-    std::string what =
-        "node-status update" + (current.empty() ? std::string() : " of \"" + current + "\"") +
-        " failed";
-    error = impl.failure(what, why) +
+    error = impl.failure("node-status update failed", why) +
             (updates.size() > 1
                  ? "; none of the " + std::to_string(updates.size()) + " updates was applied"
                  : std::string());
@@ -872,25 +890,18 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
     }
     return sqlstatus::kStoreFailure;
   };
-  // One bounded wait for the table lock over the whole batch; batches of
-  // other processes queue on the same lock, so each lands whole before or
-  // after this one. Readers are not blocked.
+  // One bounded wait for the table lock; batches of other processes queue
+  // on the same lock, so each lands whole before or after this one. Readers
+  // are not blocked.
   const std::string begin = "BEGIN; SET LOCAL lock_timeout = '" +
                             std::to_string(kNodeStatusLockWaitMs) + "ms'; LOCK TABLE " +
                             tableName + " IN SHARE ROW EXCLUSIVE MODE";
   if (Result r(PQexec(impl.conn, begin.c_str())); r.status() != PGRES_COMMAND_OK) {
     return fail(PQresultErrorMessage(r.res));
   }
-  for (std::size_t u = 0; u < rows.size(); ++u) {
-    current = nodes[u];
-    Result updated = impl.exec(updateSql, rows[u]);
-    if (updated.status() != PGRES_COMMAND_OK) return fail(PQresultErrorMessage(updated.res));
-    if (std::string_view(PQcmdTuples(updated.res)) == "0") {
-      Result inserted = impl.exec(insertSql, rows[u]);
-      if (inserted.status() != PGRES_COMMAND_OK) return fail(PQresultErrorMessage(inserted.res));
-    }
+  if (Result r = impl.exec(batchSql, arrays); r.status() != PGRES_COMMAND_OK) {
+    return fail(PQresultErrorMessage(r.res));
   }
-  current.clear();
   if (Result r(PQexec(impl.conn, "COMMIT")); r.status() != PGRES_COMMAND_OK) {
     return fail(PQresultErrorMessage(r.res));
   }
