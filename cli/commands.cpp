@@ -212,9 +212,8 @@ int commandNodes(const Options& options) {
   Error error;
   if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
     std::string name = describeDatabase(options.dbGiven ? options.db : samplePath());
-    throw Failure{kExitDatabase, error.message + " of " + name + ": " +
-                                     error.detail + " (status " + std::to_string(error.status) +
-                                     ")"};
+    throw Failure{kExitDatabase, error.message + " of " + name + ": " + error.detail + " (status " +
+                                     std::to_string(error.status) + ")"};
   }
   OutputTable out;
   for (const ColumnInfo& column : nodes.columns)

@@ -50,8 +50,8 @@ int run(int argc, char** argv) {
 
   std::vector<CLI::Option*> dbOptions;
   auto addDb = [&](CLI::App* sub) {
-    dbOptions.push_back(
-        sub->add_option("--db", options.db, "database file or PostgreSQL URL (default: the bundled sample)"));
+    dbOptions.push_back(sub->add_option(
+        "--db", options.db, "database file or PostgreSQL URL (default: the bundled sample)"));
   };
   auto addModules = [&](CLI::App* sub) {
     sub->add_option("--modules", options.modules,

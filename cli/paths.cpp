@@ -44,7 +44,6 @@ std::string readText(const fs::path& path, bool& ok) {
   return text.str();
 }
 
-
 // Temporary files of first uses that were killed: "<sample>.new.<pid>" of a
 // process that no longer runs.
 void removeStaleTemporaries(const fs::path& sample) {

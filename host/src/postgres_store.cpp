@@ -381,8 +381,9 @@ struct PgStream {
       cells.resize(columns.size());
       for (std::size_t i = 0; i < columns.size(); ++i) {
         int c = static_cast<int>(i);
-        fillCell(columns[i], PQgetvalue(r.res, 0, c), static_cast<std::size_t>(PQgetlength(r.res, 0, c)),
-                 PQgetisnull(r.res, 0, c) != 0, cells[i]);
+        fillCell(columns[i], PQgetvalue(r.res, 0, c),
+                 static_cast<std::size_t>(PQgetlength(r.res, 0, c)), PQgetisnull(r.res, 0, c) != 0,
+                 cells[i]);
       }
       return sqlstatus::kOk;
     }
@@ -483,8 +484,8 @@ bool PostgresStore::Impl::loadSchema(std::string& error) {
     ColumnInfo column;
     // Unquoted names are folded to lower case by PostgreSQL; the dialect
     // names the columns as the schema script writes them.
-    bool folded = std::none_of(pgName.begin(), pgName.end(),
-                               [](char c) { return c >= 'A' && c <= 'Z'; });
+    bool folded =
+        std::none_of(pgName.begin(), pgName.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
     column.name = folded ? upper(pgName) : pgName;
     if (type == kBpcharOid && typmod > 4) {
       column.type = ColumnType::Char;
@@ -774,8 +775,9 @@ int32_t PostgresStore::prepare(const std::string& sql,
         return sqlstatus::kSyntaxError;
       }
       // The value as delivered: NULL 0, saturated to int32.
-      query += "least(greatest(coalesce(" + column + ", 0), -2147483648), 2147483647) = " +
-               params.add(std::to_string(value)) + "::bigint";
+      query += "least(greatest(coalesce(" + column +
+               ", 0), -2147483648), 2147483647) = " + params.add(std::to_string(value)) +
+               "::bigint";
     } else {
       // bpchar as text drops the trailing blanks; '*' is the only wildcard.
       query += column + "::text LIKE " + params.add(likePattern(p.literal)) + "::text";
@@ -840,8 +842,10 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
   std::vector<std::size_t> order;
   for (std::size_t u = 0; u < rows.size(); ++u) {
     auto [it, added] = firstOf.emplace(nodes[u], order.size());
-    if (added) order.push_back(u);
-    else order[it->second] = u;
+    if (added)
+      order.push_back(u);
+    else
+      order[it->second] = u;
   }
   auto arrayOf = [&](std::size_t column) {
     std::string array = "{";
@@ -894,8 +898,8 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
   // on the same lock, so each lands whole before or after this one. Readers
   // are not blocked.
   const std::string begin = "BEGIN; SET LOCAL lock_timeout = '" +
-                            std::to_string(kNodeStatusLockWaitMs) + "ms'; LOCK TABLE " +
-                            tableName + " IN SHARE ROW EXCLUSIVE MODE";
+                            std::to_string(kNodeStatusLockWaitMs) + "ms'; LOCK TABLE " + tableName +
+                            " IN SHARE ROW EXCLUSIVE MODE";
   if (Result r(PQexec(impl.conn, begin.c_str())); r.status() != PGRES_COMMAND_OK) {
     return fail(PQresultErrorMessage(r.res));
   }
@@ -918,8 +922,8 @@ int32_t PostgresStore::tryHeartbeatLock(bool& held, std::string& error) {
     return sqlstatus::kOk;
   }
   Params params;
-  std::string sql = "SELECT pg_try_advisory_lock(" + params.add(std::to_string(kHeartbeatLockKey)) +
-                    "::bigint)";
+  std::string sql =
+      "SELECT pg_try_advisory_lock(" + params.add(std::to_string(kHeartbeatLockKey)) + "::bigint)";
   Result r = impl.exec(sql, params);
   if (r.status() != PGRES_TUPLES_OK) {
     error = impl.failure("cannot take the heartbeat lock", PQresultErrorMessage(r.res));
@@ -936,8 +940,7 @@ std::vector<std::string> PostgresStore::tableNames() const {
   return names;
 }
 
-const std::vector<ColumnInfo>* PostgresStore::tableColumns(
-    const std::string& qualifiedName) const {
+const std::vector<ColumnInfo>* PostgresStore::tableColumns(const std::string& qualifiedName) const {
   auto it = impl_->tables.find(qualifiedName);
   return it == impl_->tables.end() ? nullptr : &it->second.columns;
 }

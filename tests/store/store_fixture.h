@@ -68,7 +68,8 @@ class TestDatabase {
     PGconn* conn = PQconnectdb(baseUrl());
     std::string value;
     if (PQstatus(conn) == CONNECTION_OK) {
-      PQsetNoticeProcessor(conn, [](void*, const char*) {}, nullptr);
+      PQsetNoticeProcessor(
+          conn, [](void*, const char*) {}, nullptr);
       PGresult* r = PQexec(conn, sql);
       EXPECT_TRUE(PQresultStatus(r) == PGRES_COMMAND_OK || PQresultStatus(r) == PGRES_TUPLES_OK)
           << sql << ": " << PQresultErrorMessage(r);
@@ -92,7 +93,8 @@ class TestDatabase {
 inline std::string dataFor(StoreKind kind, std::string data) {
   if (kind != StoreKind::Postgres) return data;
   const std::string from = "'ABCDEFGHIJK'";
-  if (auto at = data.find(from); at != std::string::npos) data.replace(at, from.size(), "'ABCDEFGH'");
+  if (auto at = data.find(from); at != std::string::npos)
+    data.replace(at, from.size(), "'ABCDEFGH'");
   return data;
 }
 

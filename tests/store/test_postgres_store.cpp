@@ -53,7 +53,8 @@ TEST(PostgresSchema, TranslatesTablesAndKeyIndexes) {
 }
 
 TEST(PostgresConnection, SelectedByItsForm) {
-  for (const char* pg : {"postgresql://h/db", "postgres://u@h/db", "host=/tmp dbname=x", "dbname=x"})
+  for (const char* pg :
+       {"postgresql://h/db", "postgres://u@h/db", "host=/tmp dbname=x", "dbname=x"})
     EXPECT_TRUE(isPostgresConnection(pg)) << pg;
   for (const char* file : {"x.db", "/tmp/host=1.db", "./postgresql://x", ""})
     EXPECT_FALSE(isPostgresConnection(file)) << file;
