@@ -665,11 +665,11 @@ std::unique_ptr<PostgresStore> PostgresStore::open(const std::string& conninfo, 
   std::string why;
   if (impl->connection(why) != sqlstatus::kOk) {
     // "cannot connect to <where>: reason" -> the reason alone after `what`.
-    error.set(sqlstatus::kStoreFailure, what, escaped(why.substr(why.find(": ") + 2)));
+    error.set(sqlstatus::kStoreFailure, what, why.substr(why.find(": ") + 2));
     return nullptr;
   }
   if (!impl->loadSchema(why)) {
-    error.set(sqlstatus::kStoreFailure, what, escaped(why));
+    error.set(sqlstatus::kStoreFailure, what, why);
     return nullptr;
   }
   return std::unique_ptr<PostgresStore>(new PostgresStore(std::move(impl)));
@@ -688,7 +688,7 @@ std::unique_ptr<PostgresStore> PostgresStore::create(const std::string& conninfo
   } close{conn};
   if (conn == nullptr || PQstatus(conn) != CONNECTION_OK) {
     error.set(sqlstatus::kStoreFailure, what,
-              escaped(conn ? firstLine(PQerrorMessage(conn)) : "out of memory"));
+              conn ? firstLine(PQerrorMessage(conn)) : "out of memory");
     return nullptr;
   }
   quiet(conn);
@@ -708,7 +708,7 @@ std::unique_ptr<PostgresStore> PostgresStore::create(const std::string& conninfo
   Result r(PQexec(conn, script.c_str()));
   if (r.status() != PGRES_COMMAND_OK && r.status() != PGRES_TUPLES_OK &&
       r.status() != PGRES_EMPTY_QUERY) {
-    error.set(sqlstatus::kStoreFailure, what, escaped(firstLine(PQresultErrorMessage(r.res))));
+    error.set(sqlstatus::kStoreFailure, what, firstLine(PQresultErrorMessage(r.res)));
     return nullptr;
   }
   Error why;

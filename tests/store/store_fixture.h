@@ -8,6 +8,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,10 @@
 namespace vxrhost {
 
 enum class StoreKind { Sqlite, Postgres };
+
+inline void PrintTo(StoreKind kind, std::ostream* out) {
+  *out << (kind == StoreKind::Sqlite ? "SQLite" : "PostgreSQL");
+}
 
 inline const auto kBothStores = ::testing::Values(StoreKind::Sqlite, StoreKind::Postgres);
 
