@@ -423,6 +423,12 @@ std::string PostgresStore::Impl::failure(const std::string& what, const char* wh
   std::string reason = firstLine(why);
   if (conn != nullptr && PQstatus(conn) == CONNECTION_BAD) {
     reason += " (the connection was lost; the next request connects again)";
+    if (streaming != nullptr) {
+      // Its remaining rows are lost with the connection.
+      streaming->onConnection = false;
+      streaming->status = sqlstatus::kStoreFailure;
+      streaming->failure = "fetch failed on " + where + ": the connection was lost";
+    }
     streaming = nullptr;
     PQfinish(conn);
     conn = nullptr;
@@ -554,7 +560,7 @@ class PostgresResultSet : public ResultSet {
       : impl_(std::move(impl)), stream_(std::move(stream)) {}
   ~PostgresResultSet() override {
     std::lock_guard<std::mutex> lock(impl_->mutex);
-    if (stream_->onConnection && impl_->conn != nullptr) {
+    if (stream_->onConnection && impl_->streaming == stream_.get() && impl_->conn != nullptr) {
       // Rows nobody will read: the server stops sending them.
       if (PGcancel* cancel = PQgetCancel(impl_->conn)) {
         char why[256];
