@@ -6,77 +6,31 @@
 #include <cctype>
 #include <charconv>
 #include <cstring>
-#include <limits>
 #include <map>
 #include <mutex>
 #include <optional>
 
-#include "vxrhost/sql_dialect.h"
-#include "vxrhost/sqlite_store.h"
+#include "store_checks.h"
+#include "vxrhost/sqlite_store.h"  // kNodeStatusTable, kNodeStatusLockWaitMs
 
 namespace vxrhost {
 
 namespace {
 
-// The node-status columns as updateNodeStatus writes them.
-const char* const kNodeStatusColumns[] = {"NODE",       "THRUNODE", "ORIGINNODE", "NODETYPE",
-                                          "Q7ONLINE",   "PRODUCT",  "VERSION",    "HOSTCODE",
-                                          "AFFINITIES", "HOSTLEVEL"};
+using storechecks::findColumn;
+using storechecks::quoteIdentifier;
+using storechecks::rtrimBlanks;
+using storechecks::saturateInt32;
 
 constexpr Oid kBpcharOid = 1042;
 constexpr Oid kInt2Oid = 21;
 constexpr Oid kInt4Oid = 23;
 constexpr Oid kInt8Oid = 20;
 
-std::string_view rtrimBlanks(std::string_view s) {
-  std::size_t n = s.size();
-  while (n > 0 && s[n - 1] == ' ') --n;
-  return s.substr(0, n);
-}
-
-std::string quoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  out += '"';
-  return out;
-}
-
 std::string upper(std::string_view s) {
   std::string out(s);
   for (char& c : out) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   return out;
-}
-
-int32_t saturateInt32(int64_t v) {
-  if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
-}
-
-// A literal compared with an integer column: optional blanks, sign, digits,
-// within int32.
-bool parseIntLiteral(std::string_view s, int64_t& value) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && s[b] == ' ') ++b;
-  while (e > b && s[e - 1] == ' ') --e;
-  s = s.substr(b, e - b);
-  bool negative = false;
-  if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-    negative = s[0] == '-';
-    s.remove_prefix(1);
-  }
-  if (s.empty() || s.size() > 10) return false;
-  int64_t v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  value = negative ? -v : v;
-  return value >= std::numeric_limits<int32_t>::min() &&
-         value <= std::numeric_limits<int32_t>::max();
 }
 
 // The dialect's LIKE pattern ('*' the only wildcard, trailing blanks
@@ -127,17 +81,6 @@ struct Table {
   std::vector<std::string> pgNames;
   bool rowOrdered = false;
 };
-
-const ColumnInfo* findColumn(const std::vector<ColumnInfo>& columns, const std::string& name,
-                             std::size_t* index = nullptr) {
-  for (std::size_t i = 0; i < columns.size(); ++i) {
-    if (columns[i].name == name) {
-      if (index) *index = i;
-      return &columns[i];
-    }
-  }
-  return nullptr;
-}
 
 // One statement's parameters, as libpq takes them (text format).
 struct Params {
@@ -513,7 +456,7 @@ bool PostgresStore::Impl::loadSchema(std::string& error) {
             " (create the schema with \"vxrhost init-db\")";
     return false;
   }
-  for (const char* required : kNodeStatusColumns) {
+  for (const char* required : nodestatus::kColumns) {
     const ColumnInfo* c = findColumn(it->second.columns, required);
     if (c == nullptr || c->type != ColumnType::Char) {
       error =
@@ -726,64 +669,37 @@ std::unique_ptr<PostgresStore> PostgresStore::create(const std::string& conninfo
 int32_t PostgresStore::prepare(const std::string& sql,
                                std::unique_ptr<PreparedStatement>& statement, std::string& error) {
   statement.reset();
-  SqlSelect plan;
-  SqlParseError parseError;
-  if (!parseSqlSelect(sql, plan, parseError)) {
-    error = parseError.message;
-    return sqlstatus::kSyntaxError;
-  }
-  std::string tableName = plan.qualifiedTable();
-  auto found = impl_->tables.find(tableName);
-  if (found == impl_->tables.end()) {
-    error = "unknown table \"" + tableName + "\" at position " + std::to_string(plan.tablePosition);
-    return sqlstatus::kUnknownTable;
-  }
-  const Table& table = found->second;
-  auto unknownColumn = [&](const SqlColumnRef& ref) {
-    error = "unknown column \"" + ref.name + "\" at position " + std::to_string(ref.position) +
-            " of table " + tableName;
-    return sqlstatus::kUnknownColumn;
-  };
+  storechecks::CheckedSelect checked;
+  int32_t status = storechecks::checkSelect(
+      sql,
+      [this](const std::string& name) {
+        auto it = impl_->tables.find(name);
+        return it == impl_->tables.end() ? nullptr : &it->second.columns;
+      },
+      checked, error);
+  if (status != sqlstatus::kOk) return status;
+  const Table& table = impl_->tables.at(checked.table);
 
-  std::vector<ColumnInfo> columns;
   std::string query = "SELECT ";
-  for (std::size_t i = 0; i < plan.columns.size(); ++i) {
-    std::size_t index = 0;
-    const ColumnInfo* c = findColumn(table.columns, plan.columns[i].name, &index);
-    if (c == nullptr) return unknownColumn(plan.columns[i]);
-    columns.push_back(*c);
+  for (std::size_t i = 0; i < checked.columns.size(); ++i) {
     if (i > 0) query += ", ";
-    query += quoteIdentifier(table.pgNames[index]);
+    query += quoteIdentifier(table.pgNames[checked.columns[i]]);
   }
-  query += " FROM " + quoteIdentifier(tableName);
+  query += " FROM " + quoteIdentifier(checked.table);
 
   Params params;
-  for (std::size_t i = 0; i < plan.predicates.size(); ++i) {
-    const SqlPredicate& p = plan.predicates[i];
-    std::size_t index = 0;
-    const ColumnInfo* c = findColumn(table.columns, p.column.name, &index);
-    if (c == nullptr) return unknownColumn(p.column);
-    const std::string column = quoteIdentifier(table.pgNames[index]);
+  for (std::size_t i = 0; i < checked.where.size(); ++i) {
+    const SqlPredicate& p = *checked.where[i].predicate;
+    const ColumnInfo& c = table.columns[checked.where[i].column];
+    const std::string column = quoteIdentifier(table.pgNames[checked.where[i].column]);
     query += i == 0 ? " WHERE " : " AND ";
-    if (c->type == ColumnType::Char && p.op == SqlPredicate::Op::Equal) {
+    if (c.type == ColumnType::Int32) {
+      // The value as delivered: NULL 0, saturated to int32.
+      query += "least(greatest(coalesce(" + column + ", 0), -2147483648), 2147483647) = " +
+               params.add(std::to_string(checked.where[i].intValue)) + "::bigint";
+    } else if (p.op == SqlPredicate::Op::Equal) {
       // CHAR equality ignores trailing blanks, as the dialect does.
       query += column + " = " + params.add(p.literal) + "::bpchar";
-    } else if (c->type == ColumnType::Int32) {
-      int64_t value = 0;
-      if (p.op == SqlPredicate::Op::Like) {
-        error = "LIKE at position " + std::to_string(p.column.position) +
-                " needs a CHAR column, but " + c->name + " is INTEGER";
-        return sqlstatus::kSyntaxError;
-      }
-      if (!parseIntLiteral(p.literal, value)) {
-        error = "literal '" + p.literal + "' at position " + std::to_string(p.literalPosition) +
-                " is not a 32-bit integer for INTEGER column " + c->name;
-        return sqlstatus::kSyntaxError;
-      }
-      // The value as delivered: NULL 0, saturated to int32.
-      query += "least(greatest(coalesce(" + column +
-               ", 0), -2147483648), 2147483647) = " + params.add(std::to_string(value)) +
-               "::bigint";
     } else {
       // bpchar as text drops the trailing blanks; '*' is the only wildcard.
       query += column + "::text LIKE " + params.add(likePattern(p.literal)) + "::text";
@@ -793,7 +709,7 @@ int32_t PostgresStore::prepare(const std::string& sql,
   if (table.rowOrdered) query += std::string(" ORDER BY ") + kRowOrderColumn;
 
   statement = std::make_unique<PostgresPreparedStatement>(
-      impl_, std::move(columns), std::move(query), std::move(params), plan.atNode);
+      impl_, std::move(checked.selected), std::move(query), std::move(params), checked.plan.atNode);
   return sqlstatus::kOk;
 }
 
@@ -808,38 +724,11 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
 
   // Every update is checked before anything is written: one bad value
   // refuses the whole batch.
-  std::vector<Params> rows;
-  std::vector<std::string> nodes;
-  for (const NodeStatusUpdate& update : updates) {
-    std::string node(rtrimBlanks(update.node));
-    if (node.empty()) {
-      error = "node-status update without a node name";
-      return sqlstatus::kStoreFailure;
-    }
-    const std::string values[] = {node,
-                                  std::string(rtrimBlanks(update.parent)),
-                                  node,
-                                  std::string(rtrimBlanks(update.nodeType)),
-                                  std::string(rtrimBlanks(update.online)),
-                                  "XR",
-                                  std::string(rtrimBlanks(update.version)),
-                                  std::string(rtrimBlanks(update.code)),
-                                  std::string(rtrimBlanks(update.affinity)),
-                                  std::string(rtrimBlanks(update.level))};
-    Params params;
-    for (std::size_t i = 0; i < std::size(kNodeStatusColumns); ++i) {
-      const ColumnInfo* c = findColumn(table.columns, kNodeStatusColumns[i]);
-      if (values[i].size() > static_cast<std::size_t>(c->width)) {
-        error = "node-status update of \"" + node + "\": " + c->name + " value \"" + values[i] +
-                "\" is longer than " + std::to_string(c->width) + " characters";
-        return sqlstatus::kStoreFailure;
-      }
-      params.add(values[i]);
-    }
-    rows.push_back(std::move(params));
-    nodes.push_back(std::move(node));
+  std::vector<storechecks::NodeStatusRow> rows;
+  if (int32_t status = storechecks::checkNodeStatusBatch(updates, table.columns, rows, error);
+      status != sqlstatus::kOk) {
+    return status;
   }
-
   // One statement for the whole batch: the updates as arrays, one per
   // column; a node named twice takes its last values (each update sets every
   // column, so that is what applying them in turn leaves) at the place of its
@@ -847,7 +736,7 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
   std::map<std::string, std::size_t> firstOf;
   std::vector<std::size_t> order;
   for (std::size_t u = 0; u < rows.size(); ++u) {
-    auto [it, added] = firstOf.emplace(nodes[u], order.size());
+    auto [it, added] = firstOf.emplace(rows[u][0], order.size());
     if (added)
       order.push_back(u);
     else
@@ -858,7 +747,7 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
     for (std::size_t k = 0; k < order.size(); ++k) {
       if (k > 0) array += ',';
       array += '"';
-      for (char c : rows[order[k]].values[column]) {
+      for (char c : rows[order[k]][column]) {
         if (c == '"' || c == '\\') array += '\\';
         array += c;
       }
@@ -868,9 +757,9 @@ int32_t PostgresStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>&
   };
   Params arrays;
   std::string names, unnest, values, assignments, nodeColumn;
-  for (std::size_t i = 0; i < std::size(kNodeStatusColumns); ++i) {
+  for (std::size_t i = 0; i < std::size(nodestatus::kColumns); ++i) {
     std::size_t index = 0;
-    findColumn(table.columns, kNodeStatusColumns[i], &index);
+    findColumn(table.columns, nodestatus::kColumns[i], &index);
     std::string column = quoteIdentifier(table.pgNames[index]);
     std::string v = "c" + std::to_string(i);
     if (i == 0) nodeColumn = column;
