@@ -481,18 +481,8 @@ int32_t PostgresStore::Impl::checkNode(const std::string& node, std::string& err
     error = failure("cannot look up node", PQresultErrorMessage(r.res));
     return sqlstatus::kStoreFailure;
   }
-  bool found = std::string_view(PQgetvalue(r.res, 0, 1)) != "0";
-  bool online = std::string_view(PQgetvalue(r.res, 0, 0)) == "t";
-  std::string shown(rtrimBlanks(node));
-  if (!found) {
-    error = "unknown node \"" + shown + "\": not in " + kNodeStatusTable;
-    return sqlstatus::kUnknownNode;
-  }
-  if (!online) {
-    error = "node \"" + shown + "\" is offline";
-    return sqlstatus::kNodeOffline;
-  }
-  return sqlstatus::kOk;
+  return storechecks::routing(node, std::string_view(PQgetvalue(r.res, 0, 1)) != "0",
+                              std::string_view(PQgetvalue(r.res, 0, 0)) == "t", error);
 }
 
 namespace {

@@ -106,6 +106,19 @@ int32_t checkSelect(const std::string& sql, const TableLookup& tables, CheckedSe
   return sqlstatus::kOk;
 }
 
+int32_t routing(const std::string& node, bool found, bool online, std::string& error) {
+  std::string shown(rtrimBlanks(node));
+  if (!found) {
+    error = "unknown node \"" + shown + "\": not in " + nodestatus::kTable;
+    return sqlstatus::kUnknownNode;
+  }
+  if (!online) {
+    error = "node \"" + shown + "\" is offline";
+    return sqlstatus::kNodeOffline;
+  }
+  return sqlstatus::kOk;
+}
+
 int32_t checkNodeStatusBatch(const std::vector<NodeStatusUpdate>& updates,
                              const std::vector<ColumnInfo>& columns,
                              std::vector<NodeStatusRow>& rows, std::string& error) {

@@ -52,6 +52,10 @@ using TableLookup = std::function<const std::vector<ColumnInfo>*(const std::stri
 int32_t checkSelect(const std::string& sql, const TableLookup& tables, CheckedSelect& out,
                     std::string& error);
 
+// Whether a request routed AT `node` may run, from what the node-status
+// table says: kOk, kUnknownNode or kNodeOffline with its message.
+int32_t routing(const std::string& node, bool found, bool online, std::string& error);
+
 // The node-status values of each update in the order of nodestatus::kColumns
 // (blanks trimmed, the node as its own origin, product "XR"), each checked
 // against its column's width: kOk, or kStoreFailure refusing the batch.
