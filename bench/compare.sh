@@ -4,8 +4,10 @@
 # same columns of its base table and, for the tables that merge, against the
 # GROUP BY a user would write for the same merged answer. Prints one markdown
 # row per table and key shape: medians of paired runs (ours, scan, GROUP BY
-# back to back, RUNS times), peak resident memory, and the rows' own size
-# (the member rows read x the table's row size).
+# back to back, RUNS times) of the elapsed time and of the CPU time (user and
+# system: on a shared, loaded machine the steadier of the two), peak resident
+# memory, and the rows' own size (the member rows read x the table's row
+# size). The ratios are of CPU times.
 #
 #   bench/compare.sh DISTINCT.db SHARED.db [RUNS]
 #
@@ -44,18 +46,18 @@ specs=(
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf (b > 0 ? "%.2f" : "—"), (b > 0 ? a / b : 0)}'; }
 # Median of the numbers on stdin.
 median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
-# Runs a command RUN times' worth of one measurement: seconds and KiB to $work/NAME.
+# Runs a command once: elapsed seconds, peak KiB and CPU seconds to $work/NAME.
 timed() {
   local name="$1"
   shift
-  /usr/bin/time -f "%e %M" -o "$work/t" "$@" >/dev/null 2>"$work/err" || {
+  /usr/bin/time -f "%e %M %U %S" -o "$work/t" "$@" >/dev/null 2>"$work/err" || {
     echo "compare.sh: $name failed: $(head -c 300 "$work/err")" >&2
     exit 1
   }
-  cat "$work/t" >>"$work/$name"
+  awk '{printf "%s %s %.2f\n", $1, $2, $3 + $4}' "$work/t" >>"$work/$name"
 }
 
-echo "| table | keys | member rows | rows out | ours | scan | ours / scan | GROUP BY | ours / GROUP BY | peak | rows' size | peak / rows |"
+echo "| table | keys | member rows | rows out | ours: elapsed, CPU | scan: elapsed, CPU | ours / scan | GROUP BY: elapsed, CPU | ours / GROUP BY | peak | rows' size | peak / rows |"
 echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for spec in "${specs[@]}"; do
   IFS='|' read -r table base columns groupby filter <<<"$spec"
@@ -79,10 +81,13 @@ for spec in "${specs[@]}"; do
     done
     ours="$(cut -d' ' -f1 "$work/ours" | median)"
     scan="$(cut -d' ' -f1 "$work/scan" | median)"
+    ours_cpu="$(cut -d' ' -f3 "$work/ours" | median)"
+    scan_cpu="$(cut -d' ' -f3 "$work/scan" | median)"
     peak="$(cut -d' ' -f2 "$work/ours" | median)"
     if [[ -n "$groupby" ]]; then
       group="$(cut -d' ' -f1 "$work/groupby" | median)"
-      group_cols="$(printf '%.2f s | %s' "$group" "$(ratio "$ours" "$group")")"
+      group_cpu="$(cut -d' ' -f3 "$work/groupby" | median)"
+      group_cols="$(printf '%.2f s, %.2f s | %s' "$group" "$group_cpu" "$(ratio "$ours_cpu" "$group_cpu")")"
     else
       group_cols="— | —"
     fi
@@ -90,8 +95,9 @@ for spec in "${specs[@]}"; do
     [[ -n "$filter" ]] && where=" WHERE ${filter%%=*} = '${filter#*=}'"
     member_rows="$(sqlite3 "$db" "SELECT count(*) FROM \"$base\"$where")"
     rows_kib=$((member_rows * rowsize / 1024))
-    printf '| %s | %s | %s | %s | %.2f s | %.2f s | %s | %s | %d MB | %d MB | %s |\n' \
-      "$label" "$shape" "$member_rows" "$out" "$ours" "$scan" "$(ratio "$ours" "$scan")" "$group_cols" \
+    printf '| %s | %s | %s | %s | %.2f s, %.2f s | %.2f s, %.2f s | %s | %s | %d MB | %d MB | %s |\n' \
+      "$label" "$shape" "$member_rows" "$out" "$ours" "$ours_cpu" "$scan" "$scan_cpu" \
+      "$(ratio "$ours_cpu" "$scan_cpu")" "$group_cols" \
       $((${peak%.*} / 1024)) $((rows_kib / 1024)) "$(ratio "${peak%.*}" "$rows_kib")"
   done
 done
