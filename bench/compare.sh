@@ -15,12 +15,9 @@
 # VXRHOST names the vxrhost to measure (default build-release/cli/vxrhost);
 # TABLES limits the run to some tables (space separated).
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 [[ $# -ge 2 ]] || { echo "usage: compare.sh DISTINCT.db SHARED.db [RUNS]" >&2; exit 2; }
+source "$(dirname "${BASH_SOURCE[0]}")/bench-lib.sh"
 distinct="$1" shared="$2" runs="${3:-3}"
-vxrhost="${VXRHOST:-$root/build-release/cli/vxrhost}"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
 
 # TABLE|base table|columns the module selects|GROUP BY for the same merged answer|filter
 specs=(
@@ -44,8 +41,6 @@ specs=(
 
 # A / B with two decimals.
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf (b > 0 ? "%.2f" : "—"), (b > 0 ? a / b : 0)}'; }
-# Median of the numbers on stdin.
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 # Runs a command once: elapsed seconds, peak KiB and CPU seconds to $work/NAME.
 timed() {
   local name="$1"

@@ -8,13 +8,9 @@
 #
 # VXRHOST names the vxrhost to measure (default build-release/cli/vxrhost).
 set -euo pipefail
-root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 [[ $# -ge 2 ]] || { echo "usage: doubling.sh N.db 2N.db [RUNS]" >&2; exit 2; }
+source "$(dirname "${BASH_SOURCE[0]}")/bench-lib.sh"
 small="$1" large="$2" runs="${3:-3}"
-vxrhost="${VXRHOST:-$root/build-release/cli/vxrhost}"
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-median() { sort -g | awk '{v[NR] = $1} END {print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2}'; }
 cpu() { /usr/bin/time -f "%e %U %S" -o "$work/t" "$vxrhost" query "$1" --db "$2" --format csv >/dev/null 2>&1
   awk '{printf "%.2f %s\n", $2 + $3, $1}' "$work/t"; }
 echo "| table | N: CPU, elapsed | 2N: CPU, elapsed | 2N / N (CPU) |"
