@@ -212,9 +212,9 @@ int commandNodes(const Options& options) {
   NodeStatusTable nodes;
   Error error;
   if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
-    throw Failure{kExitDatabase, error.message + " of " + inQuotes(store->path()) + ": " +
-                                     error.detail + " (status " + std::to_string(error.status) +
-                                     ")"};
+    std::string name = describeDatabase(options.dbGiven ? options.db : samplePath());
+    throw Failure{kExitDatabase, error.message + " of " + name + ": " + error.detail + " (status " +
+                                     std::to_string(error.status) + ")"};
   }
   OutputTable out;
   for (const ColumnInfo& column : nodes.columns)

@@ -30,6 +30,8 @@ int commandNodes(const Options& options);
 int commandTables(const Options& options, const std::string& columnsOf);
 int commandModules(const Options& options);
 int commandResetSample();
+// Creates the schema in --db, with the sample data when `withSample`.
+int commandInitDb(const Options& options, bool withSample);
 // The version line; with modules, each module's compile date too.
 int commandVersion(const Options& options, bool modules);
 

@@ -45,8 +45,8 @@ int run(int argc, char** argv) {
 
   std::vector<CLI::Option*> dbOptions;
   auto addDb = [&](CLI::App* sub) {
-    dbOptions.push_back(
-        sub->add_option("--db", options.db, "database file (default: the bundled sample)"));
+    dbOptions.push_back(sub->add_option(
+        "--db", options.db, "database file or PostgreSQL URL (default: the bundled sample)"));
   };
   auto addModules = [&](CLI::App* sub) {
     // $VXRHOST_MODULES is read after the parse: CLI11 would fill the one
@@ -110,6 +110,12 @@ int run(int argc, char** argv) {
 
   CLI::App* reset = app.add_subcommand("reset-sample", "recreate the bundled sample database");
 
+  bool initSample = false;
+  CLI::App* initDb = app.add_subcommand(
+      "init-db", "create the schema in a new database file or an empty PostgreSQL database");
+  addDb(initDb);
+  initDb->add_flag("--sample", initSample, "load the sample data too");
+
   // A word where the command belongs that is none of the commands (CLI11
   // would only say that an argument was not expected).
   if (argc > 1 && argv[1][0] != '-') {
@@ -170,6 +176,7 @@ int run(int argc, char** argv) {
   if (tables->parsed()) return commandTables(options, columnsOf);
   if (modules->parsed()) return commandModules(options);
   if (reset->parsed()) return commandResetSample();
+  if (initDb->parsed()) return commandInitDb(options, initSample);
   return usage("a command is required");
 }
 

@@ -13,6 +13,7 @@
 
 #include "failure.h"
 #include "sample_sql.h"
+#include "vxrhost/sqlite_store.h"
 
 namespace fs = std::filesystem;
 
@@ -41,23 +42,6 @@ std::string readText(const fs::path& path, bool& ok) {
   text << in.rdbuf();
   ok = in.good() || in.eof();
   return text.str();
-}
-
-// The schema and sample data: the installed copies when vxrhost runs from an
-// installed layout, else the copies compiled into it.
-void sampleTexts(std::string& schema, std::string& data) {
-  schema = kSampleSchemaSql;
-  data = kSampleDataSql;
-  std::string dir = dataDir();
-  if (dir.empty()) return;
-  bool okSchema = false;
-  bool okData = false;
-  std::string s = readText(fs::path(dir) / "schema.sql", okSchema);
-  std::string d = readText(fs::path(dir) / "sample.sql", okData);
-  if (okSchema && okData && !s.empty()) {
-    schema = std::move(s);
-    data = std::move(d);
-  }
 }
 
 // Temporary files of first uses that were killed: "<sample>.new.<pid>" of a
@@ -155,6 +139,23 @@ void createSample(const std::string& path, bool replace = false) {
 
 }  // namespace
 
+// The schema and sample data: the installed copies when vxrhost runs from an
+// installed layout, else the copies compiled into it.
+void sampleTexts(std::string& schema, std::string& data) {
+  schema = kSampleSchemaSql;
+  data = kSampleDataSql;
+  std::string dir = dataDir();
+  if (dir.empty()) return;
+  bool okSchema = false;
+  bool okData = false;
+  std::string s = readText(fs::path(dir) / "schema.sql", okSchema);
+  std::string d = readText(fs::path(dir) / "sample.sql", okData);
+  if (okSchema && okData && !s.empty()) {
+    schema = std::move(s);
+    data = std::move(d);
+  }
+}
+
 std::string dataDir() {
   fs::path dir = executableDir();
   if (dir.empty()) return {};
@@ -193,7 +194,7 @@ std::string samplePath() {
   return (base / "vxrhost" / "sample.db").string();
 }
 
-std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
+std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven) {
   Error error;
   // The base tables' columns are checked against the schema the modules
   // are built for: a column of another type is an error, not wrong bytes.
@@ -201,7 +202,7 @@ std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
   std::string data;
   sampleTexts(options.expectedSchemaSql, data);
   if (dbGiven) {
-    auto store = SqliteStore::open(db, options, error);
+    auto store = openStore(db, options, error);
     if (!store) throw Failure{kExitDatabase, error.text()};
     return store;
   }

@@ -5,7 +5,7 @@
 #include <ostream>
 #include <string>
 
-#include "vxrhost/sqlite_store.h"
+#include "vxrhost/store_factory.h"
 
 namespace vxrhost::cli {
 
@@ -23,9 +23,14 @@ std::string dataDir();
 // ${XDG_DATA_HOME:-$HOME/.local/share}/vxrhost/sample.db.
 std::string samplePath();
 
-// Opens `db` when given (it must exist), else the sample, created on first
-// use. Fails with kExitDatabase naming the file.
-std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven);
+// Opens `db` when given (an existing file, or a PostgreSQL connection
+// string), else the sample, created on first use. Fails with kExitDatabase
+// naming the database.
+std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven);
+
+// The schema and sample data scripts: the installed copies when vxrhost runs
+// from an installed layout, else the copies compiled into it.
+void sampleTexts(std::string& schema, std::string& data);
 
 // Deletes and recreates the sample; prints where.
 void resetSample(std::ostream& out);

@@ -27,6 +27,10 @@ packages=(
   libcli11-dev
   nlohmann-json3-dev
   clang-format
+  # The PostgreSQL store (libpq) and a throwaway cluster for its tests
+  # (scripts/pg-cluster.sh).
+  libpq-dev
+  postgresql
   # libFuzzer harnesses (scripts/fuzz-smoke.sh) and the store benchmark
   clang
   libclang-rt-14-dev

@@ -1,6 +1,9 @@
 // The result table's key indexes: the newest element of a key in constant
 // time, and the number of elements of a key, in step with the table's list.
 #include <cstdlib>
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
 #include "runtime_units.h"
 #include "table_store.h"
@@ -14,6 +17,9 @@ namespace {
 
 constexpr uint32_t kFirstCapacity = 16;
 
+// Eight bytes at a time, a range's shorter tail (if any) with its length;
+// the last steps spread the high bits into the low ones the slots are taken
+// from.
 uint32_t hashKey(const void* data, MergeKey key) {
   const auto* base = static_cast<const unsigned char*>(data);
   uint64_t h = 0x9E3779B97F4A7C15ull;
@@ -28,11 +34,14 @@ uint32_t hashKey(const void* data, MergeKey key) {
       p += 8;
       n -= 8;
     }
-    uint64_t tail = 0;
-    std::memcpy(&tail, p, n);
-    h = (h ^ tail ^ (static_cast<uint64_t>(n) << 56)) * 0xC4CEB9FE1A85EC53ull;
-    h ^= h >> 29;
+    if (n != 0) {
+      uint64_t tail = 0;
+      std::memcpy(&tail, p, n);
+      h = (h ^ tail ^ (static_cast<uint64_t>(n) << 56)) * 0xC4CEB9FE1A85EC53ull;
+      h ^= h >> 29;
+    }
   }
+  h = (h ^ (h >> 33)) * 0xC4CEB9FE1A85EC53ull;
   return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
@@ -67,8 +76,29 @@ void traceIndexFailure() {
   traceExitVoid(trace, __LINE__);
 }
 
+// Slot memory: a large index (a slot per key, looked up in no order) costs a
+// cache miss and, with small pages, a TLB miss per lookup; from 2 MB on it is
+// aligned to and asks for large pages, which take the TLB miss away where the
+// system grants them.
+void* allocateSlotMemory(size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  constexpr size_t kLargePage = size_t{2} << 20;
+  if (bytes >= kLargePage) {
+    void* memory = std::aligned_alloc(kLargePage, (bytes + kLargePage - 1) & ~(kLargePage - 1));
+    if (memory != nullptr) madvise(memory, bytes, MADV_HUGEPAGE);
+    return memory;
+  }
+#endif
+  return std::malloc(bytes);
+}
+
 bool allocateSlots(KeyIndex& index, uint32_t capacity) {
-  auto* slots = static_cast<IndexSlot*>(std::malloc(sizeof(IndexSlot) * capacity));
+  if (index.slots != nullptr && index.capacity == capacity) {  // a rebuild at the same size
+    std::memset(index.slots, 0, sizeof(IndexSlot) * capacity);
+    index.used = 0;
+    return true;
+  }
+  auto* slots = static_cast<IndexSlot*>(allocateSlotMemory(sizeof(IndexSlot) * capacity));
   if (slots == nullptr) {
     traceIndexFailure();
     return false;
@@ -81,11 +111,9 @@ bool allocateSlots(KeyIndex& index, uint32_t capacity) {
   return true;
 }
 
-// Enters an element as the newest of its key.
-void enter(KeyIndex& index, VXR_ListLinks* element) {
-  const void* data = elementData(element);
-  const uint32_t hash = hashKey(data, keyOf(index));
-  IndexSlot& slot = slotFor(index, data, hash);
+// Enters an element whose key hashes to `hash` as the newest of its key.
+void enter(KeyIndex& index, VXR_ListLinks* element, uint32_t hash) {
+  IndexSlot& slot = slotFor(index, elementData(element), hash);
   if (slot.element == nullptr) {
     slot.hash = hash;
     slot.count = 0;
@@ -119,7 +147,11 @@ void enter(KeyIndex& index, VXR_ListLinks* element) {
 }
 
 // Brings the index in step with the table's list under `key`: rebuilt from
-// the list, oldest first, so that each key ends on its newest element.
+// the list, oldest first, so that each key ends on its newest element. The
+// slots start at twice a quarter of the elements and grow with the keys
+// entered, so that an index whose keys each hold many elements (as counts
+// usually do) stays small enough for the caches. The next element's slot is
+// fetched while the current one is entered.
 [[maybe_unused]] bool sync(VXR_ResultTable* table, KeyIndex& index, MergeKey key) {
   if (index.slots != nullptr && index.entered == table->totalElements && sameKey(index, key))
     return true;
@@ -127,12 +159,25 @@ void enter(KeyIndex& index, VXR_ListLinks* element) {
   index.rangeCount = static_cast<uint32_t>(key.size());
   for (size_t i = 0; i < key.size(); ++i) index.ranges[i] = key[i];
   uint32_t capacity = kFirstCapacity;
-  const uint64_t needed = static_cast<uint64_t>(table->totalElements) * 2 + 2;
+  const uint64_t needed = static_cast<uint64_t>(table->totalElements) / 2 + 2;
   while (capacity < needed && capacity < (1u << 30)) capacity *= 2;
   index.entered = -1;
   if (!allocateSlots(index, capacity)) return false;
   VXR_ListHeader* list = listOf(table);
-  for (VXR_ListLinks* e = oldest(list); e != nullptr; e = newer(list, e)) enter(index, e);
+  VXR_ListLinks* e = oldest(list);
+  uint32_t hash = e != nullptr ? hashKey(elementData(e), key) : 0;
+  while (e != nullptr) {
+    VXR_ListLinks* next = newer(list, e);
+    uint32_t nextHash = 0;
+    if (next != nullptr) {
+      nextHash = hashKey(elementData(next), key);
+      __builtin_prefetch(&index.slots[nextHash & (index.capacity - 1)]);
+    }
+    if (!reserve(index)) return false;
+    enter(index, e, hash);
+    e = next;
+    hash = nextHash;
+  }
   index.entered = table->totalElements;
   return true;
 }
@@ -181,7 +226,7 @@ void* fileKeyed(VXR_ResultTable* table, const void* data, size_t size, MergeKey 
   }
   void* filed = fileCopy(table, listOf(table), data, size);
   if (filed == nullptr) return nullptr;  // counted by RSLTget
-  enter(index, static_cast<VXR_ListLinks*>(filed) - 1);
+  enter(index, static_cast<VXR_ListLinks*>(filed) - 1, hashKey(filed, key));
   index.entered = table->totalElements;
   return filed;
 }

@@ -291,6 +291,14 @@ TEST_F(VxrhostTest, BadInputGivesOneClearLineAndItsExitStatus) {
        3,
        "cannot open database \"" + corrupt.string() + "\": file is not a database"},
       {"database that is a directory", {"nodes", "--db", dir_.string()}, 3, "it is a directory"},
+      {"PostgreSQL server that cannot be reached (no password shown)",
+       {"nodes", "--db", "host=/nonexistent/vxr dbname=hosts password=hunter2"},
+       3,
+       "vxrhost: cannot open database \"hosts\" on server \"/nonexistent/vxr:5432\": connection "
+       "to server on socket \"/nonexistent/vxr/.s.PGSQL.5432\" failed: No such file or "
+       "directory\n"},
+      {"init-db without --db", {"init-db"}, 2, "init-db needs --db"},
+      {"init-db over an existing file", {"init-db", "--db", db_}, 3, "the file already exists"},
       {"sample path at a dangling link",
        {"nodes"},
        3,
@@ -622,7 +630,7 @@ TEST_F(VxrhostTest, VersionHelpAndCompletion) {
       "bash '" + (dir_ / "complete.sh").string() + "' > '" + (dir_ / "complete.out").string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(readFile(dir_ / "complete.out"),
-            "query heartbeat nodes tables modules reset-sample --version -v --help\n"
+            "query heartbeat nodes tables modules reset-sample init-db --version -v --help\n"
             "GROUPOBJACT\n"
             "JT7PLNM= JT7PCGP= JT7PCIO=\n"
             "table csv json\n");

@@ -1,4 +1,5 @@
 #include <cmath>
+#include <cstdio>
 #include <string>
 
 #include "test_support.h"
@@ -438,6 +439,37 @@ TEST(KeyedCounts, CountsPerKeyAndByKind) {
   EXPECT_EQ(got, (std::vector<std::vector<int32_t>>{{0, 0, 0}, {1, 0, 1}, {3, 2, 1}}));
   RSLTdestroy(&summaries);
   RSLTdestroy(&spaces);
+}
+
+// The index rebuilt under another key than the one it was filed by (as the
+// distinct counts do) grows with the keys it meets: a key per element, a few
+// elements per key, one key for all. Counts and finds agree with the walk.
+TEST(KeyedCounts, RebuiltIndexAgreesWithTheWalk) {
+  constexpr vxr::ByteRange kFiled[] = {VXR_KEY(Space, group), VXR_KEY(Space, name)};
+  constexpr vxr::ByteRange kCounted[] = {VXR_KEY(Space, type)};
+  for (const int perKey : {1, 16, 2000}) {
+    VXR_ResultTable* spaces = nullptr;
+    ASSERT_NE(vxr::createTable(&spaces, vxr::elementSize<Space>(), 10), nullptr);
+    for (int i = 0; i < 2000; ++i) {
+      char text[16];
+      Space sp;
+      std::snprintf(text, sizeof text, "%04d", i);
+      std::memcpy(sp.name, text, 4);
+      std::snprintf(text, sizeof text, "%04d", i / 500);
+      std::memcpy(sp.group, text, 4);
+      std::snprintf(text, sizeof text, "%04d", i / perKey);
+      std::memcpy(sp.type, text, 4);
+      ASSERT_NE(vxr::fileKeyed(spaces, &sp, sizeof sp, kFiled), nullptr);
+    }
+    VXR_ListHeader* list = vxr::listOf(spaces);
+    for (VXR_ListLinks* e : vxr::walk(list)) {
+      const void* data = vxr::elementData(e);
+      ASSERT_EQ(vxr::countKeyed(spaces, data, kCounted), vxr::countByKeys(list, data, kCounted))
+          << perKey;
+      ASSERT_EQ(vxr::findKeyed(spaces, data, kCounted), vxr::findByKeys(list, data, kCounted));
+    }
+    RSLTdestroy(&spaces);
+  }
 }
 
 }  // namespace

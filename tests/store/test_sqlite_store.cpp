@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include "store_fixture.h"
 #include "vxrhost/sqlite_store.h"
 
 namespace vxrhost {
@@ -60,7 +61,9 @@ std::string readFile(const fs::path& p) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-class SqliteStoreTest : public ::testing::Test {
+// Every case runs on both stores: SQLite in a temporary file, PostgreSQL in
+// a schema of its own in the database $VXR_TEST_PG names (skipped without).
+class StoreTest : public ::testing::TestWithParam<StoreKind> {
  protected:
   void SetUp() override {
     static int counter = 0;
@@ -68,28 +71,24 @@ class SqliteStoreTest : public ::testing::Test {
            ("vxr_store_test_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
     fs::create_directories(dir_);
     dbPath_ = (dir_ / "host.db").string();
+    if (GetParam() == StoreKind::Postgres) {
+      if (!pg_.start()) GTEST_SKIP() << TestDatabase::skipReason();
+      dbPath_ = pg_.url();
+    }
     Error error;
-    store_ = SqliteStore::create(dbPath_, kSchema, kData, error);
+    store_ = createStore(dbPath_, kSchema, dataFor(GetParam(), kData), error);
     ASSERT_TRUE(store_) << error;
   }
   void TearDown() override {
     store_.reset();
+    pg_.stop();
     fs::remove_all(dir_);
   }
 
   // Runs one statement to its end; returns the first non-success status.
   int32_t run(const std::string& sql, std::vector<std::vector<std::string>>& rows,
               std::string& error) {
-    rows.clear();
-    std::unique_ptr<PreparedStatement> statement;
-    int32_t status = store_->prepare(sql, statement, error);
-    if (status != sqlstatus::kOk) return status;
-    std::unique_ptr<ResultSet> result;
-    status = statement->open(result, error);
-    if (status != sqlstatus::kOk) return status;
-    std::vector<std::string> cells;
-    while ((status = result->next(cells, error)) == sqlstatus::kOk) rows.push_back(cells);
-    return status == sqlstatus::kEndOfData ? sqlstatus::kOk : status;
+    return runToEnd(*store_, sql, rows, error);
   }
 
   std::vector<std::vector<std::string>> rows(const std::string& sql) {
@@ -117,14 +116,18 @@ class SqliteStoreTest : public ::testing::Test {
 
   fs::path dir_;
   std::string dbPath_;
-  std::unique_ptr<SqliteStore> store_;
+  TestDatabase pg_;
+  std::unique_ptr<Store> store_;
 };
+
+// The cases that are the SQLite file's own.
+using SqliteStoreTest = StoreTest;
 
 using Names = std::vector<std::string>;
 
-TEST_F(SqliteStoreTest, SchemaReadFromDatabase) {
-  EXPECT_EQ(store_->tableNames(), (Names{"Q7SRV.INODESTS", "VXR.LGOAACT"}));
-  const auto* columns = store_->tableColumns("VXR.LGOAACT");
+TEST_P(StoreTest, SchemaReadFromDatabase) {
+  EXPECT_EQ(tableNamesOf(*store_), (Names{"Q7SRV.INODESTS", "VXR.LGOAACT"}));
+  const auto* columns = tableColumnsOf(*store_, "VXR.LGOAACT");
   ASSERT_NE(columns, nullptr);
   ASSERT_EQ(columns->size(), 4u);
   EXPECT_EQ((*columns)[1].name, "IDNAME");
@@ -134,7 +137,7 @@ TEST_F(SqliteStoreTest, SchemaReadFromDatabase) {
   EXPECT_EQ((*columns)[3].width, 4);
 }
 
-TEST_F(SqliteStoreTest, NodeDiscoveryQueryDeliversPaddedOnlineMembers) {
+TEST_P(StoreTest, NodeDiscoveryQueryDeliversPaddedOnlineMembers) {
   std::unique_ptr<PreparedStatement> statement;
   std::string error;
   const std::string sql =
@@ -150,7 +153,7 @@ TEST_F(SqliteStoreTest, NodeDiscoveryQueryDeliversPaddedOnlineMembers) {
   EXPECT_EQ(result[0][2], "04.01.00");
 }
 
-TEST_F(SqliteStoreTest, CharSemantics) {
+TEST_P(StoreTest, CharSemantics) {
   // Trailing blanks do not count, on either side; case does.
   const Names grp1{"DB1", "DB2", "DB_2", "DBX2"};
   EXPECT_EQ(firstColumn("SELECT JTPDB FROM VXR.LGOAACT WHERE IDNAME = 'GRP1';"), grp1);
@@ -172,7 +175,7 @@ TEST_F(SqliteStoreTest, CharSemantics) {
             (Names{"DB1", "DB2", "DB%1", "DB_2", "DBX2", "ABCDEFGH", "O'B"}));
 }
 
-TEST_F(SqliteStoreTest, LikeHasOnlyStarAsWildcard) {
+TEST_P(StoreTest, LikeHasOnlyStarAsWildcard) {
   EXPECT_EQ(firstColumn("SELECT JTPDB FROM VXR.LGOAACT WHERE JTPDB LIKE 'DB*';"),
             (Names{"DB1", "DB2", "DB%1", "DB_2", "DBX2"}));
   EXPECT_EQ(firstColumn("SELECT JTPDB FROM VXR.LGOAACT WHERE JTPDB LIKE 'DB%*';"), Names{"DB%1"});
@@ -188,7 +191,7 @@ TEST_F(SqliteStoreTest, LikeHasOnlyStarAsWildcard) {
   EXPECT_EQ(firstColumn("SELECT JTPDB FROM VXR.LGOAACT WHERE JTPDB LIKE 'DB1   ';"), Names{"DB1"});
 }
 
-TEST_F(SqliteStoreTest, QuotesInLiteralsAreValuesNotSql) {
+TEST_P(StoreTest, QuotesInLiteralsAreValuesNotSql) {
   EXPECT_EQ(firstColumn("SELECT JTPDB FROM VXR.LGOAACT WHERE JTPDB = 'O''B';"), Names{"O'B"});
   EXPECT_EQ(firstColumn("SELECT JTPDB FROM VXR.LGOAACT WHERE JTPDB = 'x'' OR ''1''=''1';"),
             Names{});
@@ -196,7 +199,7 @@ TEST_F(SqliteStoreTest, QuotesInLiteralsAreValuesNotSql) {
             Names{});
 }
 
-TEST_F(SqliteStoreTest, IntegersAreInt32NullZeroSaturated) {
+TEST_P(StoreTest, IntegersAreInt32NullZeroSaturated) {
   auto result = rows("SELECT JTPGETP FROM VXR.LGOAACT;");
   ASSERT_EQ(result.size(), 7u);
   EXPECT_EQ(asInt(result[0][0]), 10);
@@ -215,7 +218,7 @@ TEST_F(SqliteStoreTest, IntegersAreInt32NullZeroSaturated) {
             sqlstatus::kSyntaxError);
 }
 
-TEST_F(SqliteStoreTest, PrepareChecksTableAndColumns) {
+TEST_P(StoreTest, PrepareChecksTableAndColumns) {
   std::string error;
   EXPECT_EQ(failure("SELECT JTPDB FROM VXR.NOPE;", error), sqlstatus::kUnknownTable);
   EXPECT_EQ(error, "unknown table \"VXR.NOPE\" at position 19");
@@ -230,7 +233,7 @@ TEST_F(SqliteStoreTest, PrepareChecksTableAndColumns) {
   EXPECT_NE(error.find("position 14"), std::string::npos) << error;
 }
 
-TEST_F(SqliteStoreTest, RoutingChecksTheThruNode) {
+TEST_P(StoreTest, RoutingChecksTheThruNode) {
   std::string error;
   EXPECT_EQ(
       failure("SELECT JTPDB FROM VXR.LGOAACT AT ('NOPE') WHERE ORIGINNODE = 'WNRX4:M1';", error),
@@ -248,7 +251,7 @@ TEST_F(SqliteStoreTest, RoutingChecksTheThruNode) {
             2u);
 }
 
-TEST_F(SqliteStoreTest, ResultSetStaysAtEnd) {
+TEST_P(StoreTest, ResultSetStaysAtEnd) {
   std::unique_ptr<PreparedStatement> statement;
   std::string error;
   ASSERT_EQ(store_->prepare("SELECT JTPDB FROM VXR.LGOAACT WHERE JTPDB = 'DB1';", statement, error),
@@ -266,7 +269,7 @@ TEST_F(SqliteStoreTest, ResultSetStaysAtEnd) {
   EXPECT_EQ(cells.at(0), "DB1     ");
 }
 
-TEST_F(SqliteStoreTest, NodeStatusUpdateSeenByNextQuery) {
+TEST_P(StoreTest, NodeStatusUpdateSeenByNextQuery) {
   const std::string origList =
       "SELECT NODE,       VERSION FROM Q7SRV.INODESTS WHERE NODETYPE = 'V' AND Q7ONLINE = 'Y' "
       "AND PRODUCT = 'XR'   AND NODE LIKE 'GRP1*';";
@@ -305,7 +308,7 @@ TEST_F(SqliteStoreTest, NodeStatusUpdateSeenByNextQuery) {
   EXPECT_EQ(store_->updateNodeStatus(update, error), sqlstatus::kStoreFailure);
 }
 
-TEST_F(SqliteStoreTest, QueriesLeaveTheFileUnchanged) {
+TEST_P(SqliteStoreTest, QueriesLeaveTheFileUnchanged) {
   store_.reset();
   Error openError;
   store_ = SqliteStore::open(dbPath_, openError);
@@ -325,7 +328,7 @@ TEST_F(SqliteStoreTest, QueriesLeaveTheFileUnchanged) {
   EXPECT_FALSE(fs::exists(dbPath_ + "-wal"));
 }
 
-TEST_F(SqliteStoreTest, ReadOnlyStoreRefusesUpdates) {
+TEST_P(SqliteStoreTest, ReadOnlyStoreRefusesUpdates) {
   store_.reset();
   Error openError;
   SqliteStoreOptions options;
@@ -341,7 +344,7 @@ TEST_F(SqliteStoreTest, ReadOnlyStoreRefusesUpdates) {
   EXPECT_EQ(readFile(dbPath_), before);
 }
 
-TEST_F(SqliteStoreTest, OpenAndCreateFailCleanly) {
+TEST_P(SqliteStoreTest, OpenAndCreateFailCleanly) {
   Error error;
   EXPECT_FALSE(SqliteStore::open((dir_ / "missing.db").string(), error));
   EXPECT_EQ(error.status, sqlstatus::kNoDatabase);
@@ -375,7 +378,7 @@ TEST_F(SqliteStoreTest, OpenAndCreateFailCleanly) {
   EXPECT_TRUE(SqliteStore::open(dbPath_, error)) << error;
 }
 
-TEST_F(SqliteStoreTest, SharedByThreads) {
+TEST_P(StoreTest, SharedByThreads) {
   auto reader = [this](int* seen) {
     for (int i = 0; i < 100; ++i) {
       std::vector<std::vector<std::string>> out;
@@ -403,6 +406,10 @@ TEST_F(SqliteStoreTest, SharedByThreads) {
   EXPECT_EQ(updated, 50);
   EXPECT_EQ(rows("SELECT NODE FROM Q7SRV.INODESTS WHERE NODE LIKE 'G*';").size(), 5u);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, kBothStores, storeKindName);
+INSTANTIATE_TEST_SUITE_P(Stores, SqliteStoreTest, ::testing::Values(StoreKind::Sqlite),
+                         storeKindName);
 
 // The project's schema (and sample data, when present) load and answer the
 // node discovery query.

@@ -105,6 +105,15 @@ class Store {
     }
     return first;
   }
+  // Takes or keeps the store-wide heartbeat lock, so that of several
+  // processes sharing one store only the holder runs the heartbeat. `held`
+  // tells whether this store holds it now. A store that only one process
+  // uses holds it always (this default).
+  virtual int32_t tryHeartbeatLock(bool& held, std::string& error) {
+    (void)error;
+    held = true;
+    return sqlstatus::kOk;
+  }
 };
 
 }  // namespace vxrhost
