@@ -1,0 +1,416 @@
+// A table as a declaration. A module declares what its table is (the
+// host-visible work area, the member query, the filters, the merge rule by
+// column, the request's trace lines) in one constexpr Table<Row>, and
+// VXR_TABLE_ENTRIES runs it: the runtime lays out the work area, reads the
+// filters, queries every member, files each row (merged by key, or listed)
+// and hands the rows out.
+//
+//   constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
+//   constexpr vxr::Table<MyRow> kTable = {
+//       .info = &kMyTable, .eyeCatcher = "MYTBWORK", .workAreaSize = 248,
+//       .query = {.select = "SELECT ORIGINNODE,...", .base = "VXR.MY_BASE"},
+//       .filters = kFilters, .key = "DSGROUP,STRUCTN", .sums = "COUNT1,COUNT2",
+//       .collect = &kCollect, .file = &kFile};
+//   VXR_TABLE_ENTRIES(kTable, xrmytbsr, xrmytbpr, xrmytbts);
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "vxr/chars.h"
+#include "vxr/family.h"
+#include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
+
+namespace vxr {
+
+// ---------------------------------------------------------------------------
+// The member query
+
+// How a member query names its member: the routing clause to the thru node
+// and the origin-node condition. The members' SQL takes each table's own
+// spelling, so the spellings are named here once and never typed loose.
+struct Routing {
+  const char* at;      // ends with the opening quote of the thru node
+  const char* origin;  // ends with the opening quote of the origin node
+};
+inline constexpr Routing kAt = {" AT('", "ORIGINNODE ='"};
+inline constexpr Routing kAtSpaced = {" AT ('", "ORIGINNODE ='"};
+inline constexpr Routing kAtOriginSpaced = {" AT('", "ORIGINNODE = '"};
+inline constexpr Routing kAtSpacedOriginJoined = {" AT ('", "ORIGINNODE='"};
+
+// "<select> FROM <base><at><thru>') WHERE [<condition> AND ]<origin><node>'"
+// followed by the conditions of the filters that came, and ";".
+struct MemberQuery {
+  const char* select;  // "SELECT A,B,..."
+  const char* base;    // "VXR.LGB_POOL"
+  Routing routing = kAt;
+  const char* condition = nullptr;  // a fixed condition ahead of the origin node's
+};
+
+// ---------------------------------------------------------------------------
+// Filters
+
+enum class FilterRole : uint8_t {
+  Condition,  // narrows the member query
+  Group,      // narrows it, and without a filter of its own takes the
+              // group that the ORIGINNODE filter names
+  NamesRows,  // ORIGINNODE: names every row, sends nothing
+};
+
+enum class Literal : uint8_t {
+  Width,    // the value at the slot's full width, trailing blanks included
+  Trimmed,  // the value up to its first blank
+};
+
+struct Filter {
+  const char* column;  // the host's column name
+  ColumnMatch match = exact();
+  uint8_t width = 8;                // characters kept of the value
+  const char* condition = nullptr;  // " AND IDNAME ='": the literal follows
+  Literal literal = Literal::Width;
+  FilterRole role = FilterRole::Condition;
+};
+
+// IDNAME: the group, named by the filter or derived from ORIGINNODE.
+constexpr Filter idnameFilter(const char* condition = " AND IDNAME ='") {
+  return {.column = "IDNAME", .condition = condition, .role = FilterRole::Group};
+}
+// ORIGINNODE: every row is named by the filter's value.
+inline constexpr Filter kOriginFilter = {
+    .column = "ORIGINNODE", .width = 32, .role = FilterRole::NamesRows};
+
+// ---------------------------------------------------------------------------
+// The request's trace lines
+
+// Which lines a request writes and how they read (see ModuleProgram).
+struct RequestTexts {
+  TraceText startBanner = {};
+  TraceText invoked = {kTraceDetail, "Invoked for table %s\n"};
+  TraceText gettingStorage = {};
+  TraceText storageFailed = {};
+  TraceText processBanner = {};
+  TraceText firstCall = {};
+  TraceText nextRow = {};
+  TraceText emitted = {};
+  TraceText endOfData = {kTraceDetail, "EOD with %i rows emitted\n"};
+  TraceText exitStatus = {kTraceDetail, "Exit process routine with status %i\n"};
+  TraceText teardown = {};
+  TraceText collectFailed = {};
+  // Every filter, with its operator, column and value.
+  TraceText filter = {kTraceDetail, "Index Filter %d %s %s\n"};
+  TraceText groupTableFailed = {kTraceError, "Unable to allocate Storage for Group result\n"};
+};
+
+// The quiet lines: the table name and every filter at SQL level, the
+// emitted element at row level as "filt Anchor ...".
+constexpr RequestTexts quietTexts(RequestTexts texts = {}) {
+  texts.invoked = {kTraceSql, "Invoked for table %s\n"};
+  texts.emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"};
+  texts.endOfData = {};
+  texts.exitStatus = {};
+  texts.filter = {kTraceSql, "Index Filter %d %s %s \n"};
+  return texts;
+}
+
+// The step-by-step lines: each step at detail level, the table name and
+// every filter at SQL level; the table gives its start banner and its
+// emitted line.
+constexpr RequestTexts stepTexts(RequestTexts texts) {
+  texts.invoked = {kTraceSql, "Invoked for table %s\n"};
+  texts.gettingStorage = {kTraceDetail, "Get view storage\n"};
+  texts.storageFailed = {kTraceError, "Unable to get view storage\n"};
+  texts.processBanner = {kTraceDetail, "Initialize Process Routine\n"};
+  texts.firstCall = {kTraceDetail, "First call (rowCnt=0)\n"};
+  texts.nextRow = {kTraceDetail, "Get NextInChain\n"};
+  texts.endOfData = {kTraceDetail, "EOD in Process Rtn\n"};
+  texts.exitStatus = {};
+  texts.teardown = {kTraceDetail, "Teardown\n"};
+  texts.filter = {kTraceSql, "Index Filter %d %s %s \n"};
+  return texts;
+}
+
+// ---------------------------------------------------------------------------
+// The declaration
+
+// A member column that lands in a row field of another name.
+struct ColumnAlias {
+  const char* column;
+  const char* field;
+};
+
+template <typename R>
+struct Table {
+  using Row = R;
+  const TableInfo* info;  // the row layout the catalog shows
+  // The host-visible work area: eye-catcher and size (on 32-bit targets
+  // exactly this size; the runtime's fields must fit in it).
+  const char* eyeCatcher;
+  int32_t workAreaSize;
+
+  MemberQuery query;
+  // Member columns that land in a row field of another name.
+  std::span<const ColumnAlias> aliases = {};
+  int32_t mismatchLevel = kTraceAlways;  // of the column-count mismatch line
+  std::span<const Filter> filters = {};
+
+  // Merge rule, by column names of the row ("A,B"). Without a key every
+  // row is listed by itself; with one, a row merges into the newest element
+  // of its key: `sums` added up (saturating), `earliest` the earliest time
+  // stamp; every other column keeps the first row's value.
+  const char* key = nullptr;
+  const char* sums = nullptr;
+  const char* earliest = nullptr;
+
+  // The functions the trace shows: the collection and the filing.
+  RAS1_Anchor* collect;
+  RAS1_Anchor* file;
+  RequestTexts texts = quietTexts();
+  const QueryTexts* queryTexts = nullptr;  // lines around each member's query
+  FilingTexts filing = {};                 // lines of the filing
+
+  // Finishes a row just before it is handed out.
+  void (*beforeEmit)(Row& row) = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// What the runtime keeps of a request (the private part of the work area)
+
+template <typename Row, size_t Filters, size_t ValueBytes>
+struct TableWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  VXR_ResultTable* summaryTable;
+  int32_t rowsEmitted;
+  int32_t flags[Filters];
+  const char* hosts[Filters];
+  char values[ValueBytes];  // each value with a terminator after it
+  Row row;
+};
+
+// Names in a comma-separated list ("A,B,C").
+constexpr size_t nameCount(const char* names) {
+  if (names == nullptr || *names == '\0') return 0;
+  size_t count = 1;
+  for (const char* p = names; *p; ++p) count += (*p == ',');
+  return count;
+}
+
+// The fields of `layout` named by a comma-separated list, in its order; a
+// name the layout does not have is left without a name (see allNamed).
+template <size_t N>
+constexpr std::array<ColumnField, N> fieldsNamed(const char* names,
+                                                 std::span<const ColumnField> layout) {
+  std::array<ColumnField, N> fields{};
+  const char* p = names;
+  for (size_t i = 0; i < N; ++i) {
+    while (*p == ' ' || *p == ',') ++p;
+    const char* end = p;
+    while (*end && *end != ',' && *end != ' ') ++end;
+    for (const ColumnField& field : layout) {
+      const char* a = field.name;
+      const char* b = p;
+      while (b != end && *a == *b) ++a, ++b;
+      if (b == end && *a == '\0') fields[i] = field;
+    }
+    p = end;
+  }
+  return fields;
+}
+template <size_t N>
+constexpr bool allNamed(const std::array<ColumnField, N>& fields) {
+  for (const ColumnField& field : fields) {
+    if (field.name == nullptr) return false;
+  }
+  return true;
+}
+
+// Builds the member query of a table for `node`: the declared query, then
+// the condition of every filter that came (slot i belongs to filter i).
+void sqlTableQuery(SqlText& sql, const MemberQuery& query, const VXR_NodeRecord& node,
+                   std::span<const Filter> filters, std::span<const FilterSlot> slots,
+                   const void* workArea);
+
+// ---------------------------------------------------------------------------
+// The interpreter
+
+template <const auto& T>
+struct TableRun {
+  using Decl = std::remove_cvref_t<decltype(T)>;
+  using Row = typename Decl::Row;
+
+  static constexpr size_t kFilters = T.filters.size();
+  static constexpr size_t valueOffset(size_t i) {
+    size_t offset = 0;
+    for (size_t j = 0; j < i; ++j) offset += T.filters[j].width + 1u;
+    return offset;
+  }
+  using Work = TableWork<Row, kFilters, valueOffset(kFilters)>;
+  static_assert(kFilters > 0, "a table has at least its ORIGINNODE filter");
+#if VXR_ILP32
+  static_assert(sizeof(Work) <= static_cast<size_t>(T.workAreaSize),
+                "the runtime's fields fit the host-visible work area");
+#endif
+
+  static constexpr int roleIndex(FilterRole role) {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].role == role) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  static constexpr int kOrigin = roleIndex(FilterRole::NamesRows);
+  static constexpr int kGroup = roleIndex(FilterRole::Group);
+  static_assert(kOrigin >= 0, "the ORIGINNODE filter names the rows");
+
+  static constexpr std::array<FilterSlot, kFilters> slotsOf() {
+    std::array<FilterSlot, kFilters> slots{};
+    for (size_t i = 0; i < kFilters; ++i) {
+      slots[i] = {static_cast<uint16_t>(offsetof(Work, flags) + i * sizeof(int32_t)),
+                  static_cast<uint16_t>(offsetof(Work, hosts) + i * sizeof(const char*)),
+                  static_cast<uint16_t>(offsetof(Work, values) + valueOffset(i)),
+                  T.filters[i].width};
+    }
+    return slots;
+  }
+  static constexpr auto kSlots = slotsOf();
+
+  static constexpr std::array<FilterRule, kFilters> rulesOf() {
+    std::array<FilterRule, kFilters> rules{};
+    for (size_t i = 0; i < kFilters; ++i) {
+      rules[i] = {.column = T.filters[i].column, .match = T.filters[i].match, .slots = {kSlots[i]}};
+    }
+    return rules;
+  }
+  static constexpr auto kRules = rulesOf();
+
+  // The fields the SELECT list lands in: the row's fields of the same
+  // names, or of the names the aliases give.
+  static constexpr size_t kSelected = static_cast<size_t>(selectColumnCount(T.query.select));
+  static constexpr std::array<ColumnField, kSelected> columnsOf() {
+    auto columns = vxr::columnsOf<kSelected>(T.query.select, T.info->layout);
+    for (const ColumnAlias& alias : T.aliases) {
+      const ColumnField field = fieldsNamed<1>(alias.field, T.info->layout)[0];
+      const ColumnField as[] = {{alias.column, field.offset, field.width, field.type}};
+      const auto named = vxr::columnsOf<kSelected>(T.query.select, as);
+      for (size_t i = 0; i < kSelected; ++i) {
+        if (named[i].name != nullptr) columns[i] = named[i];
+      }
+    }
+    return columns;
+  }
+  static constexpr auto kColumns = columnsOf();
+  static_assert(selectMatches(T.query.select, kColumns),
+                "the SELECT list names the fields its columns land in");
+
+  // Merge rule.
+  static constexpr auto kKeyFields = fieldsNamed<nameCount(T.key)>(T.key, T.info->layout);
+  static constexpr auto kSumFields = fieldsNamed<nameCount(T.sums)>(T.sums, T.info->layout);
+  static constexpr auto kEarliest = fieldsNamed<nameCount(T.earliest)>(T.earliest, T.info->layout);
+  static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest),
+                "the merge rule names columns of the row");
+  static_assert(nameCount(T.earliest) <= 1, "one earliest time stamp");
+  static constexpr auto keyOf() {
+    std::array<ByteRange, kKeyFields.size()> key{};
+    for (size_t i = 0; i < key.size(); ++i) key[i] = {kKeyFields[i].offset, kKeyFields[i].width};
+    return key;
+  }
+  static constexpr auto kKey = keyOf();
+  static constexpr auto sumsOf() {
+    std::array<uint16_t, kSumFields.size()> sums{};
+    for (size_t i = 0; i < sums.size(); ++i) sums[i] = kSumFields[i].offset;
+    return sums;
+  }
+  static constexpr auto kSums = sumsOf();
+  static constexpr MergeRule kMerge = {
+      .sums = kSums, .timestamp = kEarliest.empty() ? kNoField : kEarliest[0].offset};
+
+  static Work& work(void* workArea) {
+    return *static_cast<Work*>(workArea);
+  }
+
+  static void derive(void* workArea, const Trace&) {
+    if constexpr (kGroup >= 0) deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
+  }
+
+  static void buildSql(void* workArea, const Trace&, const VXR_NodeRecord& node, SqlText& sql) {
+    sqlTableQuery(sql, T.query, node, T.filters, kSlots, workArea);
+  }
+
+  static bool file(Work& w) {
+    const Trace trace = traceEnter(T.file);
+    const bool kept = fileRow(trace, w.summaryTable, &w.row, sizeof w.row, kKey,
+                              kKey.empty() ? nullptr : &kMerge, T.filing) != nullptr;
+    traceExitVoid(trace, __LINE__);
+    return kept;
+  }
+
+  static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
+    Work& w = work(workArea);
+    if (!assembleRow(trace, sqlda, kColumns, &w.row, T.mismatchLevel)) return false;
+    setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
+                 w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
+    return file(w);
+  }
+
+  static int32_t collect(void* workArea, const Trace&) {
+    return collectTraced(T.collect, work(workArea), buildSql, onRow, T.queryTexts);
+  }
+
+  static void beforeEmit(void*, const Trace&, void* row) {
+    if constexpr (T.beforeEmit != nullptr) T.beforeEmit(*static_cast<Row*>(row));
+  }
+
+  static constexpr TableSpec kTables[] = {
+      {offsetof(Work, summaryTable), offsetof(Work, summaryList), elementSize<Row>(), 10,
+       T.texts.groupTableFailed},
+      {offsetof(Work, nodeTable),
+       offsetof(Work, nodeList),
+       elementSize<VXR_NodeRecord>(),
+       kNodesPerBlock,
+       {kTraceAlways, "Unable to allocate Storage for AtNode result\n"}}};
+  static constexpr uint8_t kDestroyOrder[] = {0, 1};
+
+  static constexpr ModuleProgram program() {
+    const RequestTexts& t = T.texts;
+    return {.eyeCatcher = T.eyeCatcher,
+            .workAreaSize = workAreaSize<Work>(T.workAreaSize),
+            .rowsEmitted = offsetof(Work, rowsEmitted),
+            .summaryList = offsetof(Work, summaryList),
+            .emissionCursor = offsetof(Work, emissionCursor),
+            .nodeList = offsetof(Work, nodeList),
+            .startBanner = t.startBanner,
+            .invoked = t.invoked,
+            .gettingStorage = t.gettingStorage,
+            .storageFailed = t.storageFailed,
+            .processBanner = t.processBanner,
+            .firstCall = t.firstCall,
+            .nextRow = t.nextRow,
+            .emitted = t.emitted,
+            .endOfData = t.endOfData,
+            .exitStatus = t.exitStatus,
+            .clearedSlots = kSlots,
+            .filters = {.rules = kRules,
+                        .filterTrace = t.filter.text,
+                        .filterTraceLevel = t.filter.level},
+            .derive = derive,
+            .tables = kTables,
+            .nodeTable = 1,
+            .collect = collect,
+            .collectFailed = t.collectFailed,
+            .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
+            .teardown = t.teardown,
+            .destroyOrder = kDestroyOrder};
+  }
+  static constexpr ModuleProgram kProgram = program();
+};
+
+}  // namespace vxr
+
+// The three request entries of a module that serves the table TABLE.
+#define VXR_TABLE_ENTRIES(TABLE, START, PROCESS, TERMINATE) \
+  VXR_REQUEST_ENTRIES(::vxr::TableRun<TABLE>::kProgram, START, PROCESS, TERMINATE)
