@@ -69,6 +69,9 @@ struct Filter {
   ColumnMatch match = exact();
   uint8_t width = 8;                // characters kept of the value
   const char* condition = nullptr;  // " AND IDNAME ='": the literal follows
+  // Or, instead of narrowing the query: only the rows whose column of this
+  // name equals the value (at the slot's width) are kept.
+  const char* keeps = nullptr;
   Literal literal = Literal::Width;
   FilterRole role = FilterRole::Condition;
 };
@@ -329,6 +332,38 @@ struct TableRun {
   static constexpr MergeRule kMerge = {
       .sums = kSums, .timestamp = kEarliest.empty() ? kNoField : kEarliest[0].offset};
 
+  // Filters that keep rows: where the row holds the compared column.
+  static constexpr std::array<ColumnField, kFilters> keptColumnsOf() {
+    std::array<ColumnField, kFilters> kept{};
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].keeps != nullptr)
+        kept[i] = fieldsNamed<1>(T.filters[i].keeps, T.info->layout)[0];
+    }
+    return kept;
+  }
+  static constexpr auto kKeptColumns = keptColumnsOf();
+  static constexpr bool keptColumnsValid() {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].keeps != nullptr &&
+          (kKeptColumns[i].name == nullptr || kKeptColumns[i].width != T.filters[i].width))
+        return false;
+    }
+    return true;
+  }
+  static_assert(keptColumnsValid(), "a filter keeps rows by a row column of its width");
+
+  // False when a filter that came keeps rows of another value.
+  static bool kept(const Work& w) {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (kKeptColumns[i].name == nullptr || w.flags[i] == 0) continue;
+      const char* row = reinterpret_cast<const char*>(&w.row);
+      if (std::memcmp(row + kKeptColumns[i].offset, w.values + valueOffset(i),
+                      kKeptColumns[i].width) != 0)
+        return false;
+    }
+    return true;
+  }
+
   static Work& work(void* workArea) {
     return *static_cast<Work*>(workArea);
   }
@@ -354,6 +389,7 @@ struct TableRun {
     if (!assembleRow(trace, sqlda, kColumns, &w.row, T.mismatchLevel)) return false;
     setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
                  w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
+    if (!kept(w)) return true;
     return file(w);
   }
 
