@@ -65,14 +65,20 @@ enum class Literal : uint8_t {
 };
 
 struct Filter {
-  const char* column;  // the host's column name
+  const char* column;  // the host's column name; null: only derived, never the host's
   ColumnMatch match = exact();
-  uint8_t width = 8;                // characters kept of the value
-  const char* condition = nullptr;  // " AND IDNAME ='": the literal follows
+  const char* alsoColumn = nullptr;  // a second name that fills the same value
+  ColumnMatch alsoMatch = exact();
+  uint8_t width = 8;  // characters kept of the value
+  uint8_t sent = 0;   // characters the literal takes (0: width)
+  // " AND IDNAME ='": the literal follows. A filter that shares its
+  // condition with an earlier one that came is not sent.
+  const char* condition = nullptr;
+  Literal literal = Literal::Width;
+  bool onlyWithGroup = false;  // sent only when the group condition is
   // Or, instead of narrowing the query: only the rows whose column of this
   // name equals the value (at the slot's width) are kept.
   const char* keeps = nullptr;
-  Literal literal = Literal::Width;
   FilterRole role = FilterRole::Condition;
 };
 
@@ -137,6 +143,12 @@ constexpr RequestTexts stepTexts(RequestTexts texts) {
 // ---------------------------------------------------------------------------
 // The declaration
 
+// A column that keeps the largest value of another over the merged rows.
+struct Largest {
+  const char* column;
+  const char* of;
+};
+
 // A member column that lands in a row field of another name.
 struct ColumnAlias {
   const char* column;
@@ -165,6 +177,16 @@ struct Table {
   const char* key = nullptr;
   const char* sums = nullptr;
   const char* earliest = nullptr;
+  const char* rowsMerged = nullptr;       // counts the rows merged
+  std::span<const Largest> largest = {};  // columns raised to a source's largest value
+  // The filter (by column) under which every row is listed by itself, and
+  // the lines the filing writes on that choice (with the row's field of
+  // that name).
+  const char* listedBy = nullptr;
+  TraceText listed = {};
+  TraceText merged = {};
+  const char* zeroFilled = nullptr;  // character columns kept as delivered (zeros past a value)
+  int32_t perBlock = 10;             // elements per block of the summary table
 
   // The functions the trace shows: the collection and the filing.
   RAS1_Anchor* collect;
@@ -195,6 +217,11 @@ struct TableWork {
   char values[ValueBytes];  // each value with a terminator after it
   Row row;
 };
+
+constexpr bool textEqual(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
 
 // Names in a comma-separated list ("A,B,C").
 constexpr size_t nameCount(const char* names) {
@@ -282,10 +309,20 @@ struct TableRun {
   }
   static constexpr auto kSlots = slotsOf();
 
-  static constexpr std::array<FilterRule, kFilters> rulesOf() {
-    std::array<FilterRule, kFilters> rules{};
+  static constexpr size_t ruleCount() {
+    size_t count = 0;
+    for (const Filter& filter : T.filters)
+      count += (filter.column != nullptr) + (filter.alsoColumn != nullptr);
+    return count;
+  }
+  static constexpr std::array<FilterRule, ruleCount()> rulesOf() {
+    std::array<FilterRule, ruleCount()> rules{};
+    size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
-      rules[i] = {.column = T.filters[i].column, .match = T.filters[i].match, .slots = {kSlots[i]}};
+      const Filter& f = T.filters[i];
+      if (f.column) rules[r++] = {.column = f.column, .match = f.match, .slots = {kSlots[i]}};
+      if (f.alsoColumn)
+        rules[r++] = {.column = f.alsoColumn, .match = f.alsoMatch, .slots = {kSlots[i]}};
     }
     return rules;
   }
@@ -314,9 +351,51 @@ struct TableRun {
   static constexpr auto kKeyFields = fieldsNamed<nameCount(T.key)>(T.key, T.info->layout);
   static constexpr auto kSumFields = fieldsNamed<nameCount(T.sums)>(T.sums, T.info->layout);
   static constexpr auto kEarliest = fieldsNamed<nameCount(T.earliest)>(T.earliest, T.info->layout);
-  static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest),
+  static constexpr auto kMergedCount =
+      fieldsNamed<nameCount(T.rowsMerged)>(T.rowsMerged, T.info->layout);
+  static constexpr auto kZeroFields =
+      fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, T.info->layout);
+  static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest) &&
+                    allNamed(kMergedCount) && allNamed(kZeroFields),
                 "the merge rule names columns of the row");
-  static_assert(nameCount(T.earliest) <= 1, "one earliest time stamp");
+  static_assert(nameCount(T.earliest) <= 1 && nameCount(T.rowsMerged) <= 1,
+                "one earliest time stamp, one count of merged rows");
+  static constexpr auto largestOf() {
+    std::array<FieldFrom, T.largest.size()> largest{};
+    for (size_t i = 0; i < largest.size(); ++i) {
+      const auto into = fieldsNamed<1>(T.largest[i].column, T.info->layout)[0];
+      const auto from = fieldsNamed<1>(T.largest[i].of, T.info->layout)[0];
+      largest[i] = {into.name ? into.offset : kNoField, from.name ? from.offset : kNoField};
+    }
+    return largest;
+  }
+  static constexpr auto kLargest = largestOf();
+  static constexpr bool largestNamed() {
+    for (const FieldFrom& pair : kLargest) {
+      if (pair.target == kNoField || pair.source == kNoField) return false;
+    }
+    return true;
+  }
+  static_assert(largestNamed(), "the largest values name columns of the row");
+  static constexpr auto zeroFilledOf() {
+    std::array<uint16_t, kZeroFields.size()> offsets{};
+    for (size_t i = 0; i < offsets.size(); ++i) offsets[i] = kZeroFields[i].offset;
+    return offsets;
+  }
+  static constexpr auto kZeroFilled = zeroFilledOf();
+  static constexpr int kListedBy = [] {
+    for (size_t i = 0; T.listedBy != nullptr && i < kFilters; ++i) {
+      if (T.filters[i].column != nullptr && textEqual(T.filters[i].column, T.listedBy))
+        return static_cast<int>(i);
+    }
+    return -1;
+  }();
+  static_assert((T.listedBy == nullptr) == (kListedBy < 0), "rows are listed by a filter");
+  static constexpr uint16_t kListedField = [] {
+    if (T.listedBy == nullptr) return kNoField;
+    const auto field = fieldsNamed<1>(T.listedBy, T.info->layout)[0];
+    return field.name ? field.offset : kNoField;
+  }();
   static constexpr auto keyOf() {
     std::array<ByteRange, kKeyFields.size()> key{};
     for (size_t i = 0; i < key.size(); ++i) key[i] = {kKeyFields[i].offset, kKeyFields[i].width};
@@ -330,7 +409,10 @@ struct TableRun {
   }
   static constexpr auto kSums = sumsOf();
   static constexpr MergeRule kMerge = {
-      .sums = kSums, .timestamp = kEarliest.empty() ? kNoField : kEarliest[0].offset};
+      .sums = kSums,
+      .timestamp = kEarliest.empty() ? kNoField : kEarliest[0].offset,
+      .rowsMerged = kMergedCount.empty() ? kNoField : kMergedCount[0].offset,
+      .maximaFrom = kLargest};
 
   // Filters that keep rows: where the row holds the compared column.
   static constexpr std::array<ColumnField, kFilters> keptColumnsOf() {
@@ -368,6 +450,8 @@ struct TableRun {
     return *static_cast<Work*>(workArea);
   }
 
+  // Without a filter of its own the first group filter takes the group the
+  // ORIGINNODE filter names.
   static void derive(void* workArea, const Trace&) {
     if constexpr (kGroup >= 0) deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
   }
@@ -378,7 +462,14 @@ struct TableRun {
 
   static bool file(Work& w) {
     const Trace trace = traceEnter(T.file);
-    const bool kept = fileRow(trace, w.summaryTable, &w.row, sizeof w.row, kKey,
+    MergeKey key = kKey;
+    if constexpr (kListedBy >= 0) {
+      const bool listed = w.flags[kListedBy] != 0;
+      const char* field = reinterpret_cast<const char*>(&w.row) + kListedField;
+      traceText(trace, listed ? T.listed : T.merged, field);
+      if (listed) key = {};
+    }
+    const bool kept = fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key,
                               kKey.empty() ? nullptr : &kMerge, T.filing) != nullptr;
     traceExitVoid(trace, __LINE__);
     return kept;
@@ -386,7 +477,7 @@ struct TableRun {
 
   static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
     Work& w = work(workArea);
-    if (!assembleRow(trace, sqlda, kColumns, &w.row, T.mismatchLevel)) return false;
+    if (!assembleRow(trace, sqlda, kColumns, &w.row, T.mismatchLevel, kZeroFilled)) return false;
     setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
                  w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
     if (!kept(w)) return true;
@@ -402,7 +493,7 @@ struct TableRun {
   }
 
   static constexpr TableSpec kTables[] = {
-      {offsetof(Work, summaryTable), offsetof(Work, summaryList), elementSize<Row>(), 10,
+      {offsetof(Work, summaryTable), offsetof(Work, summaryList), elementSize<Row>(), T.perBlock,
        T.texts.groupTableFailed},
       {offsetof(Work, nodeTable),
        offsetof(Work, nodeList),
