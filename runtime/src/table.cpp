@@ -2,19 +2,34 @@
 
 namespace vxr {
 
-void sqlTableQuery(SqlText& sql, const MemberQuery& query, const VXR_NodeRecord& node,
-                   std::span<const Filter> filters, std::span<const FilterSlot> slots,
-                   const void* workArea) {
+namespace {
+
+void nodeCondition(SqlText& sql, const char* condition, const char* node, bool fullWidth) {
+  if (fullWidth) {
+    sqlConditionWidth(sql, condition, node, 32);
+  } else {
+    sqlCondition(sql, condition, node, 32);
+  }
+}
+
+}  // namespace
+
+void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
+                   const VXR_NodeRecord& node, std::span<const Filter> filters,
+                   std::span<const FilterSlot> slots, const void* workArea, const Trace& trace,
+                   TraceText conditionsLine) {
   sqlAppend(sql, query.select);
+  if (further != nullptr) sqlAppend(sql, further);
   sqlAppend(sql, " FROM ");
   sqlAppend(sql, query.base);
-  sqlCondition(sql, query.routing.at, node.thruNode, 32);
+  nodeCondition(sql, query.routing.at, node.thruNode, query.fullWidthNodes);
   sqlAppend(sql, ") WHERE ");
   if (query.condition != nullptr) {
     sqlAppend(sql, query.condition);
     sqlAppend(sql, " AND ");
   }
-  sqlCondition(sql, query.routing.origin, node.originNode, 32);
+  nodeCondition(sql, query.routing.origin, node.originNode, query.fullWidthNodes);
+  bool anySent = false;
   // The group condition: the one of the group filter, sent once.
   const char* groupCondition = nullptr;
   for (const Filter& filter : filters) {
@@ -41,7 +56,9 @@ void sqlTableQuery(SqlText& sql, const MemberQuery& query, const VXR_NodeRecord&
     }
     if (groupCondition != nullptr && std::strcmp(filter.condition, groupCondition) == 0)
       groupSent = true;
+    anySent = true;
   }
+  if (anySent) traceText(trace, conditionsLine, sql.text);
   sqlAppend(sql, ";");
 }
 

@@ -47,6 +47,26 @@ struct MemberQuery {
   const char* base;    // "VXR.LGB_POOL"
   Routing routing = kAt;
   const char* condition = nullptr;  // a fixed condition ahead of the origin node's
+  bool fullWidthNodes = false;      // node names at 32 characters, blanks included
+};
+
+// A member table whose columns depend on the member agent's version: an
+// agent whose 8-character version compares bytewise above `above` delivers
+// the further columns too (kept as raw bytes: zeros past a short value). In
+// the row of an older agent those fields are zero.
+struct AgentColumns {
+  const char* above = nullptr;    // e.g. "04.01.00"; null: one layout for every agent
+  const char* further = nullptr;  // ",A,B": appended to the SELECT list
+};
+
+// Lines some tables write around a member query (each with what it names).
+struct QueryLines {
+  TraceText node = {};        // the thru node and its version, before the query is built
+  TraceText extended = {};    // when the member is asked for the further columns
+  TraceText conditions = {};  // the text so far, when a filter condition was sent
+  TraceText statement = {};   // the whole text and its length
+  TraceText deriving = {};    // the ORIGINNODE value's first 8 characters, before a derivation
+  TraceText derived = {};     // the derived group
 };
 
 // ---------------------------------------------------------------------------
@@ -167,6 +187,7 @@ struct Table {
   MemberQuery query;
   // Member columns that land in a row field of another name.
   std::span<const ColumnAlias> aliases = {};
+  AgentColumns agents = {};
   int32_t mismatchLevel = kTraceAlways;  // of the column-count mismatch line
   std::span<const Filter> filters = {};
 
@@ -195,6 +216,11 @@ struct Table {
   const QueryTexts* queryTexts = nullptr;  // lines around each member's query
   FilingTexts filing = {};                 // lines of the filing
 
+  QueryLines lines = {};
+
+  // Completes a member row before it is filed (`older`: from an agent that
+  // does not deliver the further columns).
+  void (*complete)(Row& row, bool older, const Trace& trace) = nullptr;
   // Finishes a row just before it is handed out.
   void (*beforeEmit)(Row& row) = nullptr;
 };
@@ -223,11 +249,14 @@ constexpr bool textEqual(const char* a, const char* b) {
   return *a == *b;
 }
 
-// Names in a comma-separated list ("A,B,C").
+// Names in a list separated by commas and blanks ("A,B, C").
 constexpr size_t nameCount(const char* names) {
-  if (names == nullptr || *names == '\0') return 0;
-  size_t count = 1;
-  for (const char* p = names; *p; ++p) count += (*p == ',');
+  size_t count = 0;
+  for (const char* p = names; p != nullptr && *p; ++p) {
+    const bool separator = *p == ',' || *p == ' ';
+    const bool starts = p == names || p[-1] == ',' || p[-1] == ' ';
+    count += !separator && starts;
+  }
   return count;
 }
 
@@ -262,9 +291,13 @@ constexpr bool allNamed(const std::array<ColumnField, N>& fields) {
 
 // Builds the member query of a table for `node`: the declared query, then
 // the condition of every filter that came (slot i belongs to filter i).
-void sqlTableQuery(SqlText& sql, const MemberQuery& query, const VXR_NodeRecord& node,
-                   std::span<const Filter> filters, std::span<const FilterSlot> slots,
-                   const void* workArea);
+// `further` (or null) follows the SELECT list; `conditionsLine` is traced
+// with the text before the closing ";" when a filter condition was sent.
+// True when the member asked is sent a condition.
+void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
+                   const VXR_NodeRecord& node, std::span<const Filter> filters,
+                   std::span<const FilterSlot> slots, const void* workArea, const Trace& trace,
+                   TraceText conditionsLine);
 
 // ---------------------------------------------------------------------------
 // The interpreter
@@ -344,6 +377,34 @@ struct TableRun {
     return columns;
   }
   static constexpr auto kColumns = columnsOf();
+  // The further columns of newer agents, after the others.
+  static constexpr size_t kFurther = nameCount(T.agents.further);
+  static constexpr auto kFurtherFields = fieldsNamed<kFurther>(T.agents.further, T.info->layout);
+  static_assert(allNamed(kFurtherFields), "the further columns are row fields");
+  static_assert((T.agents.above == nullptr) == (kFurther == 0), "further columns by version");
+  static constexpr std::array<ColumnField, kSelected + kFurther> extendedOf() {
+    std::array<ColumnField, kSelected + kFurther> columns{};
+    for (size_t i = 0; i < kSelected; ++i) columns[i] = kColumns[i];
+    for (size_t i = 0; i < kFurther; ++i) {
+      columns[kSelected + i] = kFurtherFields[i];
+      columns[kSelected + i].type = FieldType::Padding;
+    }
+    return columns;
+  }
+  static constexpr auto kExtendedColumns = extendedOf();
+  // The bytes of the further fields, zero in an older agent's row.
+  static constexpr uint16_t furtherBound(bool end) {
+    uint16_t bound = end ? 0 : 0xFFFF;
+    for (const ColumnField& field : kFurtherFields) {
+      const uint16_t at = end ? static_cast<uint16_t>(field.offset + field.width) : field.offset;
+      bound = end ? (at > bound ? at : bound) : (at < bound ? at : bound);
+    }
+    return bound;
+  }
+  static bool extendedFor(const VXR_NodeRecord& node) {
+    if constexpr (kFurther == 0) return false;
+    return versionAbove(node.version, T.agents.above);
+  }
   static_assert(selectMatches(T.query.select, kColumns),
                 "the SELECT list names the fields its columns land in");
 
@@ -452,12 +513,27 @@ struct TableRun {
 
   // Without a filter of its own the first group filter takes the group the
   // ORIGINNODE filter names.
-  static void derive(void* workArea, const Trace&) {
-    if constexpr (kGroup >= 0) deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
+  static void derive(void* workArea, const Trace& trace) {
+    if constexpr (kGroup >= 0) {
+      Work& w = work(workArea);
+      if (w.flags[kOrigin] == 0 || w.flags[kGroup] != 0) return;
+      const char* origin = w.values + valueOffset(static_cast<size_t>(kOrigin));
+      char initial[kNameWidth + 1] = {};
+      std::memcpy(initial, origin, kNameWidth);
+      traceText(trace, T.lines.deriving, initial);
+      deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
+      traceText(trace, T.lines.derived, w.values + valueOffset(static_cast<size_t>(kGroup)));
+    }
   }
 
-  static void buildSql(void* workArea, const Trace&, const VXR_NodeRecord& node, SqlText& sql) {
-    sqlTableQuery(sql, T.query, node, T.filters, kSlots, workArea);
+  static void buildSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
+                       SqlText& sql) {
+    traceText(trace, T.lines.node, node.thruNode, node.version);
+    const bool extended = extendedFor(node);
+    if (extended) traceText(trace, T.lines.extended);
+    sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, T.filters, kSlots,
+                  workArea, trace, T.lines.conditions);
+    traceText(trace, T.lines.statement, sql.text, static_cast<int>(sql.length));
   }
 
   static bool file(Work& w) {
@@ -477,10 +553,20 @@ struct TableRun {
 
   static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
     Work& w = work(workArea);
-    if (!assembleRow(trace, sqlda, kColumns, &w.row, T.mismatchLevel, kZeroFilled)) return false;
+    const bool extended = extendedFor(nodeOf(w.nodeCursor));
+    const std::span<const ColumnField> columns =
+        extended ? std::span<const ColumnField>(kExtendedColumns) : kColumns;
+    if (!assembleRow(trace, sqlda, columns, &w.row, T.mismatchLevel, kZeroFilled)) return false;
     setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
                  w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
     if (!kept(w)) return true;
+    if constexpr (kFurther > 0) {
+      if (!extended) {
+        char* row = reinterpret_cast<char*>(&w.row);
+        std::memset(row + furtherBound(false), 0, furtherBound(true) - furtherBound(false));
+      }
+    }
+    if constexpr (T.complete != nullptr) T.complete(w.row, !extended, trace);
     return file(w);
   }
 
