@@ -28,7 +28,7 @@ bool anyNonZero(const CfggRow& row, std::span<const uint16_t> offsets) {
 // The percentages of a row about to be handed out, from its sums: P requests
 // and S suspensions (in 64 bits). Each is 0 when its counters are all 0 or
 // its divisor is 0 (negative counters can cancel out).
-void calcRate(CfggRow& row) {
+void calcRate(CfggRow& row, bool) {
   VXR_FUNCTION("calcRate");
   const int64_t requests = vxr::sumOf(&row, kRequests);
   const int64_t suspensions = vxr::sumOf(&row, kSuspensions);

@@ -17,7 +17,7 @@ constexpr uint16_t kAveraged[] = {offsetof(GgvsRow, JVSVUTIL), offsetof(GgvsRow,
                                   offsetof(GgvsRow, JVSTIOR), offsetof(GgvsRow, JVSDBIR),
                                   offsetof(GgvsRow, JVSVUSE)};
 
-void calcGVSrate(GgvsRow& row) {
+void calcGVSrate(GgvsRow& row, bool) {
   VXR_FUNCTION("calcGVSrate");
   row.JVSDBSHR = vxr::ratioOverPositive(row.JVSDBIO, 1000, row.JVSTIO);
   vxr::averageFields(&row, kAveraged, row.NUMRX4);

@@ -23,6 +23,12 @@ constexpr vxr::Filter kFilters[] = {
     vxr::kOriginFilter,
 };
 
+// In detail mode every row is filed by itself.
+constexpr vxr::KeyChoice kKeys[] = {
+    {"STRUCTN", nullptr, {kTraceDetail, "Returning detail for STRUCTN: %.16s \n"}},
+    {nullptr, "DSGROUP,STRUCTN"},
+};
+
 // A lost element makes the collection false.
 constexpr vxr::Table<GstsRow> kTable = {
     .info = &kGstsTable,
@@ -37,15 +43,13 @@ constexpr vxr::Table<GstsRow> kTable = {
               .routing = vxr::kAtSpacedOriginJoined},
     .mismatchLevel = kTraceError,
     .filters = kFilters,
-    .key = "DSGROUP,STRUCTN",
     .sums =
         "NUMRX4,XIREAD,XIREADN,GBPREAD,GBPREADN,CHGWRITE,CLNWRITE,COCLASST,COGBPT,COPAGES,"
         "COENGNA,WRENGNA,RDFAILS,WRFAILS,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,"
         "UNLCO,READCOC,READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE,PFREAD,PFREADN,SYSWRCHN,"
         "SYSWRCLN",
     .earliest = "TIMESTAMP",
-    .listedBy = "STRUCTN",
-    .listed = {kTraceDetail, "Returning detail for STRUCTN: %.16s \n"},
+    .keys = kKeys,
     .perBlock = 30,
     .collect = &kCollect,
     .file = &kSummarize,

@@ -16,7 +16,7 @@ namespace {
 constexpr uint16_t kAveraged[] = {offsetof(GvtaRow, JVTTIOR), offsetof(GvtaRow, JVTRIOR),
                                   offsetof(GvtaRow, JVTWIOR), offsetof(GvtaRow, JVTVUSE)};
 
-void calcVTArate(GvtaRow& row) {
+void calcVTArate(GvtaRow& row, bool) {
   VXR_FUNCTION("calcVTArate");
   vxr::averageFields(&row, kAveraged, row.NUMRX4);
   VXR_RETURN_VOID();
@@ -39,12 +39,18 @@ constexpr vxr::Filter kFilters[] = {
      .match = vxr::prefix(6),
      .sent = 6,
      .condition = " AND   LGOAVTA.JVTVOL  = '",
-     .onlyWithGroup = true},
+     .onlyWith = "DSGROUP"},
     vxr::kOriginFilter,
 };
 
 constexpr vxr::Largest kLargest[] = {
     {"JVTMTIOR", "JVTTIOR"}, {"JVTMRIOR", "JVTRIOR"}, {"JVTMWIOR", "JVTWIOR"}};
+
+// With a volume filter every row is filed by itself.
+constexpr vxr::KeyChoice kKeys[] = {
+    {"JVTVOL", nullptr, {kTraceDetail, "Volume supplied, No Summary\n"}},
+    {nullptr, "DSGROUP,JVTVOL", {kTraceDetail, "summarizeVTA filterJVTVOL\n"}},
+};
 
 // A row that cannot be kept makes the collection false. The correlation id
 // is kept as delivered: zeros past a shorter value.
@@ -57,14 +63,11 @@ constexpr vxr::Table<GvtaRow> kTable = {
               .base = "VXR.LGOAVTA",
               .routing = vxr::kAtSpaced},
     .filters = kFilters,
-    .key = "DSGROUP,JVTVOL",
     .sums = "JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR,JVTVUSE",
     .earliest = "TIMESTAMP",
     .rowsMerged = "NUMRX4",
     .largest = kLargest,
-    .listedBy = "JVTVOL",
-    .listed = {kTraceDetail, "Volume supplied, No Summary\n"},
-    .merged = {kTraceDetail, "summarizeVTA filterJVTVOL\n"},
+    .keys = kKeys,
     .zeroFilled = "JVTCRID",
     .collect = &kCollect,
     .file = &kSummarize,

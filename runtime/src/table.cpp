@@ -12,6 +12,15 @@ void nodeCondition(SqlText& sql, const char* condition, const char* node, bool f
   }
 }
 
+bool filterCame(std::span<const Filter> filters, std::span<const FilterSlot> slots,
+                const void* workArea, const char* column) {
+  for (size_t i = 0; i < filters.size(); ++i) {
+    if (filters[i].column != nullptr && std::strcmp(filters[i].column, column) == 0)
+      return slotSet(workArea, slots[i]);
+  }
+  return false;
+}
+
 }  // namespace
 
 void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
@@ -30,16 +39,11 @@ void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
   }
   nodeCondition(sql, query.routing.origin, node.originNode, query.fullWidthNodes);
   bool anySent = false;
-  // The group condition: the one of the group filter, sent once.
-  const char* groupCondition = nullptr;
-  for (const Filter& filter : filters) {
-    if (filter.role == FilterRole::Group) groupCondition = filter.condition;
-  }
-  bool groupSent = false;
   for (size_t i = 0; i < filters.size(); ++i) {
     const Filter& filter = filters[i];
     if (filter.condition == nullptr || !slotSet(workArea, slots[i])) continue;
-    if (filter.onlyWithGroup && !groupSent) continue;
+    if (filter.onlyWith != nullptr && !filterCame(filters, slots, workArea, filter.onlyWith))
+      continue;
     bool sentBefore = false;
     for (size_t j = 0; j < i; ++j) {
       sentBefore = sentBefore || (filters[j].condition != nullptr &&
@@ -54,8 +58,6 @@ void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
     } else {
       sqlConditionWidth(sql, filter.condition, value, width);
     }
-    if (groupCondition != nullptr && std::strcmp(filter.condition, groupCondition) == 0)
-      groupSent = true;
     anySent = true;
   }
   if (anySent) traceText(trace, conditionsLine, sql.text);

@@ -95,7 +95,7 @@ struct Filter {
   // condition with an earlier one that came is not sent.
   const char* condition = nullptr;
   Literal literal = Literal::Width;
-  bool onlyWithGroup = false;  // sent only when the group condition is
+  const char* onlyWith = nullptr;  // sent only when the filter of this column came
   // Or, instead of narrowing the query: only the rows whose column of this
   // name equals the value (at the slot's width) are kept.
   const char* keeps = nullptr;
@@ -163,6 +163,30 @@ constexpr RequestTexts stepTexts(RequestTexts texts) {
 // ---------------------------------------------------------------------------
 // The declaration
 
+// A key the filters choose: with filter `filter` (a column name; null: in
+// any case) rows merge by `key` (null: every row by itself). `line` is
+// traced under the filing function, with the row's field named `filter`.
+struct KeyChoice {
+  const char* filter;
+  const char* key;
+  TraceText line = {};
+};
+
+// The distinct members that reported rows for a group and database: each
+// row's member noted under `note` (a traced function), the counts stored
+// into column `into` of every summary row under `count` after the
+// collection, each traced with the database by `line`.
+struct MemberCount {
+  const char* into = nullptr;
+  const char* group = "DSGROUP";
+  const char* database = nullptr;
+  const char* member = "RX4ID";
+  RAS1_Anchor* note = nullptr;
+  RAS1_Anchor* count = nullptr;
+  TraceText line = {};
+  TraceText tableFailed = {kTraceAlways, "Unable to allocate Storage for RX4count Result\n"};
+};
+
 // A column that keeps the largest value of another over the merged rows.
 struct Largest {
   const char* column;
@@ -200,12 +224,11 @@ struct Table {
   const char* earliest = nullptr;
   const char* rowsMerged = nullptr;       // counts the rows merged
   std::span<const Largest> largest = {};  // columns raised to a source's largest value
-  // The filter (by column) under which every row is listed by itself, and
-  // the lines the filing writes on that choice (with the row's field of
-  // that name).
-  const char* listedBy = nullptr;
-  TraceText listed = {};
-  TraceText merged = {};
+  // Or the key chosen by the filters that came: the first choice whose
+  // filter came (or that names none).
+  std::span<const KeyChoice> keys = {};
+  // Members counted per group and database (see MemberCount).
+  MemberCount members = {};
   const char* zeroFilled = nullptr;  // character columns kept as delivered (zeros past a value)
   int32_t perBlock = 10;             // elements per block of the summary table
 
@@ -221,8 +244,9 @@ struct Table {
   // Completes a member row before it is filed (`older`: from an agent that
   // does not deliver the further columns).
   void (*complete)(Row& row, bool older, const Trace& trace) = nullptr;
-  // Finishes a row just before it is handed out.
-  void (*beforeEmit)(Row& row) = nullptr;
+  // Finishes a row just before it is handed out (`merged`: the request's
+  // rows merge by a key).
+  void (*beforeEmit)(Row& row, bool merged) = nullptr;
 };
 
 // ---------------------------------------------------------------------------
@@ -237,6 +261,8 @@ struct TableWork {
   VXR_ListLinks* nodeCursor;
   VXR_ResultTable* nodeTable;
   VXR_ResultTable* summaryTable;
+  VXR_ListHeader* memberList;
+  VXR_ResultTable* memberTable;
   int32_t rowsEmitted;
   int32_t flags[Filters];
   const char* hosts[Filters];
@@ -444,25 +470,89 @@ struct TableRun {
     return offsets;
   }
   static constexpr auto kZeroFilled = zeroFilledOf();
-  static constexpr int kListedBy = [] {
-    for (size_t i = 0; T.listedBy != nullptr && i < kFilters; ++i) {
-      if (T.filters[i].column != nullptr && textEqual(T.filters[i].column, T.listedBy))
+  // Key choices: the declared key alone, or the choices.
+  static constexpr size_t kChoices = T.keys.empty() ? 1 : T.keys.size();
+  static constexpr size_t kMaxKey = 4;
+  struct Choice {
+    int filter = -1;  // index of the choosing filter
+    uint16_t field = kNoField;
+    std::array<ByteRange, kMaxKey> key{};
+    size_t length = 0;
+  };
+  static constexpr int filterIndex(const char* column) {
+    for (size_t i = 0; column != nullptr && i < kFilters; ++i) {
+      if (T.filters[i].column != nullptr && textEqual(T.filters[i].column, column))
         return static_cast<int>(i);
     }
     return -1;
-  }();
-  static_assert((T.listedBy == nullptr) == (kListedBy < 0), "rows are listed by a filter");
-  static constexpr uint16_t kListedField = [] {
-    if (T.listedBy == nullptr) return kNoField;
-    const auto field = fieldsNamed<1>(T.listedBy, T.info->layout)[0];
-    return field.name ? field.offset : kNoField;
-  }();
-  static constexpr auto keyOf() {
-    std::array<ByteRange, kKeyFields.size()> key{};
-    for (size_t i = 0; i < key.size(); ++i) key[i] = {kKeyFields[i].offset, kKeyFields[i].width};
-    return key;
   }
-  static constexpr auto kKey = keyOf();
+  static constexpr Choice choiceOf(const char* filter, const char* names) {
+    Choice choice;
+    choice.filter = filterIndex(filter);
+    if (filter != nullptr) {
+      const auto field = fieldsNamed<1>(filter, T.info->layout)[0];
+      choice.field = field.name ? field.offset : kNoField;
+    }
+    const auto fields = fieldsNamed<kMaxKey>(names ? names : "", T.info->layout);
+    choice.length = nameCount(names);
+    for (size_t i = 0; i < choice.length && i < kMaxKey; ++i)
+      choice.key[i] = {fields[i].offset, fields[i].width};
+    return choice;
+  }
+  static constexpr std::array<Choice, kChoices> choicesOf() {
+    std::array<Choice, kChoices> choices{};
+    if (T.keys.empty()) {
+      choices[0] = choiceOf(nullptr, T.key);
+    } else {
+      for (size_t i = 0; i < kChoices; ++i) choices[i] = choiceOf(T.keys[i].filter, T.keys[i].key);
+    }
+    return choices;
+  }
+  static constexpr auto kChoicesMade = choicesOf();
+  static constexpr bool choicesValid() {
+    for (size_t i = 0; i < T.keys.size(); ++i) {
+      const Choice& c = kChoicesMade[i];
+      if (T.keys[i].filter != nullptr && (c.filter < 0 || c.field == kNoField)) return false;
+      if (c.length > kMaxKey) return false;
+      const auto fields = fieldsNamed<kMaxKey>(T.keys[i].key ? T.keys[i].key : "", T.info->layout);
+      for (size_t k = 0; k < c.length; ++k) {
+        if (fields[k].name == nullptr) return false;
+      }
+    }
+    return T.keys.empty() || T.key == nullptr;
+  }
+  static_assert(choicesValid(), "each key choice names a filter and columns of the row");
+  // Which choice the request's filters make.
+  static size_t chosen(const Work& w) {
+    for (size_t i = 0; i < kChoices; ++i) {
+      const int f = kChoicesMade[i].filter;
+      if (f < 0 || w.flags[f] != 0) return i;
+    }
+    return kChoices;
+  }
+  static bool merges(const Work& w) {
+    const size_t i = chosen(w);
+    return i < kChoices && kChoicesMade[i].length > 0;
+  }
+
+  // Member counts.
+  static constexpr bool kCounted = T.members.into != nullptr;
+  static constexpr auto kCountFields = [] {
+    std::array<ColumnField, 4> fields{};
+    if (kCounted) {
+      fields[0] = fieldsNamed<1>(T.members.group, T.info->layout)[0];
+      fields[1] = fieldsNamed<1>(T.members.database, T.info->layout)[0];
+      fields[2] = fieldsNamed<1>(T.members.member, T.info->layout)[0];
+      fields[3] = fieldsNamed<1>(T.members.into, T.info->layout)[0];
+    }
+    return fields;
+  }();
+  static_assert(!kCounted || (allNamed(kCountFields) && kCountFields[0].width == 8 &&
+                              kCountFields[1].width == 8 && kCountFields[2].width == 4 &&
+                              kCountFields[3].type == FieldType::Int32),
+                "members are counted by group, database and member into a count column");
+  static constexpr uint16_t kRowGroupDatabase[] = {kCountFields[0].offset, kCountFields[1].offset};
+
   static constexpr auto sumsOf() {
     std::array<uint16_t, kSumFields.size()> sums{};
     for (size_t i = 0; i < sums.size(); ++i) sums[i] = kSumFields[i].offset;
@@ -538,17 +628,43 @@ struct TableRun {
 
   static bool file(Work& w) {
     const Trace trace = traceEnter(T.file);
-    MergeKey key = kKey;
-    if constexpr (kListedBy >= 0) {
-      const bool listed = w.flags[kListedBy] != 0;
-      const char* field = reinterpret_cast<const char*>(&w.row) + kListedField;
-      traceText(trace, listed ? T.listed : T.merged, field);
-      if (listed) key = {};
+    MergeKey key = {};
+    const size_t i = chosen(w);
+    if (i < kChoices) {
+      const Choice& choice = kChoicesMade[i];
+      key = MergeKey(choice.key.data(), choice.length);
+      if (!T.keys.empty()) {
+        const char* row = reinterpret_cast<const char*>(&w.row);
+        traceText(trace, T.keys[i].line, choice.field != kNoField ? row + choice.field : nullptr);
+      }
     }
     const bool kept = fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key,
-                              kKey.empty() ? nullptr : &kMerge, T.filing) != nullptr;
+                              kChoicesMade[0].length > 0 || !T.keys.empty() ? &kMerge : nullptr,
+                              T.filing) != nullptr;
     traceExitVoid(trace, __LINE__);
+    if constexpr (kCounted) {
+      const char* row = reinterpret_cast<const char*>(&w.row);
+      const bool noted =
+          noteDatabaseMemberTraced(T.members.note, w.memberTable, row + kCountFields[0].offset,
+                                   row + kCountFields[1].offset, row + kCountFields[2].offset);
+      return noted && kept;
+    }
     return kept;
+  }
+
+  static void afterCollect(void* workArea, const Trace&) {
+    Work& w = work(workArea);
+    const Trace trace = traceEnter(T.members.count);
+    const KeyedCount counts[] = {
+        {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
+    fillCounts(w.summaryList, counts);
+    for (VXR_ListLinks* element : walk(w.summaryList)) {
+      const char* row = static_cast<const char*>(elementData(element));
+      char database[kNameWidth + 1] = {};
+      std::memcpy(database, row + kCountFields[1].offset, kNameWidth);
+      traceText(trace, T.members.line, database, loadInt(row, kCountFields[3].offset));
+    }
+    traceExitVoid(trace, __LINE__);
   }
 
   static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
@@ -574,19 +690,29 @@ struct TableRun {
     return collectTraced(T.collect, work(workArea), buildSql, onRow, T.queryTexts);
   }
 
-  static void beforeEmit(void*, const Trace&, void* row) {
-    if constexpr (T.beforeEmit != nullptr) T.beforeEmit(*static_cast<Row*>(row));
+  static void beforeEmit(void* workArea, const Trace&, void* row) {
+    if constexpr (T.beforeEmit != nullptr)
+      T.beforeEmit(*static_cast<Row*>(row), merges(work(workArea)));
   }
 
-  static constexpr TableSpec kTables[] = {
-      {offsetof(Work, summaryTable), offsetof(Work, summaryList), elementSize<Row>(), T.perBlock,
-       T.texts.groupTableFailed},
-      {offsetof(Work, nodeTable),
-       offsetof(Work, nodeList),
-       elementSize<VXR_NodeRecord>(),
-       kNodesPerBlock,
-       {kTraceAlways, "Unable to allocate Storage for AtNode result\n"}}};
-  static constexpr uint8_t kDestroyOrder[] = {0, 1};
+  // The tables in order of creation: the member table (when members are
+  // counted), the summary table, the node table.
+  static constexpr TableSpec kSummaryTable = {offsetof(Work, summaryTable),
+                                              offsetof(Work, summaryList), elementSize<Row>(),
+                                              T.perBlock, T.texts.groupTableFailed};
+  static constexpr TableSpec kNodeTable = {
+      offsetof(Work, nodeTable),
+      offsetof(Work, nodeList),
+      elementSize<VXR_NodeRecord>(),
+      kNodesPerBlock,
+      {kTraceAlways, "Unable to allocate Storage for AtNode result\n"}};
+  static constexpr TableSpec kMemberTable = {
+      offsetof(Work, memberTable), offsetof(Work, memberList), elementSize<DatabaseMember>(), 10,
+      T.members.tableFailed};
+  static constexpr TableSpec kPlainTables[] = {kSummaryTable, kNodeTable};
+  static constexpr TableSpec kCountedTables[] = {kMemberTable, kSummaryTable, kNodeTable};
+  static constexpr uint8_t kPlainOrder[] = {0, 1};
+  static constexpr uint8_t kCountedOrder[] = {1, 0, 2};
 
   static constexpr ModuleProgram program() {
     const RequestTexts& t = T.texts;
@@ -611,13 +737,14 @@ struct TableRun {
                         .filterTrace = t.filter.text,
                         .filterTraceLevel = t.filter.level},
             .derive = derive,
-            .tables = kTables,
-            .nodeTable = 1,
+            .tables = kCounted ? std::span<const TableSpec>(kCountedTables) : kPlainTables,
+            .nodeTable = kCounted ? 2 : 1,
             .collect = collect,
             .collectFailed = t.collectFailed,
+            .afterCollect = kCounted ? afterCollect : nullptr,
             .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
             .teardown = t.teardown,
-            .destroyOrder = kDestroyOrder};
+            .destroyOrder = kCounted ? std::span<const uint8_t>(kCountedOrder) : kPlainOrder};
   }
   static constexpr ModuleProgram kProgram = program();
 };
