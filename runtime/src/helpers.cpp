@@ -296,14 +296,6 @@ bool noteDatabaseMemberTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const
   return noted;
 }
 
-bool fileRowTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const void* row, size_t size,
-                   MergeKey key, const MergeRule* rule, const FilingTexts& texts) {
-  const Trace trace = traceEnter(anchor);
-  const bool kept = fileRow(trace, table, row, size, key, rule, texts) != nullptr;
-  traceExitVoid(trace, __LINE__);
-  return kept;
-}
-
 namespace {
 
 // Adds `sign` times the count of the elements agreeing with each row over
