@@ -12,6 +12,12 @@
 //       .filters = kFilters, .key = "DSGROUP,STRUCTN", .sums = "COUNT1,COUNT2",
 //       .collect = &kCollect, .file = &kFile};
 //   VXR_TABLE_ENTRIES(kTable, xrmytbsr, xrmytbpr, xrmytbts);
+//
+// Every text a declaration carries (function names, trace lines, SQL
+// spellings) is what the host and its members see, byte for byte, and the
+// goldens hold them fixed. Some read like slips ("Count of colums",
+// "RESTYPE33=", a value printed twice): they are the system's own texts and
+// stay as they are.
 #pragma once
 
 #include <array>
@@ -355,6 +361,28 @@ struct TableRun {
   static constexpr int kOrigin = roleIndex(FilterRole::NamesRows);
   static constexpr int kGroup = roleIndex(FilterRole::Group);
   static_assert(kOrigin >= 0, "the ORIGINNODE filter names the rows");
+
+  // Every filter the host can send does something: narrows the member
+  // query, keeps rows, names the rows, takes a derived group, or chooses
+  // the key (a filter that is read but never used does not compile).
+  static constexpr bool filterUsed(size_t i) {
+    const Filter& f = T.filters[i];
+    if ((f.condition != nullptr && f.onlyWith == nullptr) || f.keeps != nullptr ||
+        f.role != FilterRole::Condition)
+      return true;
+    for (const KeyChoice& choice : T.keys) {
+      if (choice.filter != nullptr && f.column != nullptr && textEqual(choice.filter, f.column))
+        return true;
+    }
+    return false;
+  }
+  static constexpr bool everyFilterUsed() {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (!filterUsed(i)) return false;
+    }
+    return true;
+  }
+  static_assert(everyFilterUsed(), "each declared filter changes the query, the rows or the key");
 
   static constexpr std::array<FilterSlot, kFilters> slotsOf() {
     std::array<FilterSlot, kFilters> slots{};
