@@ -99,15 +99,6 @@ void sqlMemberQuery(SqlText& sql, const char* select, const char* from, const ch
   sqlCondition(sql, where, node.originNode, 32);
 }
 
-void sqlMemberQueryWidth(SqlText& sql, const char* select, const char* from, const char* at,
-                         const VXR_NodeRecord& node, const char* where) {
-  sqlAppend(sql, select);
-  sqlAppend(sql, from);
-  sqlConditionWidth(sql, at, node.thruNode, 32);
-  sqlAppend(sql, ")");
-  sqlConditionWidth(sql, where, node.originNode, 32);
-}
-
 int32_t collectMembers(const Trace& trace, const MemberCollection& collection) {
   int32_t result = 1;
   *collection.nodeCursor = nullptr;

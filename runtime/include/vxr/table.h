@@ -292,27 +292,6 @@ constexpr size_t nameCount(const char* names) {
   return count;
 }
 
-// The fields of `layout` named by a comma-separated list, in its order; a
-// name the layout does not have is left without a name (see allNamed).
-template <size_t N>
-constexpr std::array<ColumnField, N> fieldsNamed(const char* names,
-                                                 std::span<const ColumnField> layout) {
-  std::array<ColumnField, N> fields{};
-  const char* p = names;
-  for (size_t i = 0; i < N; ++i) {
-    while (*p == ' ' || *p == ',') ++p;
-    const char* end = p;
-    while (*end && *end != ',' && *end != ' ') ++end;
-    for (const ColumnField& field : layout) {
-      const char* a = field.name;
-      const char* b = p;
-      while (b != end && *a == *b) ++a, ++b;
-      if (b == end && *a == '\0') fields[i] = field;
-    }
-    p = end;
-  }
-  return fields;
-}
 template <size_t N>
 constexpr bool allNamed(const std::array<ColumnField, N>& fields) {
   for (const ColumnField& field : fields) {
