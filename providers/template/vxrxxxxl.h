@@ -12,25 +12,28 @@
 //     the vxrhost command and the tests read the table from here.
 //  4. Member table: make sure its CREATE TABLE is in data/schema.sql (the
 //     tests take the member tables and their columns from there).
-//  5. The module (vxrxxxxl.cpp) is a declaration plus what is particular to
-//     its table; the member queries, the filing of each row, the request
-//     loop and the common filters are the runtime's (vxr/family.h):
-//     a. the work area: VXR_WORK_HEADER, VXR_NODE_FIELDS, the summary
-//        table, `row`, `rowsEmitted` and the filter fields
-//        (VXR_IDNAME_ORIGIN_FIELDS, VXR_SLOT_FIELDS), with its offsets
-//        asserted on the 32-bit targets;
-//     b. the SELECT list and its column table (VXR_SELECT_COLUMNS) and the
-//        member SQL (sqlMemberQuery and the conditions of the filters);
-//     c. the merge key (ByteRange ranges) and rule (MergeRule), or no key
-//        for a table that lists every member row by itself;
-//     d. the MemberFamily: the names the filing and collection trace under
-//        (VXR_NAMED_ANCHOR), the columns, the SQL, key and rule, the summary
-//        table (VXR_TABLE) and the filters (idnameFilters, or rules made
-//        with VXR_SLOT, prefix(n)/exact() and deriveGroupFilter); hooks for
-//        what only the table does (prepare, keyFor, alsoFile);
-//     e. the ModuleProgram from familyProgram<Work, kFamily>(...), listing
-//        only what differs from the defaults (eye-catcher, work-area size,
-//        trace texts, beforeEmit, ...).
+//  5. The module (vxrxxxxl.cpp) is one declaration, a vxr::Table<Row>
+//     (vxr/table.h), plus hooks for what only its table does. The runtime
+//     runs every table from its declaration: it lays out the work area,
+//     reads the filters, builds and sends the member queries, files each
+//     row (merged by key, or listed) and hands the rows out. Declare:
+//     a. the host-visible work area: eye-catcher and size (exactly this size
+//        on the 32-bit targets; the runtime's fields must fit in it);
+//     b. the member query: the SELECT list (checked at compile time against
+//        the row's fields; `aliases` for a member column that lands in a
+//        field of another name), the base table, a fixed condition, and the
+//        routing spelling (kAt, kAtSpaced, ...), never a loose string;
+//     c. the filters, each with its column match, value width and SQL
+//        condition (or `keeps` to keep only matching rows); idnameFilter()
+//        and kOriginFilter cover the group and the origin node;
+//     d. the merge rule by column names: `key` (or `keys` chosen by the
+//        filters), `sums`, `earliest`, `largest`, `rowsMerged`, `members`;
+//        no key lists every member row by itself;
+//     e. the names the collection and filing trace under
+//        (VXR_NAMED_ANCHOR) and the request's trace lines (quietTexts(),
+//        stepTexts(), or your own RequestTexts);
+//     f. hooks typed on the row: `complete` before filing, `beforeEmit`
+//        just before a row is handed out.
 //     A lost element (no memory for a row) makes the collection false,
 //     which ends the request with 62 and no rows.
 //  6. Register it: one line in providers/CMakeLists.txt,

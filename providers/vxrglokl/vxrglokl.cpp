@@ -1,121 +1,23 @@
 // VXRGLOKL: group lock conflicts.
 //
-// Lists every lock conflict (holder and waiter alike) that any member of a
-// data sharing group reports: one output row per member row, nothing merged,
-// with the group's managed-system name in ORIGINNODE. Every online member
-// agent is asked for its VXR.RX4LKCONF rows (one SELECT per member, routed AT
-// its thru node; both node names go into the text at their full 32
-// characters). Rows come out in the reverse of the order they were fetched.
-//
-// Agent versions: an agent whose version is above "04.01.00" (bytewise over
-// 8 characters) is asked for 29 columns and delivers the long authorization
-// id and the lock resource already split into types and names. An older one
-// is asked for the first 20; its rows get the authorization id in the first
-// 8 bytes of UAUTHID and the resource name LK_RESOURC split here into
-// "type=name" tokens (separators "=" and blank): the first two pairs go to
-// RESTYPE1/URESNAME1 and RESTYPE2/URESNAME2, a later pair of type PT to
-// RESTYPE3/RESNAME3 and any other later pair to RESTYPE4/RESNAME4; a
-// resource of type RS keeps everything after "RS=" as its name, blanks
-// included. Fields a row does not fill are zero.
-//
-// Filters (operator "equals" only):
-//   IDNAME      the group; adds the IDNAME condition to every member query
-//   ORIGINNODE  the group's managed-system name; the group is derived from it
-//               when no IDNAME filter came, and it names every row
-//
-// A member that fails, a row with another number of columns than its layout
-// asks for, or a row that cannot be kept ends the request without rows.
+// Every lock conflict (holder and waiter alike) any member of a data sharing
+// group reports, one row per member row, nothing merged, named by the group.
+// An agent above "04.01.00" delivers the long authorization id and the lock
+// resource already split into types and names. An older one's rows get the
+// authorization id in the first 8 bytes of UAUTHID and the resource name
+// LK_RESOURC split here into "type=name" tokens (separators "=" and blank):
+// the first two pairs go to RESTYPE1/URESNAME1 and RESTYPE2/URESNAME2, a
+// later pair of type PT to RESTYPE3/RESNAME3 and any other later pair to
+// RESTYPE4/RESNAME4; a resource of type RS keeps everything after "RS=" as
+// its name, blanks included. Fields a row does not fill are zero.
 #include "vxrglokl.h"
 
-#include "vxr/family.h"
 #include "vxr/registration.h"
+#include "vxr/table.h"
 
 namespace {
 
 using vxr::Trace;
-
-struct GlokWork {
-  VXR_WORK_HEADER;
-  VXR_NODE_FIELDS;
-  VXR_ResultTable* groupTable;
-  GlokRow row;
-  int32_t rowsEmitted;
-  VXR_IDNAME_ORIGIN_FIELDS(int32_t);
-};
-
-constexpr int32_t kWorkAreaSize = 808;
-#if VXR_ILP32
-static_assert(sizeof(GlokWork) <= kWorkAreaSize);
-static_assert(offsetof(GlokWork, row) == 32);
-static_assert(offsetof(GlokWork, rowsEmitted) == 728);
-static_assert(offsetof(GlokWork, idname) == 744);
-static_assert(offsetof(GlokWork, origin) == 760);
-static_assert(vxr::elementSize<GlokRow>() == 704);
-#endif
-
-constexpr auto work = vxr::workOf<GlokWork>;
-
-// ---------------------------------------------------------------------------
-// Member query
-
-#define GLOK_BASE_SELECT                                                                       \
-  "SELECT ORIGINNODE,LK_ET,PLAN_NAME,SMFID,RX4ID,AUTHID,CONNID,CONNTYPE,TH_STATUS,LK_RESOURC," \
-  "LK_LEVEL,LK_STATUS,SUBSYS,TH_TYPE,LK_TYPE,LK_TOKEN,IDNAME,TIMESTAMP,CORRID,DISPET "
-constexpr char kBaseSelect[] = GLOK_BASE_SELECT;
-constexpr char kExtendedSelect[] = GLOK_BASE_SELECT
-    ",UAUTHID,   RESTYPE1,  RESTYPE2,  RESTYPE3,  RESTYPE4,  URESNAME1, URESNAME2, RESNAME3,  "
-    "RESNAME4  ";
-#undef GLOK_BASE_SELECT
-
-#define GLOK_BASE_COLUMNS                                                                          \
-  VXR_FIELD(GlokRow, ORIGINNODE), VXR_FIELD(GlokRow, LK_ET), VXR_FIELD(GlokRow, PLAN_NAME),        \
-      VXR_FIELD(GlokRow, SMFID), VXR_FIELD(GlokRow, RX4ID), VXR_FIELD(GlokRow, AUTHID),            \
-      VXR_FIELD(GlokRow, CONNID), VXR_FIELD(GlokRow, CONNTYPE), VXR_FIELD(GlokRow, TH_STATUS),     \
-      VXR_FIELD(GlokRow, LK_RESOURC), VXR_FIELD(GlokRow, LK_LEVEL), VXR_FIELD(GlokRow, LK_STATUS), \
-      VXR_FIELD(GlokRow, SUBSYS), VXR_FIELD(GlokRow, TH_TYPE), VXR_FIELD(GlokRow, LK_TYPE),        \
-      VXR_FIELD(GlokRow, LK_TOKEN), VXR_FIELD(GlokRow, IDNAME), VXR_FIELD(GlokRow, TIMESTAMP),     \
-      VXR_FIELD(GlokRow, CORRID), VXR_FIELD(GlokRow, DISPET)
-constexpr vxr::ColumnField kBaseColumns[] = {GLOK_BASE_COLUMNS};
-// The extended columns are raw bytes: what a member delivers short is
-// completed with zeros, as the fields an older agent leaves out are.
-constexpr vxr::ColumnField kExtendedColumns[] = {
-    GLOK_BASE_COLUMNS,
-    VXR_FIELD_ZEROED(GlokRow, UAUTHID),
-    VXR_FIELD_ZEROED(GlokRow, RESTYPE1),
-    VXR_FIELD_ZEROED(GlokRow, RESTYPE2),
-    VXR_FIELD_ZEROED(GlokRow, RESTYPE3),
-    VXR_FIELD_ZEROED(GlokRow, RESTYPE4),
-    VXR_FIELD_ZEROED(GlokRow, URESNAME1),
-    VXR_FIELD_ZEROED(GlokRow, URESNAME2),
-    VXR_FIELD_ZEROED(GlokRow, RESNAME3),
-    VXR_FIELD_ZEROED(GlokRow, RESNAME4),
-};
-#undef GLOK_BASE_COLUMNS
-static_assert(std::size(kBaseColumns) == 20 && std::size(kExtendedColumns) == 29);
-static_assert(vxr::selectMatches(kBaseSelect, kBaseColumns));
-static_assert(vxr::selectMatches(kExtendedSelect, kExtendedColumns));
-
-constexpr vxr::VersionedLayouts kLayouts = {
-    .reference = "04.01.00",
-    .base = {kBaseSelect, kBaseColumns},
-    .extended = {kExtendedSelect, kExtendedColumns},
-};
-
-// The fields an older agent does not deliver: UAUTHID to RESNAME4.
-constexpr size_t kExtendedStart = offsetof(GlokRow, UAUTHID);
-constexpr size_t kExtendedEnd = offsetof(GlokRow, RESNAME4) + sizeof(GlokRow::RESNAME4);
-
-void buildMemberSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
-                    vxr::SqlText& sql) {
-  const GlokWork& w = work(workArea);
-  VXR_TRACE(trace, kTraceNodes, "Node=%s Version=%s", node.thruNode, node.version);
-  vxr::sqlMemberQueryWidth(sql, kLayouts.of(node).select, " FROM VXR.RX4LKCONF", " AT('", node,
-                           " WHERE ORIGINNODE ='");
-  if (w.idnameFlag) vxr::sqlConditionWidth(sql, " AND IDNAME ='", w.idname, 8);
-  vxr::sqlAppend(sql, ";");
-  VXR_TRACE(trace, kTraceNodes, "SQL statement=%s length=%d", sql.text,
-            static_cast<int>(sql.length));
-}
 
 // ---------------------------------------------------------------------------
 // Resource split (older agents)
@@ -212,46 +114,45 @@ void traceRow(const Trace& trace, const GlokRow& r) {
   VXR_TRACE(trace, kTraceNodes, "RESTYPE4=%2.2s RESNAME4=%32.32s", r.RESTYPE4, r.RESNAME4);
 }
 
-// The row of an older agent completed: the extended fields zero, the
-// authorization id in UAUTHID and the resource split.
-bool completeRow(void* workArea, const Trace& trace) {
-  GlokWork& w = work(workArea);
-  if (!kLayouts.extendedFor(vxr::nodeOf(w.nodeCursor))) {
-    char* row = reinterpret_cast<char*>(&w.row);
-    std::memset(row + kExtendedStart, 0, kExtendedEnd - kExtendedStart);
-    std::memcpy(w.row.UAUTHID, w.row.AUTHID, sizeof w.row.AUTHID);
-    splitResource(trace, w.row);
+// The row of an older agent completed: the authorization id in UAUTHID and
+// the resource split; every row traced.
+void completeRow(GlokRow& row, bool older, const Trace& trace) {
+  if (older) {
+    std::memcpy(row.UAUTHID, row.AUTHID, sizeof row.AUTHID);
+    splitResource(trace, row);
   }
-  traceRow(trace, w.row);
-  return true;
+  traceRow(trace, row);
 }
-
-// ---------------------------------------------------------------------------
-// Request program
 
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGLockData");
 VXR_NAMED_ANCHOR(kCollect, "collectGLockdata");
 
-constexpr vxr::TableSpec kGroupTable =
-    VXR_TABLE(GlokWork, groupTable, summaryList, vxr::elementSize<GlokRow>(), 10, kTraceError,
-              "Unable to allocate Storage for Group result\n");
+constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
 
-// The column count is checked before anything is copied. Without an IDNAME
-// filter the group is the one the ORIGINNODE filter names.
-constexpr vxr::MemberFamily kFamily = {.file = &kSummarize,
-                                       .collect = &kCollect,
-                                       .layouts = &kLayouts,
-                                       .buildSql = buildMemberSql,
-                                       .prepare = completeRow,
-                                       .summary = &kGroupTable,
-                                       .idnameFilters = true};
-
-constexpr vxr::ModuleProgram kProgram = vxr::familyProgram<GlokWork, kFamily>(vxr::quietTraces({
+// The column count is checked before anything is copied; a failing member,
+// a wrong column count or a row that cannot be kept withholds every row.
+// Both node names go into the text at their full 32 characters.
+constexpr vxr::Table<GlokRow> kTable = {
+    .info = &kGlokTable,
     .eyeCatcher = "GLOKWORK",
-    .workAreaSize = vxr::workAreaSize<GlokWork>(kWorkAreaSize),
-}));
+    .workAreaSize = 808,
+    .query = {.select = "SELECT ORIGINNODE,LK_ET,PLAN_NAME,SMFID,RX4ID,AUTHID,CONNID,CONNTYPE,"
+                        "TH_STATUS,LK_RESOURC,LK_LEVEL,LK_STATUS,SUBSYS,TH_TYPE,LK_TYPE,LK_TOKEN,"
+                        "IDNAME,TIMESTAMP,CORRID,DISPET ",
+              .base = "VXR.RX4LKCONF",
+              .fullWidthNodes = true},
+    .agents = {.above = "04.01.00",
+               .further = ",UAUTHID,   RESTYPE1,  RESTYPE2,  RESTYPE3,  RESTYPE4,  URESNAME1, "
+                          "URESNAME2, RESNAME3,  RESNAME4  "},
+    .filters = kFilters,
+    .collect = &kCollect,
+    .file = &kSummarize,
+    .lines = {.node = {kTraceNodes, "Node=%s Version=%s"},
+              .statement = {kTraceNodes, "SQL statement=%s length=%d"}},
+    .complete = completeRow,
+};
 
 }  // namespace
 
-VXR_REQUEST_ENTRIES(kProgram, xrgloksr, xrglokpr, xrglokts);
+VXR_TABLE_ENTRIES(kTable, xrgloksr, xrglokpr, xrglokts);
 VXR_MODULE(VXRGLOKL, xrgloksr, xrglokpr, xrglokts, "level200", vxrBuildDate, vxrBuildTime);

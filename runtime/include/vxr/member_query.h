@@ -70,34 +70,6 @@ struct MemberCollection {
 void sqlMemberQuery(SqlText& sql, const char* select, const char* from, const char* at,
                     const VXR_NodeRecord& node, const char* where);
 
-// As sqlMemberQuery, with both node names at their full 32 characters,
-// trailing blanks included (stopping early only at a zero byte).
-void sqlMemberQueryWidth(SqlText& sql, const char* select, const char* from, const char* at,
-                         const VXR_NodeRecord& node, const char* where);
-
-// The SELECT list and its column-to-field table for one layout of a member
-// table.
-struct ColumnLayout {
-  const char* select;
-  std::span<const ColumnField> columns;
-};
-
-// A member table whose columns depend on the member agent's version: an
-// agent whose 8-character version compares bytewise above `reference`
-// delivers the extended layout, any other the base layout.
-struct VersionedLayouts {
-  const char* reference;  // e.g. "04.01.00"
-  ColumnLayout base;
-  ColumnLayout extended;
-
-  bool extendedFor(const VXR_NodeRecord& node) const {
-    return versionAbove(node.version, reference);
-  }
-  const ColumnLayout& of(const VXR_NodeRecord& node) const {
-    return extendedFor(node) ? extended : base;
-  }
-};
-
 // Queries every member of the node list, newest node first, with the node
 // cursor on it. 1 when every query succeeded and every row was taken, else 0.
 int32_t collectMembers(const Trace& trace, const MemberCollection& collection);

@@ -108,6 +108,29 @@ constexpr bool selectMatches(const char* select, const ColumnField* columns, int
   return selectMatches(select, std::span<const ColumnField>(columns, static_cast<size_t>(count)));
 }
 
+// The fields of `layout` named by a list separated by commas and blanks
+// ("A,B, C"), in its order; a name the layout does not have is left without
+// a name.
+template <size_t N>
+constexpr std::array<ColumnField, N> fieldsNamed(const char* names,
+                                                 std::span<const ColumnField> layout) {
+  std::array<ColumnField, N> fields{};
+  const char* p = names;
+  for (size_t i = 0; i < N; ++i) {
+    while (*p == ' ' || *p == ',') ++p;
+    const char* end = p;
+    while (*end && *end != ',' && *end != ' ') ++end;
+    for (const ColumnField& field : layout) {
+      const char* a = field.name;
+      const char* b = p;
+      while (b != end && *a == *b) ++a, ++b;
+      if (b == end && *a == '\0') fields[i] = field;
+    }
+    p = end;
+  }
+  return fields;
+}
+
 // The fields a SELECT list lands in, looked up by name in a row layout:
 //   constexpr auto kColumns = columnsOf<selectColumnCount(kSelect)>(kSelect, kMyRowAttributes);
 // A name the row does not have is left without a name, so that
@@ -115,22 +138,9 @@ constexpr bool selectMatches(const char* select, const ColumnField* columns, int
 template <size_t N>
 constexpr std::array<ColumnField, N> columnsOf(const char* select,
                                                std::span<const ColumnField> row) {
-  std::array<ColumnField, N> columns{};
   const char* p = select;
   while (*p && *p != ' ') ++p;  // "SELECT"
-  for (size_t i = 0; i < N; ++i) {
-    while (*p == ' ' || *p == ',') ++p;
-    const char* end = p;
-    while (*end && *end != ',' && *end != ' ') ++end;
-    for (const ColumnField& field : row) {
-      const char* a = field.name;
-      const char* b = p;
-      while (b != end && *a == *b) ++a, ++b;
-      if (b == end && *a == '\0') columns[i] = field;
-    }
-    p = end;
-  }
-  return columns;
+  return fieldsNamed<N>(p, row);
 }
 
 }  // namespace vxr

@@ -1,0 +1,763 @@
+// A table as a declaration. A module declares what its table is (the
+// host-visible work area, the member query, the filters, the merge rule by
+// column, the request's trace lines) in one constexpr Table<Row>, and
+// VXR_TABLE_ENTRIES runs it: the runtime lays out the work area, reads the
+// filters, queries every member, files each row (merged by key, or listed)
+// and hands the rows out.
+//
+//   constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
+//   constexpr vxr::Table<MyRow> kTable = {
+//       .info = &kMyTable, .eyeCatcher = "MYTBWORK", .workAreaSize = 248,
+//       .query = {.select = "SELECT ORIGINNODE,...", .base = "VXR.MY_BASE"},
+//       .filters = kFilters, .key = "DSGROUP,STRUCTN", .sums = "COUNT1,COUNT2",
+//       .collect = &kCollect, .file = &kFile};
+//   VXR_TABLE_ENTRIES(kTable, xrmytbsr, xrmytbpr, xrmytbts);
+//
+// Every text a declaration carries (function names, trace lines, SQL
+// spellings) is what the host and its members see, byte for byte, and the
+// goldens hold them fixed. Some read like slips ("Count of colums",
+// "RESTYPE33=", a value printed twice): they are the system's own texts and
+// stay as they are.
+#pragma once
+
+#include <array>
+#include <span>
+
+#include "vxr/chars.h"
+#include "vxr/family.h"
+#include "vxr/lifecycle.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
+
+namespace vxr {
+
+// ---------------------------------------------------------------------------
+// The member query
+
+// How a member query names its member: the routing clause to the thru node
+// and the origin-node condition. The members' SQL takes each table's own
+// spelling, so the spellings are named here once and never typed loose.
+struct Routing {
+  const char* at;      // ends with the opening quote of the thru node
+  const char* origin;  // ends with the opening quote of the origin node
+};
+inline constexpr Routing kAt = {" AT('", "ORIGINNODE ='"};
+inline constexpr Routing kAtSpaced = {" AT ('", "ORIGINNODE ='"};
+inline constexpr Routing kAtOriginSpaced = {" AT('", "ORIGINNODE = '"};
+inline constexpr Routing kAtSpacedOriginJoined = {" AT ('", "ORIGINNODE='"};
+
+// "<select> FROM <base><at><thru>') WHERE [<condition> AND ]<origin><node>'"
+// followed by the conditions of the filters that came, and ";".
+struct MemberQuery {
+  const char* select;  // "SELECT A,B,..."
+  const char* base;    // "VXR.LGB_POOL"
+  Routing routing = kAt;
+  const char* condition = nullptr;  // a fixed condition ahead of the origin node's
+  bool fullWidthNodes = false;      // node names at 32 characters, blanks included
+};
+
+// A member table whose columns depend on the member agent's version: an
+// agent whose 8-character version compares bytewise above `above` delivers
+// the further columns too (kept as raw bytes: zeros past a short value). In
+// the row of an older agent those fields are zero.
+struct AgentColumns {
+  const char* above = nullptr;    // e.g. "04.01.00"; null: one layout for every agent
+  const char* further = nullptr;  // ",A,B": appended to the SELECT list
+};
+
+// Lines some tables write around a member query (each with what it names).
+struct QueryLines {
+  TraceText node = {};        // the thru node and its version, before the query is built
+  TraceText extended = {};    // when the member is asked for the further columns
+  TraceText conditions = {};  // the text so far, when a filter condition was sent
+  TraceText statement = {};   // the whole text and its length
+  TraceText deriving = {};    // the ORIGINNODE value's first 8 characters, before a derivation
+  TraceText derived = {};     // the derived group
+};
+
+// ---------------------------------------------------------------------------
+// Filters
+
+enum class FilterRole : uint8_t {
+  Condition,  // narrows the member query
+  Group,      // narrows it, and without a filter of its own takes the
+              // group that the ORIGINNODE filter names
+  NamesRows,  // ORIGINNODE: names every row, sends nothing
+};
+
+enum class Literal : uint8_t {
+  Width,    // the value at the slot's full width, trailing blanks included
+  Trimmed,  // the value up to its first blank
+};
+
+struct Filter {
+  const char* column;  // the host's column name; null: only derived, never the host's
+  ColumnMatch match = exact();
+  const char* alsoColumn = nullptr;  // a second name that fills the same value
+  ColumnMatch alsoMatch = exact();
+  uint8_t width = 8;  // characters kept of the value
+  uint8_t sent = 0;   // characters the literal takes (0: width)
+  // " AND IDNAME ='": the literal follows. A filter that shares its
+  // condition with an earlier one that came is not sent.
+  const char* condition = nullptr;
+  Literal literal = Literal::Width;
+  const char* onlyWith = nullptr;  // sent only when the filter of this column came
+  // Or, instead of narrowing the query: only the rows whose column of this
+  // name equals the value (at the slot's width) are kept.
+  const char* keeps = nullptr;
+  FilterRole role = FilterRole::Condition;
+};
+
+// IDNAME: the group, named by the filter or derived from ORIGINNODE.
+constexpr Filter idnameFilter(const char* condition = " AND IDNAME ='") {
+  return {.column = "IDNAME", .condition = condition, .role = FilterRole::Group};
+}
+// ORIGINNODE: every row is named by the filter's value.
+inline constexpr Filter kOriginFilter = {
+    .column = "ORIGINNODE", .width = 32, .role = FilterRole::NamesRows};
+
+// ---------------------------------------------------------------------------
+// The request's trace lines
+
+// Which lines a request writes and how they read (see ModuleProgram).
+struct RequestTexts {
+  TraceText startBanner = {};
+  TraceText invoked = {kTraceDetail, "Invoked for table %s\n"};
+  TraceText gettingStorage = {};
+  TraceText storageFailed = {};
+  TraceText processBanner = {};
+  TraceText firstCall = {};
+  TraceText nextRow = {};
+  TraceText emitted = {};
+  TraceText endOfData = {kTraceDetail, "EOD with %i rows emitted\n"};
+  TraceText exitStatus = {kTraceDetail, "Exit process routine with status %i\n"};
+  TraceText teardown = {};
+  TraceText collectFailed = {};
+  // Every filter, with its operator, column and value.
+  TraceText filter = {kTraceDetail, "Index Filter %d %s %s\n"};
+  TraceText groupTableFailed = {kTraceError, "Unable to allocate Storage for Group result\n"};
+};
+
+// The quiet lines: the table name and every filter at SQL level, the
+// emitted element at row level as "filt Anchor ...".
+constexpr RequestTexts quietTexts(RequestTexts texts = {}) {
+  texts.invoked = {kTraceSql, "Invoked for table %s\n"};
+  texts.emitted = {kTraceRow, "filt Anchor at %8X. filtlm link at %8x.\n"};
+  texts.endOfData = {};
+  texts.exitStatus = {};
+  texts.filter = {kTraceSql, "Index Filter %d %s %s \n"};
+  return texts;
+}
+
+// The step-by-step lines: each step at detail level, the table name and
+// every filter at SQL level; the table gives its start banner and its
+// emitted line.
+constexpr RequestTexts stepTexts(RequestTexts texts) {
+  texts.invoked = {kTraceSql, "Invoked for table %s\n"};
+  texts.gettingStorage = {kTraceDetail, "Get view storage\n"};
+  texts.storageFailed = {kTraceError, "Unable to get view storage\n"};
+  texts.processBanner = {kTraceDetail, "Initialize Process Routine\n"};
+  texts.firstCall = {kTraceDetail, "First call (rowCnt=0)\n"};
+  texts.nextRow = {kTraceDetail, "Get NextInChain\n"};
+  texts.endOfData = {kTraceDetail, "EOD in Process Rtn\n"};
+  texts.exitStatus = {};
+  texts.teardown = {kTraceDetail, "Teardown\n"};
+  texts.filter = {kTraceSql, "Index Filter %d %s %s \n"};
+  return texts;
+}
+
+// ---------------------------------------------------------------------------
+// The declaration
+
+// A key the filters choose: with filter `filter` (a column name; null: in
+// any case) rows merge by `key` (null: every row by itself). `line` is
+// traced under the filing function, with the row's field named `filter`.
+struct KeyChoice {
+  const char* filter;
+  const char* key;
+  TraceText line = {};
+};
+
+// The distinct members that reported rows for a group and database: each
+// row's member noted under `note` (a traced function), the counts stored
+// into column `into` of every summary row under `count` after the
+// collection, each traced with the database by `line`.
+struct MemberCount {
+  const char* into = nullptr;
+  const char* group = "DSGROUP";
+  const char* database = nullptr;
+  const char* member = "RX4ID";
+  RAS1_Anchor* note = nullptr;
+  RAS1_Anchor* count = nullptr;
+  TraceText line = {};
+  TraceText tableFailed = {kTraceAlways, "Unable to allocate Storage for RX4count Result\n"};
+};
+
+// A column that keeps the largest value of another over the merged rows.
+struct Largest {
+  const char* column;
+  const char* of;
+};
+
+// A member column that lands in a row field of another name.
+struct ColumnAlias {
+  const char* column;
+  const char* field;
+};
+
+template <typename R>
+struct Table {
+  using Row = R;
+  const TableInfo* info;  // the row layout the catalog shows
+  // The host-visible work area: eye-catcher and size (on 32-bit targets
+  // exactly this size; the runtime's fields must fit in it).
+  const char* eyeCatcher;
+  int32_t workAreaSize;
+
+  MemberQuery query;
+  // Member columns that land in a row field of another name.
+  std::span<const ColumnAlias> aliases = {};
+  AgentColumns agents = {};
+  int32_t mismatchLevel = kTraceAlways;  // of the column-count mismatch line
+  std::span<const Filter> filters = {};
+
+  // Merge rule, by column names of the row ("A,B"). Without a key every
+  // row is listed by itself; with one, a row merges into the newest element
+  // of its key: `sums` added up (saturating), `earliest` the earliest time
+  // stamp; every other column keeps the first row's value.
+  const char* key = nullptr;
+  const char* sums = nullptr;
+  const char* earliest = nullptr;
+  const char* rowsMerged = nullptr;       // counts the rows merged
+  std::span<const Largest> largest = {};  // columns raised to a source's largest value
+  // Or the key chosen by the filters that came: the first choice whose
+  // filter came (or that names none).
+  std::span<const KeyChoice> keys = {};
+  // Members counted per group and database (see MemberCount).
+  MemberCount members = {};
+  const char* zeroFilled = nullptr;  // character columns kept as delivered (zeros past a value)
+  int32_t perBlock = 10;             // elements per block of the summary table
+
+  // The functions the trace shows: the collection and the filing.
+  RAS1_Anchor* collect;
+  RAS1_Anchor* file;
+  RequestTexts texts = quietTexts();
+  const QueryTexts* queryTexts = nullptr;  // lines around each member's query
+  FilingTexts filing = {};                 // lines of the filing
+
+  QueryLines lines = {};
+
+  // Completes a member row before it is filed (`older`: from an agent that
+  // does not deliver the further columns).
+  void (*complete)(Row& row, bool older, const Trace& trace) = nullptr;
+  // Finishes a row just before it is handed out (`merged`: the request's
+  // rows merge by a key).
+  void (*beforeEmit)(Row& row, bool merged) = nullptr;
+};
+
+// ---------------------------------------------------------------------------
+// What the runtime keeps of a request (the private part of the work area)
+
+template <typename Row, size_t Filters, size_t ValueBytes>
+struct TableWork {
+  char eyeCatcher[8];
+  VXR_ListHeader* summaryList;
+  VXR_ListLinks* emissionCursor;
+  VXR_ListHeader* nodeList;
+  VXR_ListLinks* nodeCursor;
+  VXR_ResultTable* nodeTable;
+  VXR_ResultTable* summaryTable;
+  VXR_ListHeader* memberList;
+  VXR_ResultTable* memberTable;
+  int32_t rowsEmitted;
+  int32_t flags[Filters];
+  const char* hosts[Filters];
+  char values[ValueBytes];  // each value with a terminator after it
+  Row row;
+};
+
+constexpr bool textEqual(const char* a, const char* b) {
+  while (*a && *a == *b) ++a, ++b;
+  return *a == *b;
+}
+
+// Names in a list separated by commas and blanks ("A,B, C").
+constexpr size_t nameCount(const char* names) {
+  size_t count = 0;
+  for (const char* p = names; p != nullptr && *p; ++p) {
+    const bool separator = *p == ',' || *p == ' ';
+    const bool starts = p == names || p[-1] == ',' || p[-1] == ' ';
+    count += !separator && starts;
+  }
+  return count;
+}
+
+template <size_t N>
+constexpr bool allNamed(const std::array<ColumnField, N>& fields) {
+  for (const ColumnField& field : fields) {
+    if (field.name == nullptr) return false;
+  }
+  return true;
+}
+
+// Builds the member query of a table for `node`: the declared query, then
+// the condition of every filter that came (slot i belongs to filter i).
+// `further` (or null) follows the SELECT list; `conditionsLine` is traced
+// with the text before the closing ";" when a filter condition was sent.
+// True when the member asked is sent a condition.
+void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
+                   const VXR_NodeRecord& node, std::span<const Filter> filters,
+                   std::span<const FilterSlot> slots, const void* workArea, const Trace& trace,
+                   TraceText conditionsLine);
+
+// ---------------------------------------------------------------------------
+// The interpreter
+
+template <const auto& T>
+struct TableRun {
+  using Decl = std::remove_cvref_t<decltype(T)>;
+  using Row = typename Decl::Row;
+
+  static constexpr size_t kFilters = T.filters.size();
+  static constexpr size_t valueOffset(size_t i) {
+    size_t offset = 0;
+    for (size_t j = 0; j < i; ++j) offset += T.filters[j].width + 1u;
+    return offset;
+  }
+  using Work = TableWork<Row, kFilters, valueOffset(kFilters)>;
+  static_assert(kFilters > 0, "a table has at least its ORIGINNODE filter");
+#if VXR_ILP32
+  static_assert(sizeof(Work) <= static_cast<size_t>(T.workAreaSize),
+                "the runtime's fields fit the host-visible work area");
+#endif
+
+  static constexpr int roleIndex(FilterRole role) {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].role == role) return static_cast<int>(i);
+    }
+    return -1;
+  }
+  static constexpr int kOrigin = roleIndex(FilterRole::NamesRows);
+  static constexpr int kGroup = roleIndex(FilterRole::Group);
+  static_assert(kOrigin >= 0, "the ORIGINNODE filter names the rows");
+
+  // Every filter the host can send does something: narrows the member
+  // query, keeps rows, names the rows, takes a derived group, or chooses
+  // the key (a filter that is read but never used does not compile).
+  static constexpr bool filterUsed(size_t i) {
+    const Filter& f = T.filters[i];
+    if ((f.condition != nullptr && f.onlyWith == nullptr) || f.keeps != nullptr ||
+        f.role != FilterRole::Condition)
+      return true;
+    for (const KeyChoice& choice : T.keys) {
+      if (choice.filter != nullptr && f.column != nullptr && textEqual(choice.filter, f.column))
+        return true;
+    }
+    return false;
+  }
+  static constexpr bool everyFilterUsed() {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (!filterUsed(i)) return false;
+    }
+    return true;
+  }
+  static_assert(everyFilterUsed(), "each declared filter changes the query, the rows or the key");
+
+  static constexpr std::array<FilterSlot, kFilters> slotsOf() {
+    std::array<FilterSlot, kFilters> slots{};
+    for (size_t i = 0; i < kFilters; ++i) {
+      slots[i] = {static_cast<uint16_t>(offsetof(Work, flags) + i * sizeof(int32_t)),
+                  static_cast<uint16_t>(offsetof(Work, hosts) + i * sizeof(const char*)),
+                  static_cast<uint16_t>(offsetof(Work, values) + valueOffset(i)),
+                  T.filters[i].width};
+    }
+    return slots;
+  }
+  static constexpr auto kSlots = slotsOf();
+
+  static constexpr size_t ruleCount() {
+    size_t count = 0;
+    for (const Filter& filter : T.filters)
+      count += (filter.column != nullptr) + (filter.alsoColumn != nullptr);
+    return count;
+  }
+  static constexpr std::array<FilterRule, ruleCount()> rulesOf() {
+    std::array<FilterRule, ruleCount()> rules{};
+    size_t r = 0;
+    for (size_t i = 0; i < kFilters; ++i) {
+      const Filter& f = T.filters[i];
+      if (f.column) rules[r++] = {.column = f.column, .match = f.match, .slots = {kSlots[i]}};
+      if (f.alsoColumn)
+        rules[r++] = {.column = f.alsoColumn, .match = f.alsoMatch, .slots = {kSlots[i]}};
+    }
+    return rules;
+  }
+  static constexpr auto kRules = rulesOf();
+
+  // The fields the SELECT list lands in: the row's fields of the same
+  // names, or of the names the aliases give.
+  static constexpr size_t kSelected = static_cast<size_t>(selectColumnCount(T.query.select));
+  static constexpr std::array<ColumnField, kSelected> columnsOf() {
+    auto columns = vxr::columnsOf<kSelected>(T.query.select, T.info->layout);
+    for (const ColumnAlias& alias : T.aliases) {
+      const ColumnField field = fieldsNamed<1>(alias.field, T.info->layout)[0];
+      const ColumnField as[] = {{alias.column, field.offset, field.width, field.type}};
+      const auto named = vxr::columnsOf<kSelected>(T.query.select, as);
+      for (size_t i = 0; i < kSelected; ++i) {
+        if (named[i].name != nullptr) columns[i] = named[i];
+      }
+    }
+    return columns;
+  }
+  static constexpr auto kColumns = columnsOf();
+  // The further columns of newer agents, after the others.
+  static constexpr size_t kFurther = nameCount(T.agents.further);
+  static constexpr auto kFurtherFields = fieldsNamed<kFurther>(T.agents.further, T.info->layout);
+  static_assert(allNamed(kFurtherFields), "the further columns are row fields");
+  static_assert((T.agents.above == nullptr) == (kFurther == 0), "further columns by version");
+  static constexpr std::array<ColumnField, kSelected + kFurther> extendedOf() {
+    std::array<ColumnField, kSelected + kFurther> columns{};
+    for (size_t i = 0; i < kSelected; ++i) columns[i] = kColumns[i];
+    for (size_t i = 0; i < kFurther; ++i) {
+      columns[kSelected + i] = kFurtherFields[i];
+      columns[kSelected + i].type = FieldType::Padding;
+    }
+    return columns;
+  }
+  static constexpr auto kExtendedColumns = extendedOf();
+  // The bytes of the further fields, zero in an older agent's row.
+  static constexpr uint16_t furtherBound(bool end) {
+    uint16_t bound = end ? 0 : 0xFFFF;
+    for (const ColumnField& field : kFurtherFields) {
+      const uint16_t at = end ? static_cast<uint16_t>(field.offset + field.width) : field.offset;
+      bound = end ? (at > bound ? at : bound) : (at < bound ? at : bound);
+    }
+    return bound;
+  }
+  static bool extendedFor(const VXR_NodeRecord& node) {
+    if constexpr (kFurther == 0) return false;
+    return versionAbove(node.version, T.agents.above);
+  }
+  static_assert(selectMatches(T.query.select, kColumns),
+                "the SELECT list names the fields its columns land in");
+
+  // Merge rule.
+  static constexpr auto kKeyFields = fieldsNamed<nameCount(T.key)>(T.key, T.info->layout);
+  static constexpr auto kSumFields = fieldsNamed<nameCount(T.sums)>(T.sums, T.info->layout);
+  static constexpr auto kEarliest = fieldsNamed<nameCount(T.earliest)>(T.earliest, T.info->layout);
+  static constexpr auto kMergedCount =
+      fieldsNamed<nameCount(T.rowsMerged)>(T.rowsMerged, T.info->layout);
+  static constexpr auto kZeroFields =
+      fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, T.info->layout);
+  static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest) &&
+                    allNamed(kMergedCount) && allNamed(kZeroFields),
+                "the merge rule names columns of the row");
+  static_assert(nameCount(T.earliest) <= 1 && nameCount(T.rowsMerged) <= 1,
+                "one earliest time stamp, one count of merged rows");
+  static constexpr auto largestOf() {
+    std::array<FieldFrom, T.largest.size()> largest{};
+    for (size_t i = 0; i < largest.size(); ++i) {
+      const auto into = fieldsNamed<1>(T.largest[i].column, T.info->layout)[0];
+      const auto from = fieldsNamed<1>(T.largest[i].of, T.info->layout)[0];
+      largest[i] = {into.name ? into.offset : kNoField, from.name ? from.offset : kNoField};
+    }
+    return largest;
+  }
+  static constexpr auto kLargest = largestOf();
+  static constexpr bool largestNamed() {
+    for (const FieldFrom& pair : kLargest) {
+      if (pair.target == kNoField || pair.source == kNoField) return false;
+    }
+    return true;
+  }
+  static_assert(largestNamed(), "the largest values name columns of the row");
+  static constexpr auto zeroFilledOf() {
+    std::array<uint16_t, kZeroFields.size()> offsets{};
+    for (size_t i = 0; i < offsets.size(); ++i) offsets[i] = kZeroFields[i].offset;
+    return offsets;
+  }
+  static constexpr auto kZeroFilled = zeroFilledOf();
+  // Key choices: the declared key alone, or the choices.
+  static constexpr size_t kChoices = T.keys.empty() ? 1 : T.keys.size();
+  static constexpr size_t kMaxKey = 4;
+  struct Choice {
+    int filter = -1;  // index of the choosing filter
+    uint16_t field = kNoField;
+    std::array<ByteRange, kMaxKey> key{};
+    size_t length = 0;
+  };
+  static constexpr int filterIndex(const char* column) {
+    for (size_t i = 0; column != nullptr && i < kFilters; ++i) {
+      if (T.filters[i].column != nullptr && textEqual(T.filters[i].column, column))
+        return static_cast<int>(i);
+    }
+    return -1;
+  }
+  static constexpr Choice choiceOf(const char* filter, const char* names) {
+    Choice choice;
+    choice.filter = filterIndex(filter);
+    if (filter != nullptr) {
+      const auto field = fieldsNamed<1>(filter, T.info->layout)[0];
+      choice.field = field.name ? field.offset : kNoField;
+    }
+    const auto fields = fieldsNamed<kMaxKey>(names ? names : "", T.info->layout);
+    choice.length = nameCount(names);
+    for (size_t i = 0; i < choice.length && i < kMaxKey; ++i)
+      choice.key[i] = {fields[i].offset, fields[i].width};
+    return choice;
+  }
+  static constexpr std::array<Choice, kChoices> choicesOf() {
+    std::array<Choice, kChoices> choices{};
+    if (T.keys.empty()) {
+      choices[0] = choiceOf(nullptr, T.key);
+    } else {
+      for (size_t i = 0; i < kChoices; ++i) choices[i] = choiceOf(T.keys[i].filter, T.keys[i].key);
+    }
+    return choices;
+  }
+  static constexpr auto kChoicesMade = choicesOf();
+  static constexpr bool choicesValid() {
+    for (size_t i = 0; i < T.keys.size(); ++i) {
+      const Choice& c = kChoicesMade[i];
+      if (T.keys[i].filter != nullptr && (c.filter < 0 || c.field == kNoField)) return false;
+      if (c.length > kMaxKey) return false;
+      const auto fields = fieldsNamed<kMaxKey>(T.keys[i].key ? T.keys[i].key : "", T.info->layout);
+      for (size_t k = 0; k < c.length; ++k) {
+        if (fields[k].name == nullptr) return false;
+      }
+    }
+    return T.keys.empty() || T.key == nullptr;
+  }
+  static_assert(choicesValid(), "each key choice names a filter and columns of the row");
+  // Which choice the request's filters make.
+  static size_t chosen(const Work& w) {
+    for (size_t i = 0; i < kChoices; ++i) {
+      const int f = kChoicesMade[i].filter;
+      if (f < 0 || w.flags[f] != 0) return i;
+    }
+    return kChoices;
+  }
+  static bool merges(const Work& w) {
+    const size_t i = chosen(w);
+    return i < kChoices && kChoicesMade[i].length > 0;
+  }
+
+  // Member counts.
+  static constexpr bool kCounted = T.members.into != nullptr;
+  static constexpr auto kCountFields = [] {
+    std::array<ColumnField, 4> fields{};
+    if (kCounted) {
+      fields[0] = fieldsNamed<1>(T.members.group, T.info->layout)[0];
+      fields[1] = fieldsNamed<1>(T.members.database, T.info->layout)[0];
+      fields[2] = fieldsNamed<1>(T.members.member, T.info->layout)[0];
+      fields[3] = fieldsNamed<1>(T.members.into, T.info->layout)[0];
+    }
+    return fields;
+  }();
+  static_assert(!kCounted || (allNamed(kCountFields) && kCountFields[0].width == 8 &&
+                              kCountFields[1].width == 8 && kCountFields[2].width == 4 &&
+                              kCountFields[3].type == FieldType::Int32),
+                "members are counted by group, database and member into a count column");
+  static constexpr uint16_t kRowGroupDatabase[] = {kCountFields[0].offset, kCountFields[1].offset};
+
+  static constexpr auto sumsOf() {
+    std::array<uint16_t, kSumFields.size()> sums{};
+    for (size_t i = 0; i < sums.size(); ++i) sums[i] = kSumFields[i].offset;
+    return sums;
+  }
+  static constexpr auto kSums = sumsOf();
+  static constexpr MergeRule kMerge = {
+      .sums = kSums,
+      .timestamp = kEarliest.empty() ? kNoField : kEarliest[0].offset,
+      .rowsMerged = kMergedCount.empty() ? kNoField : kMergedCount[0].offset,
+      .maximaFrom = kLargest};
+
+  // Filters that keep rows: where the row holds the compared column.
+  static constexpr std::array<ColumnField, kFilters> keptColumnsOf() {
+    std::array<ColumnField, kFilters> kept{};
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].keeps != nullptr)
+        kept[i] = fieldsNamed<1>(T.filters[i].keeps, T.info->layout)[0];
+    }
+    return kept;
+  }
+  static constexpr auto kKeptColumns = keptColumnsOf();
+  static constexpr bool keptColumnsValid() {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].keeps != nullptr &&
+          (kKeptColumns[i].name == nullptr || kKeptColumns[i].width != T.filters[i].width))
+        return false;
+    }
+    return true;
+  }
+  static_assert(keptColumnsValid(), "a filter keeps rows by a row column of its width");
+
+  // False when a filter that came keeps rows of another value.
+  static bool kept(const Work& w) {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (kKeptColumns[i].name == nullptr || w.flags[i] == 0) continue;
+      const char* row = reinterpret_cast<const char*>(&w.row);
+      if (std::memcmp(row + kKeptColumns[i].offset, w.values + valueOffset(i),
+                      kKeptColumns[i].width) != 0)
+        return false;
+    }
+    return true;
+  }
+
+  static Work& work(void* workArea) {
+    return *static_cast<Work*>(workArea);
+  }
+
+  // Without a filter of its own the first group filter takes the group the
+  // ORIGINNODE filter names.
+  static void derive(void* workArea, const Trace& trace) {
+    if constexpr (kGroup >= 0) {
+      Work& w = work(workArea);
+      if (w.flags[kOrigin] == 0 || w.flags[kGroup] != 0) return;
+      const char* origin = w.values + valueOffset(static_cast<size_t>(kOrigin));
+      char initial[kNameWidth + 1] = {};
+      std::memcpy(initial, origin, kNameWidth);
+      traceText(trace, T.lines.deriving, initial);
+      deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
+      traceText(trace, T.lines.derived, w.values + valueOffset(static_cast<size_t>(kGroup)));
+    }
+  }
+
+  static void buildSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
+                       SqlText& sql) {
+    traceText(trace, T.lines.node, node.thruNode, node.version);
+    const bool extended = extendedFor(node);
+    if (extended) traceText(trace, T.lines.extended);
+    sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, T.filters, kSlots,
+                  workArea, trace, T.lines.conditions);
+    traceText(trace, T.lines.statement, sql.text, static_cast<int>(sql.length));
+  }
+
+  static bool file(Work& w) {
+    const Trace trace = traceEnter(T.file);
+    MergeKey key = {};
+    const size_t i = chosen(w);
+    if (i < kChoices) {
+      const Choice& choice = kChoicesMade[i];
+      key = MergeKey(choice.key.data(), choice.length);
+      if (!T.keys.empty()) {
+        const char* row = reinterpret_cast<const char*>(&w.row);
+        traceText(trace, T.keys[i].line, choice.field != kNoField ? row + choice.field : nullptr);
+      }
+    }
+    const bool kept = fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key,
+                              kChoicesMade[0].length > 0 || !T.keys.empty() ? &kMerge : nullptr,
+                              T.filing) != nullptr;
+    traceExitVoid(trace, __LINE__);
+    if constexpr (kCounted) {
+      const char* row = reinterpret_cast<const char*>(&w.row);
+      const bool noted =
+          noteDatabaseMemberTraced(T.members.note, w.memberTable, row + kCountFields[0].offset,
+                                   row + kCountFields[1].offset, row + kCountFields[2].offset);
+      return noted && kept;
+    }
+    return kept;
+  }
+
+  static void afterCollect(void* workArea, const Trace&) {
+    Work& w = work(workArea);
+    const Trace trace = traceEnter(T.members.count);
+    const KeyedCount counts[] = {
+        {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
+    fillCounts(w.summaryList, counts);
+    for (VXR_ListLinks* element : walk(w.summaryList)) {
+      const char* row = static_cast<const char*>(elementData(element));
+      char database[kNameWidth + 1] = {};
+      std::memcpy(database, row + kCountFields[1].offset, kNameWidth);
+      traceText(trace, T.members.line, database, loadInt(row, kCountFields[3].offset));
+    }
+    traceExitVoid(trace, __LINE__);
+  }
+
+  static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
+    Work& w = work(workArea);
+    const bool extended = extendedFor(nodeOf(w.nodeCursor));
+    const std::span<const ColumnField> columns =
+        extended ? std::span<const ColumnField>(kExtendedColumns) : kColumns;
+    if (!assembleRow(trace, sqlda, columns, &w.row, T.mismatchLevel, kZeroFilled)) return false;
+    setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
+                 w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
+    if (!kept(w)) return true;
+    if constexpr (kFurther > 0) {
+      if (!extended) {
+        char* row = reinterpret_cast<char*>(&w.row);
+        std::memset(row + furtherBound(false), 0, furtherBound(true) - furtherBound(false));
+      }
+    }
+    if constexpr (T.complete != nullptr) T.complete(w.row, !extended, trace);
+    return file(w);
+  }
+
+  static int32_t collect(void* workArea, const Trace&) {
+    return collectTraced(T.collect, work(workArea), buildSql, onRow, T.queryTexts);
+  }
+
+  static void beforeEmit(void* workArea, const Trace&, void* row) {
+    if constexpr (T.beforeEmit != nullptr)
+      T.beforeEmit(*static_cast<Row*>(row), merges(work(workArea)));
+  }
+
+  // The tables in order of creation: the member table (when members are
+  // counted), the summary table, the node table.
+  static constexpr TableSpec kSummaryTable = {offsetof(Work, summaryTable),
+                                              offsetof(Work, summaryList), elementSize<Row>(),
+                                              T.perBlock, T.texts.groupTableFailed};
+  static constexpr TableSpec kNodeTable = {
+      offsetof(Work, nodeTable),
+      offsetof(Work, nodeList),
+      elementSize<VXR_NodeRecord>(),
+      kNodesPerBlock,
+      {kTraceAlways, "Unable to allocate Storage for AtNode result\n"}};
+  static constexpr TableSpec kMemberTable = {
+      offsetof(Work, memberTable), offsetof(Work, memberList), elementSize<DatabaseMember>(), 10,
+      T.members.tableFailed};
+  static constexpr TableSpec kPlainTables[] = {kSummaryTable, kNodeTable};
+  static constexpr TableSpec kCountedTables[] = {kMemberTable, kSummaryTable, kNodeTable};
+  static constexpr uint8_t kPlainOrder[] = {0, 1};
+  static constexpr uint8_t kCountedOrder[] = {1, 0, 2};
+
+  static constexpr ModuleProgram program() {
+    const RequestTexts& t = T.texts;
+    return {.eyeCatcher = T.eyeCatcher,
+            .workAreaSize = workAreaSize<Work>(T.workAreaSize),
+            .rowsEmitted = offsetof(Work, rowsEmitted),
+            .summaryList = offsetof(Work, summaryList),
+            .emissionCursor = offsetof(Work, emissionCursor),
+            .nodeList = offsetof(Work, nodeList),
+            .startBanner = t.startBanner,
+            .invoked = t.invoked,
+            .gettingStorage = t.gettingStorage,
+            .storageFailed = t.storageFailed,
+            .processBanner = t.processBanner,
+            .firstCall = t.firstCall,
+            .nextRow = t.nextRow,
+            .emitted = t.emitted,
+            .endOfData = t.endOfData,
+            .exitStatus = t.exitStatus,
+            .clearedSlots = kSlots,
+            .filters = {.rules = kRules,
+                        .filterTrace = t.filter.text,
+                        .filterTraceLevel = t.filter.level},
+            .derive = derive,
+            .tables = kCounted ? std::span<const TableSpec>(kCountedTables) : kPlainTables,
+            .nodeTable = kCounted ? 2 : 1,
+            .collect = collect,
+            .collectFailed = t.collectFailed,
+            .afterCollect = kCounted ? afterCollect : nullptr,
+            .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
+            .teardown = t.teardown,
+            .destroyOrder = kCounted ? std::span<const uint8_t>(kCountedOrder) : kPlainOrder};
+  }
+  static constexpr ModuleProgram kProgram = program();
+};
+
+}  // namespace vxr
+
+// The three request entries of a module that serves the table TABLE.
+#define VXR_TABLE_ENTRIES(TABLE, START, PROCESS, TERMINATE) \
+  VXR_REQUEST_ENTRIES(::vxr::TableRun<TABLE>::kProgram, START, PROCESS, TERMINATE)

@@ -1,0 +1,106 @@
+// The member query of a table declaration: each filter that came adds its
+// condition, a condition shared by two filters goes once, a filter tied to
+// another goes only with it, and the routing keeps the table's spelling.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "vxr/table.h"
+
+namespace {
+
+struct TestRow {
+  char ORIGINNODE[32];
+  char IDNAME[8];
+  char DSGROUP[8];
+  char VOLUME[8];
+  int32_t COUNT;
+};
+constexpr vxr::ColumnField kTestLayout[] = {VXR_FIELD(TestRow, ORIGINNODE),
+                                            VXR_FIELD(TestRow, IDNAME), VXR_FIELD(TestRow, DSGROUP),
+                                            VXR_FIELD(TestRow, VOLUME), VXR_FIELD(TestRow, COUNT)};
+constexpr vxr::TableInfo kTestInfo = {"TESTTABLE", "VXRTESTL", "test", sizeof(TestRow),
+                                      kTestLayout};
+
+VXR_ANCHOR_ON(kTestCollect, kTestUnit, testUnitSync, "collectTest");
+VXR_ANCHOR_ON(kTestFile, kTestUnit, testUnitSync, "fileTest");
+
+constexpr char kGroupCondition[] = " AND DSGROUP = '";
+constexpr vxr::Filter kFilters[] = {
+    {.column = "DSGROUP", .condition = kGroupCondition, .literal = vxr::Literal::Trimmed},
+    {.column = nullptr,
+     .condition = kGroupCondition,
+     .literal = vxr::Literal::Trimmed,
+     .role = vxr::FilterRole::Group},
+    {.column = "VOLUME", .sent = 6, .condition = " AND VOLUME = '", .onlyWith = "DSGROUP"},
+    vxr::kOriginFilter,
+};
+constexpr vxr::KeyChoice kKeys[] = {{"VOLUME", nullptr}, {nullptr, "DSGROUP"}};
+constexpr vxr::Table<TestRow> kTable = {
+    .info = &kTestInfo,
+    .eyeCatcher = "TESTWORK",
+    .workAreaSize = 200,
+    .query = {.select = "SELECT ORIGINNODE,IDNAME,DSGROUP,VOLUME,COUNT",
+              .base = "VXR.TEST",
+              .routing = vxr::kAtSpaced,
+              .condition = "KIND = 'A'"},
+    .filters = kFilters,
+    .sums = "COUNT",
+    .keys = kKeys,
+    .collect = &kTestCollect,
+    .file = &kTestFile,
+};
+using Run = vxr::TableRun<kTable>;
+
+std::string memberSql(const std::vector<std::pair<int, const char*>>& came) {
+  alignas(8) char work[sizeof(Run::Work)] = {};
+  for (const vxr::FilterSlot& slot : Run::kSlots) vxr::clearFilterSlot(work, slot);
+  for (const auto& [index, value] : came) {
+    const vxr::FilterSlot& slot = Run::kSlots[index];
+    vxr::storeInt(work, slot.flag, 1);
+    std::memcpy(work + slot.value, value, std::strlen(value));
+  }
+  VXR_NodeRecord node{};
+  std::strcpy(node.thruNode, "THRU1");
+  std::strcpy(node.originNode, "WNRX4:RXA1:SYSA");
+  vxr::SqlText sql;
+  vxr::sqlBegin(sql);
+  vxr::sqlTableQuery(sql, kTable.query, nullptr, node, kTable.filters, Run::kSlots, work,
+                     testTrace(), {});
+  return sql.text;
+}
+
+TEST(TableQuery, EachFilterThatCameAddsItsConditionOnce) {
+  const std::string base =
+      "SELECT ORIGINNODE,IDNAME,DSGROUP,VOLUME,COUNT FROM VXR.TEST AT ('THRU1') WHERE KIND = 'A' "
+      "AND ORIGINNODE ='WNRX4:RXA1:SYSA'";
+  const struct {
+    std::vector<std::pair<int, const char*>> came;
+    std::string conditions;
+  } cases[] = {
+      {{}, ""},
+      {{{0, "GRPA"}}, " AND DSGROUP = 'GRPA'"},
+      {{{1, "GRPB"}}, " AND DSGROUP = 'GRPB'"},               // the derived group
+      {{{0, "GRPA"}, {1, "GRPB"}}, " AND DSGROUP = 'GRPA'"},  // shared: once, the filter's
+      {{{2, "VOL0001"}}, ""},                                 // only with DSGROUP
+      {{{1, "GRPB"}, {2, "VOL0001"}}, " AND DSGROUP = 'GRPB'"},
+      {{{0, "GRPA"}, {2, "VOL0001"}}, " AND DSGROUP = 'GRPA' AND VOLUME = 'VOL000'"},
+      {{{3, "GRPA:RX4plex:DSGROUP"}}, ""},  // names rows only
+  };
+  for (const auto& c : cases) EXPECT_EQ(memberSql(c.came), base + c.conditions + ";");
+}
+
+TEST(TableQuery, DeclarationLaysOutTheWorkAreaAndReadsTheRuleByColumn) {
+  EXPECT_EQ(Run::kProgram.workAreaSize, std::max<int32_t>(200, sizeof(Run::Work)));
+  EXPECT_STREQ(Run::kProgram.eyeCatcher, "TESTWORK");
+  ASSERT_EQ(Run::kRules.size(), 3u);  // the derived group has no column of its own
+  EXPECT_EQ(Run::kChoicesMade[0].length, 0u);
+  EXPECT_EQ(Run::kChoicesMade[1].key[0].offset, offsetof(TestRow, DSGROUP));
+  ASSERT_EQ(Run::kSums.size(), 1u);
+  EXPECT_EQ(Run::kSums[0], offsetof(TestRow, COUNT));
+}
+
+}  // namespace
