@@ -35,6 +35,12 @@ packages=(
   dpkg-dev
   file
   git
+  # The web console: Chart.js served by vxrhost, and its browser test
+  # (headless Chromium driven through chromedriver from Debian's Python).
+  libjs-chart.js
+  chromium
+  chromium-driver
+  python3-selenium
 )
 
 missing=()
