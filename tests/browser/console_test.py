@@ -143,7 +143,12 @@ def main():
     scratch = tempfile.mkdtemp(prefix="vxr-console-")
     db = os.path.join(scratch, "sample.db")
     make_sample(db)
-    server = Server(args.vxrhost, db, os.path.join(args.logs, "console-server.log"))
+    try:
+        server = Server(args.vxrhost, db, os.path.join(args.logs, "console-server.log"))
+    except (OSError, RuntimeError) as e:
+        print(f"FAIL start: {e}")
+        print("0 passed, 1 failed")
+        return 1
     driver = browser(os.path.join(scratch, "profile"))
     checks = Checks(driver, args.logs)
     d = driver
@@ -241,6 +246,25 @@ def main():
         shot("overview-390")
         d.set_window_size(1280, 2200)
 
+    def large_answer_in_pages():
+        big_db = os.path.join(scratch, "big.db")
+        subprocess.run([os.path.join(ROOT, "scripts", "gen-group"), big_db, "-m", "1", "-n", "20000"],
+                       check=True, stdout=subprocess.DEVNULL)
+        big = Server(args.vxrhost, big_db, os.path.join(args.logs, "console-server-big.log"))
+        try:
+            d.get(big.base + "/?table=GROUPOBJACT#tables")
+            checks.wait(lambda: "20,000 rows" in d.find_element(By.ID, "summary").text, "20,000 rows", 60)
+            rows = lambda: d.execute_script("return document.querySelectorAll('#rows tbody tr').length")
+            assert rows() == 200, rows()
+            info = d.find_element(By.ID, "page-info")
+            assert info.text.startswith("Rows 1–200 of 20,000"), info.text
+            d.find_element(By.ID, "next").click()
+            assert info.text.startswith("Rows 201–400 of 20,000"), info.text
+            d.find_element(By.CSS_SELECTOR, '#rows th button[data-column="JTPGETP"]').click()
+            assert info.text.startswith("Rows 1–200 of 20,000") and rows() == 200, info.text
+        finally:
+            big.stop()
+
     def no_console_errors():
         # The bad filter's 400 is logged by the browser as a failed load: expected.
         errors = [e for e in d.get_log("browser") if e["level"] == "SEVERE"
@@ -254,6 +278,7 @@ def main():
         checks.run("bad_filter_shows_api_error", bad_filter_shows_api_error)
         checks.run("chart_bars", chart_bars)
         checks.run("narrow_layout", narrow_layout)
+        checks.run("large_answer_in_pages", large_answer_in_pages)
         checks.run("no_console_errors", no_console_errors)
     finally:
         driver.quit()
