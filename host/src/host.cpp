@@ -19,10 +19,15 @@ struct NodeStatusBatch {
   std::vector<size_t> calls;  // their entries in HostState::nodeCalls
 };
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
+thread_local detail::RunContext* t_run = nullptr;
 }  // namespace
 
 detail::HostState* detail::currentState() {
   return g_state.load();
+}
+
+detail::RunContext* detail::currentRun() {
+  return t_run;
 }
 
 Host::Host(Store& store) : Host() {
@@ -82,6 +87,10 @@ SqlActivity Host::sqlActivity() const {
   std::lock_guard storeLock(state_->storeMutex);
   a.storeTime = std::chrono::nanoseconds(state_->storeNanoseconds);
   return a;
+}
+
+void Host::keepLogs(bool on) {
+  state_->keepLogs.store(on);
 }
 
 void Host::clearSqlTexts() {
@@ -236,6 +245,9 @@ RunResult Host::run(const Module& module, const std::string& table,
   }
   NodeStatusBatch batch;
   t_nodeStatusBatch = &batch;
+  detail::RunContext run;
+  run.store = options.store;
+  t_run = &run;
   bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
   if (proceed) {
     r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
@@ -243,6 +255,10 @@ RunResult Host::run(const Module& module, const std::string& table,
     while (status == 0) {
       if (result.processCalls >= options.maxProcessCalls) {
         result.hitProcessLimit = true;
+        break;
+      }
+      if (options.cancel != nullptr && options.cancel->load()) {
+        result.cancelled = true;
         break;
       }
       status = module.process()(handle);
@@ -260,10 +276,20 @@ RunResult Host::run(const Module& module, const std::string& table,
     }
   }
   t_nodeStatusBatch = nullptr;
+  t_run = nullptr;
+  result.sql.texts = run.texts;
+  for (const auto& [table, count] : run.memberRequests) {
+    result.sql.memberRequests += count;
+    result.sql.membersQueried = std::max(result.sql.membersQueried, count);
+  }
+  result.sql.storeTime = run.storeTime;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
-    if (state_->store != nullptr) {
+    if (options.store != nullptr) {
+      error.clear();
+      status = options.store->applyNodeStatusBatch(batch.updates, error);
+    } else if (state_->store != nullptr) {
       std::lock_guard lock(state_->storeMutex);
       error.clear();
       status = state_->store->applyNodeStatusBatch(batch.updates, error);
@@ -278,6 +304,7 @@ RunResult Host::run(const Module& module, const std::string& table,
     result.nodeStatusUpdates = batch.updates.size();
     result.nodeStatusStatus = status;
     result.nodeStatusError = error;
+    result.nodeStatusBatch = std::move(batch.updates);
   }
   result.rows = std::move(r.rows);
   result.rowCount = r.rowCount;
@@ -306,10 +333,12 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
                           str(product), str(version), str(affinity), str(level)};
   if (t_nodeStatusBatch != nullptr) {
     // Applied with the request's other updates when it ends (Host::run).
-    std::lock_guard lock(s->logMutex);
     t_nodeStatusBatch->updates.push_back(update);
-    t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
-    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    if (s->keepLogs.load(std::memory_order_relaxed)) {
+      std::lock_guard lock(s->logMutex);
+      t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
+      s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    }
     return 0;
   }
   int32_t status = sqlstatus::kStoreFailure;
@@ -323,7 +352,9 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
     s->hostLine("kfastinh", "node status update of \"" + update.node + "\" failed with " +
                                 std::to_string(status) + ": " + error);
   }
-  std::lock_guard lock(s->logMutex);
-  s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  if (s->keepLogs.load(std::memory_order_relaxed)) {
+    std::lock_guard lock(s->logMutex);
+    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  }
   return status;
 }

@@ -32,6 +32,9 @@ namespace vxrhost {
 
 struct SqliteStoreOptions {
   bool readOnly = false;  // updateNodeStatus then fails with kStoreFailure
+  // Switches the database file to write-ahead logging (it stays so): readers
+  // on other connections then never wait for a writer, nor it for them.
+  bool writeAheadLog = false;
 };
 
 // The node-status table that routing reads and updateNodeStatus writes.
