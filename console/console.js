@@ -114,8 +114,7 @@
   let catalog = [];  // [{name, module, description, rowSize, attributes:[{name,width,type,filter}]}]
 
   function normaliseCatalog(body) {
-    const tables = Array.isArray(body) ? body : body.tables || [];
-    return tables.map((t) => ({
+    return (body.tables || []).map((t) => ({
       name: t.table,
       module: t.module,
       description: t.description || '',
@@ -149,7 +148,7 @@
   // The group views in the node-status table: nodes of the group product
   // under a parent ("GRPA:RX4plex:DSGROUP" under the plex's node).
   function groupNodes(nodes) {
-    const list = Array.isArray(nodes) ? nodes : nodes.nodes || [];
+    const list = nodes.rows || [];
     const byGroup = new Map();
     for (const n of list) {
       const node = String(n.NODE || '').trim();
@@ -160,6 +159,7 @@
     return byGroup;
   }
 
+  // GET /api/v1/heartbeat wraps the last heartbeat in "last"; POST answers with the heartbeat itself.
   function lastHeartbeat(hb) {
     return hb && (hb.last !== undefined ? hb.last : hb);
   }
@@ -203,12 +203,12 @@
   function showHeartbeat(hb) {
     heartbeat = hb;
     const last = lastHeartbeat(hb);
-    if (last && (last.start || last.started)) {
+    if (last) {
       const updates = last.updates || [];
-      const failed = updates.filter((u) => u.applied === false).length;
-      const duration = last.duration_ms != null ? `, ${last.duration_ms} ms` : '';
-      const result = last.error ? `failed: ${last.error}` : failed ? `${failed} of ${updates.length} updates not applied` : `${updates.length} updates applied`;
-      $('hb-last').textContent = `${timeText(last.start || last.started)} (${result}${duration})`;
+      const duration = `${Math.round(1000 * last.duration_seconds)} ms`;
+      const reason = updates.length && updates[0].reason ? `: ${updates[0].reason}` : '';
+      const result = last.applied ? `${updates.length} updates applied` : `not applied${reason}`;
+      $('hb-last').textContent = `${timeText(last.start)}, ${last.trigger} (${result}, ${duration})`;
     } else {
       $('hb-last').textContent = 'none yet';
     }
@@ -218,11 +218,11 @@
   }
 
   async function refreshOverview() {
-    const [nodes, hb, status] = await Promise.all([
-      api('/api/v1/nodes'),
-      api('/api/v1/heartbeat'),
-      recordsOf('MEMBERSTATUS'),
-    ]);
+    // One request after the other: the server gives each connection a
+    // worker while it is kept alive, so a burst of parallel connections waits.
+    const nodes = await api('/api/v1/nodes');
+    const hb = await api('/api/v1/heartbeat');
+    const status = await recordsOf('MEMBERSTATUS');
     showHeartbeat(hb);
     const views = groupNodes(nodes);
     const statusOf = new Map();
@@ -406,7 +406,7 @@
   async function refreshCharts() {
     const group = $('chart-group').value;
     if (!group || !window.Chart) return;
-    await Promise.all(CHARTS.map((spec) => refreshChart(spec, group)));
+    for (const spec of CHARTS) await refreshChart(spec, group);  // in turn, as the overview
   }
 
   // ---- table browser ---------------------------------------------------
@@ -470,14 +470,8 @@
     box.hidden = false;
   }
 
-  function summaryText(rowCount, s) {
-    const parts = [`${numberFormat.format(rowCount)} row${rowCount === 1 ? '' : 's'}`];
-    if (s.members_queried != null) parts.push(`${s.members_queried} members queried`);
-    if (s.status != null) parts.push(`status ${s.status}${s.meaning ? ` (${s.meaning})` : ''}`);
-    if (s.node_status_updates) parts.push(`node status changed (${s.node_status_updates} updates)`);
-    if (s.elapsed_ms != null) parts.push(`${s.elapsed_ms} ms (member SQL ${s.member_sql_ms} ms, module ${s.module_ms} ms)`);
-    return parts.join(', ');
-  }
+  // The summary as vxrhost query prints it: rows, members queried, status, times.
+  const summaryText = (rowCount, s) => s.line || `${numberFormat.format(rowCount)} rows`;
 
   function sortRows() {
     const order = view.rows.map((_, i) => i);
