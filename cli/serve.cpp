@@ -542,6 +542,15 @@ bool readWhole(const fs::path& path, std::string& out) {
   return in.good() || in.eof();
 }
 
+// httplib's server, able to stop taking connections while those it has
+// taken are served to their end: its stop() would cut a streamed answer
+// short, as the sending loop ends once the listening socket is gone.
+class HttpServer : public httplib::Server {
+ public:
+  // The accept loop fails and ends; the workers finish what they hold.
+  void stopAccepting() { ::shutdown(svr_sock_, SHUT_RDWR); }
+};
+
 class Server {
  public:
   Server(const Options& options, const ServeOptions& serve) : options_(options), serve_(serve) {}
@@ -566,7 +575,7 @@ class Server {
   std::map<std::string, Module*> modules_;  // by table
   Metrics metrics_;
   std::unique_ptr<Heartbeats> heartbeats_;
-  httplib::Server http_;
+  HttpServer http_;
   std::FILE* accessLog_ = stderr;
   std::mutex accessMutex_;
   WallClock::time_point started_ = WallClock::now();
@@ -839,6 +848,12 @@ int Server::run() {
   http_.set_write_timeout(10);
   http_.set_payload_max_length(64 << 10);
   http_.set_tcp_nodelay(true);
+  // Not httplib's default SO_REUSEPORT, which would let a second server
+  // share a port in use instead of failing.
+  http_.set_socket_options([](socket_t sock) {
+    int yes = 1;
+    setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
+  });
   http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     begin(req);
     if (t_thread.overflow) {
@@ -920,10 +935,11 @@ int Server::run() {
       std::cerr << "vxrhost: the grace period is over; requests still running are cut off\n";
       std::_Exit(0);
     }).detach();
-    http_.stop();
+    http_.stopAccepting();
   });
   heartbeats_->start();
   http_.listen_after_bind();
+  http_.stop();
   heartbeats_->stop();
   if (!stopped.exchange(true)) pthread_kill(signals.native_handle(), SIGTERM);
   signals.join();
