@@ -188,7 +188,7 @@
         el('span', { class: 'state', text: stateText })));
     const dl = el('dl');
     const add = (term, value) => dl.append(el('dt', { text: term }), el('dd', { text: value }));
-    add('Members', status ? `${online} of ${known} online` : 'none reports the group');
+    add('Members', !status ? 'none reports the group' : known ? `${online} of ${known} online` : 'none answering');
     add('Reported', status ? `${String(status.IDSTATUS).trim()} at ${stampText(status.TIME)}` : '–');
     add('Heartbeat', updateText(updateOf(group, hb)));
     card.append(dl);

@@ -240,6 +240,7 @@ def main():
         checks.wait(lambda: d.find_elements(By.CSS_SELECTOR, "#rows tbody tr"), "the rows at 390 px")
         overflow = d.execute_script("return document.documentElement.scrollWidth - window.innerWidth")
         assert overflow <= 0, f"the page is {overflow} px wider than the window"
+        d.execute_script("document.getElementById('tables').scrollIntoView()")
         shot("tables-390")
         d.execute_script("window.scrollTo(0, 0)")
         shot("overview-390")
