@@ -194,6 +194,15 @@ def main():
         assert d.find_element(By.ID, "f-IDNAME").get_attribute("value") == "GRPA"
         summary = d.find_element(By.ID, "summary").text
         assert summary.startswith(f"GROUPOBJACT: {len(rows)} rows, "), summary
+        # The CSV download holds exactly these rows, as the API writes them.
+        downloads = os.path.join(scratch, "downloads")
+        d.execute_cdp_cmd("Browser.setDownloadBehavior", {"behavior": "allow", "downloadPath": downloads})
+        d.find_element(By.ID, "csv").click()
+        saved = os.path.join(downloads, "GROUPOBJACT.csv")
+        checks.wait(lambda: os.path.exists(saved), "the CSV download")
+        with open(saved, newline="", encoding="utf-8") as f:
+            downloaded = f.read()
+        assert downloaded == server.get("/api/v1/tables/GROUPOBJACT/rows?IDNAME=GRPA&format=csv")[1], downloaded
         # Sorting by getpages, descending on the second press.
         header = d.find_element(By.CSS_SELECTOR, '#rows th button[data-column="JTPGETP"]')
         header.click()
