@@ -321,25 +321,20 @@ class Heartbeats {
   std::thread thread_;
 };
 
-json summaryJson(const CatalogTable& table, const Outcome& o) {
-  double sqlMs = std::chrono::duration<double, std::milli>(o.sql.storeTime).count();
-  json s{{"rows", o.rowCount},
-         {"members_queried", o.sql.membersQueried},
-         {"member_requests", o.sql.memberRequests},
-         {"status", o.finalStatus},
-         {"meaning", statusMeaning(o.finalStatus)},
-         {"failed", o.failed},
-         {"node_status_updates", o.nodeUpdates},
-         {"elapsed_ms", o.milliseconds},
-         {"member_sql_ms", sqlMs},
-         {"module_ms", o.milliseconds > sqlMs ? o.milliseconds - sqlMs : 0.0},
-         {"line", summaryLine(table, o)}};
-  if (!o.where.empty()) s["where"] = o.where.substr(1);
+// The command's JSON summary, and what a server's client needs beside it:
+// whether the answer is incomplete (a member's SQL failed: the rows were
+// already sent, so the status stays 200 and the summary says so), failed,
+// cut off by the client, and the command's summary line.
+json requestSummary(const CatalogTable& table, const Outcome& o) {
+  json s = summaryJson(table, o);
+  s["incomplete"] = !o.memberFailures.empty();
+  s["failed"] = o.failed;
   if (o.cancelled) s["cancelled"] = true;
   if (o.nodeUpdates > 0) {
-    s["node_status_applied"] = o.nodeStatusStatus == 0;
-    if (o.nodeStatusStatus != 0) s["node_status_error"] = o.nodeStatusError;
+    s["nodeStatusApplied"] = o.nodeStatusStatus == 0;
+    if (o.nodeStatusStatus != 0) s["nodeStatusError"] = o.nodeStatusError;
   }
+  s["line"] = summaryLine(table, o);
   return s;
 }
 
@@ -365,7 +360,7 @@ json heartbeatJson(const HeartbeatReport& r) {
               {"trigger", r.trigger},
               {"applied", r.applied},
               {"updates", std::move(updates)},
-              {"summary", summaryJson(*findCatalogTable("MEMBERSTATUS"), o)}};
+              {"summary", requestSummary(*findCatalogTable("MEMBERSTATUS"), o)}};
 }
 
 // --- Rows, streamed ------------------------------------------------------------
@@ -469,7 +464,8 @@ class RowsRequest {
     Outcome o = runRequest(host_, module_, table_, filters_, &sink, options);
     stream.finish();
     std::string tail(text.view());
-    if (format_ == Format::Json) tail += ",\"summary\":" + dumped(summaryJson(table_, o)) + "}\n";
+    if (format_ == Format::Json)
+      tail += ",\"summary\":" + dumped(requestSummary(table_, o)) + "}\n";
     metrics_.request(table_.name, o);
     {
       std::lock_guard lock(mutex_);
@@ -703,7 +699,7 @@ void Server::rows(const httplib::Request& req, httplib::Response& res) {
               {"detail", summaryLine(*table, o)},
               {"status", o.finalStatus},
               {"meaning", statusMeaning(o.finalStatus)},
-              {"summary", summaryJson(*table, o)}};
+              {"summary", requestSummary(*table, o)}};
     sendJson(res, 502, body);
     return;
   }

@@ -15,8 +15,8 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The web console loads Chart.js, which vxrhost serve hands out from where
-# Debian's package puts it; dpkg-shlibdeps adds the libraries to this.
+# The web console draws its charts with Debian's Chart.js (vxrhost serve
+# hands it out as /static/chart.js); dpkg-shlibdeps adds the libraries to this.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "libjs-chart.js")
 # The modules leave the host functions (kglcnmnt, sql1cpth, ...) to the
 # process that loads them; only vxrhost and libc are searched for libraries.

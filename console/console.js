@@ -538,6 +538,7 @@
       if (number !== queryNumber) return;
       Object.assign(view, { columns: answer.columns, rows: answer.rows, summary: answer.summary, page: 0 });
       $('summary').textContent = summaryText(answer.rows.length, answer.summary);
+      $('summary').classList.toggle('bad', Boolean(answer.summary.incomplete));
       sortRows();
       renderRows();
       $('csv').disabled = false;

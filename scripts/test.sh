@@ -36,6 +36,7 @@ steps_table=(
   "fuzz     script    bash scripts/fuzz-smoke.sh"
   "heartbeat script   bash scripts/heartbeat-check.sh"
   "browser  script    /usr/bin/python3 tests/browser/console_test.py"
+  "load     script    bash scripts/load-check.sh build"
   "format   format    -"
 )
 

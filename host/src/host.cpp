@@ -20,7 +20,28 @@ struct NodeStatusBatch {
 };
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
 thread_local detail::RunContext* t_run = nullptr;
+// The member SQL failures of the request that this thread is running.
+thread_local std::vector<MemberFailure>* t_memberFailures = nullptr;
+
+// 4000 as "4,000".
+std::string grouped(size_t n) {
+  std::string digits = std::to_string(n);
+  for (size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+  return digits;
+}
 }  // namespace
+
+void detail::noteMemberFailure(MemberFailure failure) {
+  if (t_memberFailures != nullptr) t_memberFailures->push_back(std::move(failure));
+}
+
+std::string memberFailureText(const MemberFailure& f) {
+  std::string text = "member " + controlEscaped(f.node) + ": " + f.operation + " failed";
+  if (f.operation == "fetch") {
+    text += " after " + grouped(f.rowsFetched) + (f.rowsFetched == 1 ? " row" : " rows");
+  }
+  return text + ": " + controlEscaped(f.message);
+}
 
 detail::HostState* detail::currentState() {
   return g_state.load();
@@ -248,6 +269,7 @@ RunResult Host::run(const Module& module, const std::string& table,
   detail::RunContext run;
   run.store = options.store;
   t_run = &run;
+  t_memberFailures = &result.memberFailures;
   bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
   if (proceed) {
     r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
@@ -283,6 +305,7 @@ RunResult Host::run(const Module& module, const std::string& table,
     result.sql.membersQueried = std::max(result.sql.membersQueried, count);
   }
   result.sql.storeTime = run.storeTime;
+  t_memberFailures = nullptr;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
