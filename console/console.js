@@ -52,10 +52,10 @@
     return `/api/v1/tables/${encodeURIComponent(table)}/rows${query ? '?' + query : ''}`;
   };
 
-  // A table answer's rows as arrays in the order of its column names.
+  // A table answer's rows (objects in the API) as arrays in column order.
   function tableAnswer(body) {
-    const columns = (body.columns || []).map((c) => (typeof c === 'string' ? c : c.name));
-    const rows = (body.rows || []).map((r) => (Array.isArray(r) ? r : columns.map((c) => r[c])));
+    const columns = body.columns || [];
+    const rows = (body.rows || []).map((r) => columns.map((c) => r[c]));
     return { columns, rows, summary: body.summary || {} };
   }
 
@@ -69,10 +69,9 @@
 
   const numberFormat = new Intl.NumberFormat('en-US');
 
-  // A time from the API: seconds or milliseconds since 1970, or ISO text.
+  // A time from the API (ISO 8601) or from Date.now().
   function toDate(value) {
     if (value == null || value === '') return null;
-    if (typeof value === 'number') return new Date(value < 1e12 ? value * 1000 : value);
     const d = new Date(value);
     return isNaN(d) ? null : d;
   }
