@@ -125,6 +125,11 @@ int run(int argc, char** argv) {
                     "append access-log lines to this file instead of stderr");
   serve->add_option("--console-dir", serveOptions.consoleDir,
                     "directory of the web console's files");
+  serve
+      ->add_option("--grace-period", serveOptions.gracePeriod,
+                   "seconds that requests in flight get after SIGTERM or SIGINT")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
   serve->add_flag("!--no-manual-heartbeat", serveOptions.manualHeartbeat,
                   "refuse POST /api/v1/heartbeat");
   addDb(serve);

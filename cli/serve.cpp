@@ -269,11 +269,9 @@ class Heartbeats {
     NodeStatusTable nodes;
     Error error;
     bool nodesRead = readNodeStatus(store_, nodes, error) == sqlstatus::kOk;
-    metrics_.heartbeat(
-        o, report->applied,
-        epochSeconds(report->start + std::chrono::duration_cast<WallClock::duration>(
-                                         std::chrono::duration<double>(report->seconds))),
-        nodesRead ? &nodes : nullptr);
+    metrics_.heartbeat(o, report->applied, epochSeconds(WallClock::now()),
+                       nodesRead ? &nodes : nullptr);
+    if (report->applied) countGroupMembers();
     lock.lock();
     last_ = report;
     running_ = false;
@@ -294,6 +292,28 @@ class Heartbeats {
   int interval() const { return interval_; }
 
  private:
+  // The groups' members by state, from the member-status rows that follow
+  // the heartbeat's updates: one fetching request, on the heartbeat's own
+  // connection and within its turn.
+  void countGroupMembers() {
+    const CatalogTable& table = *findCatalogTable("MEMBERSTATUS");
+    const vxr::ColumnField* group = table.attribute("IDNAME");
+    const vxr::ColumnField* state = table.attribute("IDSTATUS");
+    const vxr::ColumnField* count = table.attribute("RX4COUNT");
+    if (group == nullptr || state == nullptr || count == nullptr) return;
+    std::map<std::pair<std::string, std::string>, int64_t> members;
+    RowSink sink = [&](std::string_view row) {
+      auto text = [&](const vxr::ColumnField* f) { return valueText(decodeField(*f, row)); };
+      CatalogValue n = decodeField(*count, row);
+      members[{text(group), text(state)}] +=
+          std::holds_alternative<int32_t>(n) ? std::get<int32_t>(n) : 0;
+    };
+    RunOptions options;
+    options.store = &store_;
+    Outcome o = runRequest(host_, module_, table, {}, &sink, options);
+    if (!o.failed) metrics_.groupMembers(std::move(members));
+  }
+
   void schedule() {
     for (;;) {
       runNow("schedule");
@@ -858,6 +878,15 @@ int Server::run() {
       sendError(res, 503, "the server is busy",
                 "every worker is taken and " + std::to_string(kQueueLimit) +
                     " connections wait; try again");
+      return httplib::Server::HandlerResponse::Handled;
+    }
+    // A body of unknown length would be read until the read timeout: a POST
+    // is to say "Content-Length: 0" (or send its body chunked).
+    if ((req.method == "POST" || req.method == "PUT" || req.method == "PATCH") &&
+        !req.has_header("Content-Length") && !req.has_header("Transfer-Encoding")) {
+      res.set_header("Connection", "close");
+      sendError(res, 411, "length required",
+                req.method + " needs a Content-Length header (0 for no body)");
       return httplib::Server::HandlerResponse::Handled;
     }
     bool open = req.path == "/healthz" || req.path == "/" || req.path.rfind("/static/", 0) == 0;

@@ -414,6 +414,9 @@ TEST_F(ServeTest, ScheduledHeartbeatAndManualOff) {
   std::string metrics = c.Get("/metrics")->body;
   EXPECT_NE(metrics.find("vxrhost_heartbeats_total{result=\"applied\"}"), std::string::npos);
   EXPECT_NE(metrics.find("vxrhost_nodes{state=\"online\""), std::string::npos);
+  EXPECT_NE(metrics.find("vxrhost_group_members{group=\"GRPA\",state=\"ACTIVE\"} 3"),
+            std::string::npos)
+      << metrics;
 }
 
 // A client that reads a little of a large answer and goes away: the request
@@ -441,10 +444,10 @@ TEST_F(ServeTest, ClientGoingAwayMidStreamEndsItsRequest) {
 }
 
 // SIGTERM while a large answer is being sent: it is sent whole, then the
-// server exits 0.
+// server exits 0 (a grace period long enough for a slow, shared machine).
 TEST_F(ServeTest, SigtermLetsTheRequestInFlightFinish) {
   largeGroup();
-  serve();
+  serve({"--grace-period", "120"});
   int fd = connectTo(server_.port());
   ASSERT_GE(fd, 0);
   sendText(fd,
