@@ -56,7 +56,7 @@ class Server:
         self.base = f"http://{match.group(1)}"
 
     def get(self, path, method="GET"):
-        request = urllib.request.Request(self.base + path, method=method)
+        request = urllib.request.Request(self.base + path, method=method, data=b"" if method == "POST" else None)
         try:
             with urllib.request.urlopen(request, timeout=30) as r:
                 return r.status, r.read().decode()
