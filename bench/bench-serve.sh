@@ -32,7 +32,7 @@ stop() {
 }
 measure() {  # measure LABEL PATH
   for c in 1 8 32; do
-    wrk -t $((c < 2 ? 1 : 2)) -c "$c" -d "$seconds" --latency "http://127.0.0.1:$port$2" \
+    wrk -t $((c < 2 ? 1 : 2)) -c "$c" -d "$seconds" --timeout 30s --latency "http://127.0.0.1:$port$2" \
       >"$work/wrk" 2>&1
     rps="$(awk '/Requests\/sec/ {print $2}' "$work/wrk")"
     p50="$(awk '$1 == "50%" {print $2}' "$work/wrk")"

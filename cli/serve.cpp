@@ -42,8 +42,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using WallClock = std::chrono::system_clock;
 
-constexpr size_t kQueueLimit = 64;               // requests waiting for a worker
-constexpr size_t kStreamBufferBytes = 64 << 10;  // rows buffered ahead of a slow client
+constexpr size_t kQueueLimit = 64;                // requests waiting for a worker
+constexpr size_t kStreamBufferBytes = 256 << 10;  // rows buffered ahead of a slow client
+constexpr size_t kBatchBytes = 16 << 10;          // rows handed to the sender at a time
 constexpr const char* kChartDir = "/usr/share/javascript/chart.js";
 
 std::string isoTime(WallClock::time_point t) {
@@ -385,6 +386,27 @@ json heartbeatJson(const HeartbeatReport& r) {
 
 // --- Rows, streamed ------------------------------------------------------------
 
+// An ostream that appends to a string the caller owns and may empty.
+class StringOutput : public std::ostream {
+ public:
+  explicit StringOutput(std::string& out) : std::ostream(&buffer_), buffer_(out) {}
+
+ private:
+  struct Buffer : std::streambuf {
+    explicit Buffer(std::string& out) : out(out) {}
+    std::streamsize xsputn(const char* s, std::streamsize n) override {
+      out.append(s, static_cast<size_t>(n));
+      return n;
+    }
+    int_type overflow(int_type c) override {
+      if (c != traits_type::eof()) out.push_back(static_cast<char>(c));
+      return c;
+    }
+    std::string& out;
+  };
+  Buffer buffer_;
+};
+
 // One request of a table whose rows go to the client as the module hands
 // them out. The module runs on a thread of its own and fills a bounded
 // buffer; the worker sends it. The status line waits for the first row (or
@@ -422,7 +444,7 @@ class RowsRequest {
   // no row (the caller answers 502 with outcome()).
   bool failedBeforeRows() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] { return done_ || rows_ > 0; });
+    changed_.wait(lock, [&] { return done_ || batches_ > 0; });
     return done_ && outcome_.rowCount == 0 && outcome_.failed;
   }
   const Outcome& outcome() const { return outcome_; }
@@ -456,34 +478,37 @@ class RowsRequest {
   }
 
  private:
-  void append(std::string_view text) {
+  // Hands rows on in batches: the first at once (the status line waits for
+  // it), then every kBatchBytes, so the lock and the wake-up are not paid per
+  // row. Waits while the client is a buffer behind.
+  void append(std::string& text) {
+    if (batches_ > 0 && text.size() < kBatchBytes) return;
     std::unique_lock lock(mutex_);
     pending_.append(text);
-    if (rows_ == 0) changed_.notify_all();
-    ++rows_;
-    if (pending_.size() >= kStreamBufferBytes) {
-      changed_.notify_all();
-      changed_.wait(lock, [&] { return pending_.size() < kStreamBufferBytes || cancelled_; });
-    }
+    text.clear();
+    ++batches_;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return pending_.size() < kStreamBufferBytes || cancelled_; });
   }
 
   void produce() {
-    std::ostringstream text;
+    std::string batch;
+    StringOutput text(batch);
     RowStream stream(text, columns_, format_);
     std::vector<FieldView> values;
     RowSink sink = [&](std::string_view row) {
       if (cancelled_.load()) return;
       viewRow(table_, row, values);
       stream.row(values);
-      append(text.view());
-      text.str({});
+      append(batch);
     };
     RunOptions options;
     options.store = &store_;
     options.cancel = &cancelled_;
     Outcome o = runRequest(host_, module_, table_, filters_, &sink, options);
     stream.finish();
-    std::string tail(text.view());
+    text.flush();
+    std::string tail = std::move(batch);
     if (format_ == Format::Json)
       tail += ",\"summary\":" + dumped(requestSummary(table_, o)) + "}\n";
     metrics_.request(table_.name, o);
@@ -507,7 +532,7 @@ class RowsRequest {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::string pending_;
-  size_t rows_ = 0;
+  size_t batches_ = 0;
   bool done_ = false;
   Outcome outcome_;
   std::atomic<bool> cancelled_{false};
