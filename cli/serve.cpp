@@ -949,7 +949,10 @@ int Server::run() {
     sendError(res, res.status, res.status == 414 ? "the request line is too long" : "bad request",
               req.method + " " + req.path);
   });
-  http_.set_logger([this](const httplib::Request&, const httplib::Response& res) {
+  http_.set_logger([this](const httplib::Request& req, const httplib::Response& res) {
+    // A request refused before routing (a request line too long, a malformed
+    // one) was not begun; it is logged and counted all the same.
+    if (!t_thread.active) begin(req);
     finish(res.status, res.body.size());
   });
   routes();

@@ -39,14 +39,8 @@ done
 
 work="$(mktemp -d /tmp/vxrhost-load-XXXXXX)"
 VXRHOST_DB="$work/sample.db" "$vxrhost" reset-sample >/dev/null
-"$vxrhost" serve --db "$work/sample.db" --modules "$build/modules" --listen 127.0.0.1:0 \
-  --heartbeat-interval 1 --access-log /dev/null >"$work/out" 2>"$work/err" &
-server=$!
-for _ in $(seq 100); do
-  [[ -s "$work/out" ]] && break
-  sleep 0.1
-done
-port="$(sed -n 's|^listening on http://127.0.0.1:\([0-9]*\)$|\1|p' "$work/out")"
+source "$root/scripts/serve-lib.sh"
+start_server "$vxrhost" "$build" "$work/sample.db" "$work"
 if [[ -z "$port" ]]; then
   echo "load: the server did not start: $(cat "$work/err")"
   failed=1
