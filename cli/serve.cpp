@@ -10,10 +10,12 @@
 
 #include <array>
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <deque>
@@ -42,9 +44,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using WallClock = std::chrono::system_clock;
 
-constexpr size_t kQueueLimit = 64;                // requests waiting for a worker
-constexpr size_t kStreamBufferBytes = 256 << 10;  // rows buffered ahead of a slow client
-constexpr size_t kBatchBytes = 16 << 10;          // rows handed to the sender at a time
+constexpr size_t kConnectionThreads = 64;  // connections served at once, idle ones too
+constexpr size_t kQueueLimit = 64;  // connections waiting for a thread, requests for a worker
+constexpr auto kWorkerWait = std::chrono::seconds(30);  // longest wait for a worker
+constexpr size_t kStreamBufferBytes = 256 << 10;        // rows buffered ahead of a slow client
+constexpr size_t kBatchBytes = 16 << 10;                // rows handed to the sender at a time
 constexpr const char* kChartDir = "/usr/share/javascript/chart.js";
 
 std::string isoTime(WallClock::time_point t) {
@@ -72,6 +76,36 @@ void sendJson(httplib::Response& res, int code, const json& body) {
 void sendError(httplib::Response& res, int code, const std::string& error,
                const std::string& detail) {
   sendJson(res, code, json{{"error", error}, {"detail", detail}});
+}
+
+// httplib picks the answer's encoding from the request's Accept-Encoding
+// alone, and with "br" (every browser sends it) compresses with Brotli at its
+// highest quality: a streamed answer of 10 MB then took over a minute of the
+// server's CPU instead of seconds. The request's Accept-Encoding is cut down
+// to gzip (zlib's default level, a small part of the cost of the rows) when
+// the client accepts it with a weight above 0, else to nothing (identity).
+void withoutBrotli(httplib::Request& req) {
+  if (!req.has_header("Accept-Encoding")) return;
+  bool gzip = false;
+  auto [from, to] = req.headers.equal_range("Accept-Encoding");
+  for (auto it = from; it != to; ++it) {
+    std::istringstream items(it->second);
+    for (std::string item; std::getline(items, item, ',');) {
+      size_t semicolon = item.find(';');
+      std::string coding = item.substr(0, semicolon);
+      coding.erase(0, coding.find_first_not_of(" \t"));
+      coding.erase(coding.find_last_not_of(" \t") + 1);
+      for (char& c : coding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+      if (coding != "gzip" && coding != "x-gzip") continue;
+      double weight = 1;
+      if (size_t q = item.find("q=", semicolon == std::string::npos ? item.size() : semicolon);
+          q != std::string::npos)
+        weight = std::strtod(item.c_str() + q + 2, nullptr);
+      gzip = gzip || weight > 0;
+    }
+  }
+  req.headers.erase("Accept-Encoding");
+  if (gzip) req.headers.emplace("Accept-Encoding", "gzip");
 }
 
 // --- Listening address and token ---------------------------------------------
@@ -144,28 +178,29 @@ bool sameToken(std::string_view given, std::string_view token) {
 
 // --- Worker pool ---------------------------------------------------------------
 
-// Where the request on this thread came from, for the access log, the
-// metrics and the workers' own database connections.
+// Where the request on this thread came from, for the access log and the
+// metrics.
 struct ThreadState {
-  bool overflow = false;         // an overflow thread: the request gets 503
-  std::unique_ptr<Store> store;  // this worker's own connection
-  bool active = false;           // a request was begun and not yet logged
+  bool overflow = false;  // an overflow thread: the request gets 503
+  bool active = false;    // a request was begun and not yet logged
   Clock::time_point begin;
   std::string method, path, client;
   size_t streamed = 0;  // bytes of a streamed body
 };
 thread_local ThreadState t_thread;
 
-// The server's connections go to `workers` threads. Past them, up to
+// The server's connections go to `threads` threads, which read requests,
+// answer the cheap ones and wait out idle keep-alive time. Past them, up to
 // kQueueLimit wait; a connection beyond that is answered 503 at once by an
 // overflow thread, so no client waits without bound.
-class WorkerPool : public httplib::TaskQueue {
+class ConnectionPool : public httplib::TaskQueue {
  public:
-  WorkerPool(size_t workers, std::function<void()> afterTask) : afterTask_(std::move(afterTask)) {
-    for (size_t i = 0; i < workers; ++i) threads_.emplace_back([this] { loop(jobs_, false); });
+  ConnectionPool(size_t threads, std::function<void()> afterTask)
+      : afterTask_(std::move(afterTask)) {
+    for (size_t i = 0; i < threads; ++i) threads_.emplace_back([this] { loop(jobs_, false); });
     threads_.emplace_back([this] { loop(overflow_, true); });
   }
-  ~WorkerPool() override { shutdown(); }
+  ~ConnectionPool() override { shutdown(); }
 
   void enqueue(std::function<void()> fn) override {
     {
@@ -208,6 +243,85 @@ class WorkerPool : public httplib::TaskQueue {
   std::deque<std::function<void()>> jobs_, overflow_;
   bool stopping_ = false;
   std::vector<std::thread> threads_;
+};
+
+// The requests that read the database (a module's request, the node-status
+// table) run on one of `workers` workers, each with its own store connection
+// (its own PostgreSQL connection with a PostgreSQL store), opened on first
+// use and kept. Past them, up to kQueueLimit requests wait, each at most
+// kWorkerWait; any further one is refused, so no client waits without bound.
+class Workers {
+ public:
+  // A worker and its store, given back when the lease goes.
+  class Lease {
+   public:
+    Lease(Workers& workers, std::unique_ptr<Store> store)
+        : workers_(workers), store_(std::move(store)) {}
+    ~Lease() { workers_.release(std::move(store_)); }
+    Lease(const Lease&) = delete;
+    Lease& operator=(const Lease&) = delete;
+    Store& store() { return *store_; }
+
+   private:
+    Workers& workers_;
+    std::unique_ptr<Store> store_;
+  };
+
+  Workers(size_t count, std::string database) : count_(count), database_(std::move(database)) {}
+
+  // A worker, or nullptr with `res` answered: 503 with Retry-After when all
+  // are busy and the queue is full or the wait too long, 503 when the
+  // worker's store does not open.
+  std::shared_ptr<Lease> acquire(httplib::Response& res) {
+    std::unique_ptr<Store> store;
+    {
+      std::unique_lock lock(mutex_);
+      if (busy_ == count_ && waiting_ >= kQueueLimit) return busy(res);
+      ++waiting_;
+      bool free = released_.wait_for(lock, kWorkerWait, [&] { return busy_ < count_; });
+      --waiting_;
+      if (!free) return busy(res);
+      ++busy_;
+      if (!idle_.empty()) {
+        store = std::move(idle_.back());
+        idle_.pop_back();
+      }
+    }
+    if (!store) {
+      Error error;
+      store = openStore(database_, SqliteStoreOptions{}, error);
+      if (!store) {
+        release(nullptr);
+        sendError(res, 503, error.message, error.detail);
+        return nullptr;
+      }
+    }
+    return std::make_shared<Lease>(*this, std::move(store));
+  }
+
+ private:
+  std::shared_ptr<Lease> busy(httplib::Response& res) {
+    res.set_header("Retry-After", "1");
+    sendError(
+        res, 503, "the server is busy",
+        "every worker is taken and " + std::to_string(kQueueLimit) + " requests wait; try again");
+    return nullptr;
+  }
+  void release(std::unique_ptr<Store> store) {
+    {
+      std::lock_guard lock(mutex_);
+      if (store) idle_.push_back(std::move(store));
+      --busy_;
+    }
+    released_.notify_one();
+  }
+
+  const size_t count_;
+  const std::string database_;
+  std::mutex mutex_;
+  std::condition_variable released_;
+  size_t busy_ = 0, waiting_ = 0;
+  std::vector<std::unique_ptr<Store>> idle_;
 };
 
 // --- Heartbeat -----------------------------------------------------------------
@@ -414,13 +528,14 @@ class StringOutput : public std::ostream {
 class RowsRequest {
  public:
   RowsRequest(Host& host, const Module& module, const CatalogTable& table,
-              std::vector<Filter> filters, Format format, Store& store, Metrics& metrics)
+              std::vector<Filter> filters, Format format, std::shared_ptr<Workers::Lease> worker,
+              Metrics& metrics)
       : host_(host),
         module_(module),
         table_(table),
         filters_(std::move(filters)),
         format_(format),
-        store_(store),
+        worker_(std::move(worker)),
         metrics_(metrics) {
     for (const vxr::ColumnField* field : table.attributes())
       columns_.push_back({field->name, field->type == vxr::FieldType::Int32});
@@ -503,7 +618,7 @@ class RowsRequest {
       append(batch);
     };
     RunOptions options;
-    options.store = &store_;
+    options.store = &worker_->store();
     options.cancel = &cancelled_;
     Outcome o = runRequest(host_, module_, table_, filters_, &sink, options);
     stream.finish();
@@ -526,7 +641,7 @@ class RowsRequest {
   const CatalogTable& table_;
   std::vector<Filter> filters_;
   Format format_;
-  Store& store_;
+  std::shared_ptr<Workers::Lease> worker_;  // given back once the producer has ended
   Metrics& metrics_;
   std::vector<OutputColumn> columns_;
   std::mutex mutex_;
@@ -600,7 +715,6 @@ class Server {
 
  private:
   void routes();
-  Store* workerStore(httplib::Response& res);
   void rows(const httplib::Request& req, httplib::Response& res);
   void begin(const httplib::Request& req);
   void finish(int code, size_t bodyBytes = 0);
@@ -611,8 +725,8 @@ class Server {
   const ServeOptions& serve_;
   std::string token_;
   std::string consoleDir_;
-  std::string database_;  // what --db names, or the sample
   std::unique_ptr<Store> store_;
+  std::unique_ptr<Workers> workers_;
   std::unique_ptr<Host> host_;
   std::map<std::string, Module*> modules_;  // by table
   Metrics metrics_;
@@ -622,18 +736,6 @@ class Server {
   std::mutex accessMutex_;
   WallClock::time_point started_ = WallClock::now();
 };
-
-Store* Server::workerStore(httplib::Response& res) {
-  if (t_thread.store) return t_thread.store.get();
-  SqliteStoreOptions o;
-  Error error;
-  t_thread.store = openStore(database_, o, error);
-  if (!t_thread.store) {
-    sendError(res, 503, error.message, error.detail);
-    return nullptr;
-  }
-  return t_thread.store.get();
-}
 
 void Server::begin(const httplib::Request& req) {
   if (t_thread.active) finish(499);
@@ -732,10 +834,11 @@ void Server::rows(const httplib::Request& req, httplib::Response& res) {
     format = req.get_header_value("Accept").find("text/csv") != std::string::npos ? Format::Csv
                                                                                   : Format::Json;
   }
-  Store* store = workerStore(res);
-  if (store == nullptr) return;
-  auto request = std::make_shared<RowsRequest>(*host_, *modules_.at(table->name), *table,
-                                               std::move(filters), *format, *store, metrics_);
+  auto worker = workers_->acquire(res);
+  if (!worker) return;
+  auto request =
+      std::make_shared<RowsRequest>(*host_, *modules_.at(table->name), *table, std::move(filters),
+                                    *format, std::move(worker), metrics_);
   request->start();
   if (request->failedBeforeRows()) {
     const Outcome& o = request->outcome();
@@ -801,11 +904,11 @@ void Server::routes() {
   http_.Get("/api/v1/tables/([^/]+)/rows",
             [this](const httplib::Request& req, httplib::Response& res) { rows(req, res); });
   http_.Get("/api/v1/nodes", [this](const httplib::Request&, httplib::Response& res) {
-    Store* store = workerStore(res);
-    if (store == nullptr) return;
+    auto worker = workers_->acquire(res);
+    if (!worker) return;
     NodeStatusTable nodes;
     Error error;
-    if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
+    if (readNodeStatus(worker->store(), nodes, error) != sqlstatus::kOk) {
       sendError(res, 503, error.message, error.detail);
       return;
     }
@@ -867,7 +970,6 @@ int Server::run() {
   std::string dir = modulesDir(options_.modules);
   SqliteStoreOptions storeOptions;
   storeOptions.writeAheadLog = true;
-  database_ = databaseOf(options_.db, options_.dbGiven);
   store_ = openDatabase(options_.db, options_.dbGiven, storeOptions);
   host_ = std::make_unique<Host>(*store_);
   host_->keepLogs(false);
@@ -883,8 +985,9 @@ int Server::run() {
 
   size_t workers = serve_.workers > 0 ? static_cast<size_t>(serve_.workers)
                                       : std::max(1u, std::thread::hardware_concurrency());
-  http_.new_task_queue = [this, workers] {
-    return new WorkerPool(workers, [this] { finish(499); });
+  workers_ = std::make_unique<Workers>(workers, databaseOf(options_.db, options_.dbGiven));
+  http_.new_task_queue = [this] {
+    return new ConnectionPool(kConnectionThreads, [this] { finish(499); });
   };
   http_.set_keep_alive_timeout(2);
   http_.set_read_timeout(5);
@@ -899,11 +1002,13 @@ int Server::run() {
   });
   http_.set_pre_routing_handler([this](const httplib::Request& req, httplib::Response& res) {
     begin(req);
+    // The request is httplib's own, not const; only its Accept-Encoding changes.
+    withoutBrotli(const_cast<httplib::Request&>(req));
     if (t_thread.overflow) {
       res.set_header("Retry-After", "1");
       res.set_header("Connection", "close");
       sendError(res, 503, "the server is busy",
-                "every worker is taken and " + std::to_string(kQueueLimit) +
+                "every connection thread is taken and " + std::to_string(kQueueLimit) +
                     " connections wait; try again");
       return httplib::Server::HandlerResponse::Handled;
     }

@@ -419,6 +419,63 @@ TEST_F(ServeTest, ScheduledHeartbeatAndManualOff) {
       << metrics;
 }
 
+// The answer's encoding by Accept-Encoding: never Brotli (its highest
+// quality, httplib's only one, costs minutes on a large answer), gzip when
+// accepted, else none.
+TEST_F(ServeTest, AnswersAreGzipOrPlainNeverBrotli) {
+  serve();
+  const struct {
+    const char* path;
+    const char* accepted;
+    const char* encoding;
+  } cases[] = {
+      {"/api/v1/tables/GROUPOBJACT/rows", "br, gzip, deflate", "gzip"},
+      {"/api/v1/tables/GROUPOBJACT/rows?format=csv", "br", ""},
+      {"/api/v1/tables/GROUPOBJACT/rows", "gzip;q=0, br", ""},
+      {"/api/v1/tables", "br;q=1, GZIP;q=0.5", "gzip"},
+      {"/", "br", ""},
+  };
+  for (const auto& t : cases) {
+    SCOPED_TRACE(std::string(t.path) + " " + t.accepted);
+    int fd = connectTo(server_.port());
+    ASSERT_GE(fd, 0);
+    sendText(fd, std::string("GET ") + t.path + " HTTP/1.1\r\nHost: x\r\nAccept-Encoding: " +
+                     t.accepted + "\r\nConnection: close\r\n\r\n");
+    std::string got = receive(fd, std::string::npos);
+    close(fd);
+    std::string head = got.substr(0, got.find("\r\n\r\n"));
+    ASSERT_EQ(head.rfind("HTTP/1.1 200", 0), 0u) << head;
+    size_t at = head.find("Content-Encoding: ");
+    std::string encoding =
+        at == std::string::npos ? "" : head.substr(at + 18, head.find("\r\n", at) - at - 18);
+    EXPECT_EQ(encoding, t.encoding) << head;
+  }
+}
+
+// Idle connections (here: requests that never end, held until the read
+// timeout) take connection threads, not the workers: with one worker, a
+// database request on another connection is answered while they wait.
+TEST_F(ServeTest, IdleConnectionsDoNotHoldTheWorkers) {
+  serve({"--workers", "1"});
+  std::vector<int> idle;
+  for (int i = 0; i < 4; ++i) {
+    idle.push_back(connectTo(server_.port()));
+    ASSERT_GE(idle.back(), 0);
+    sendText(idle.back(), "GET /api/v1/nodes HTTP/1.1\r\nHost: x\r\n");
+  }
+  auto c = server_.client();
+  for (const char* path : {"/api/v1/nodes", "/api/v1/tables/GROUPOBJACT/rows"}) {
+    auto r = c.Get(path);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, 200);
+  }
+  for (int fd : idle) {  // still open: the answers did not wait for them to time out
+    pollfd p{fd, POLLIN, 0};
+    EXPECT_EQ(poll(&p, 1, 0), 0);
+    close(fd);
+  }
+}
+
 // A client that reads a little of a large answer and goes away: the request
 // ends (counted as cancelled), nothing stays in flight, the server goes on.
 TEST_F(ServeTest, ClientGoingAwayMidStreamEndsItsRequest) {
