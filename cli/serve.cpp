@@ -326,6 +326,14 @@ class Workers {
 
 // --- Heartbeat -----------------------------------------------------------------
 
+// A scheduled tick: whether this server ran its heartbeat, or why not.
+struct Tick {
+  WallClock::time_point at;
+  bool ran = false;
+  bool skipped = false;  // another server holds the heartbeat lock
+  std::string reason;
+};
+
 struct HeartbeatReport {
   WallClock::time_point start;
   double seconds = 0;
@@ -336,6 +344,14 @@ struct HeartbeatReport {
 
 // Runs the heartbeat, one at a time: on its schedule and when asked. A
 // request while one runs waits for that one and gets its report.
+//
+// Ticks fall on whole multiples of the interval (epoch time), so that the
+// ticks of several servers sharing one store coincide. Each tick gives the
+// store's heartbeat lock up and tries to take it again; only the server
+// that gets it runs the tick's heartbeat, and keeps the lock until its next
+// tick, so that a server whose timer fires a little later cannot run the
+// same tick. When that server stops, its lock goes with its connection and
+// another takes the next tick. A store of one process always grants it.
 class Heartbeats {
  public:
   Heartbeats(Host& host, const Module& module, Store& store, Metrics& metrics, int interval)
@@ -354,15 +370,83 @@ class Heartbeats {
     if (thread_.joinable()) thread_.join();
   }
 
-  std::shared_ptr<const HeartbeatReport> runNow(const std::string& trigger) {
+  // The heartbeat run now, or the one that was running (a skipped tick
+  // does not count: then one is run).
+  std::shared_ptr<const HeartbeatReport> runNow() {
     std::unique_lock lock(mutex_);
-    if (running_) {
+    while (running_) {
       uint64_t awaited = finished_ + 1;
       changed_.wait(lock, [&] { return finished_ >= awaited; });
-      return last_;
+      if (lastRun_ >= awaited) return last_;
     }
     running_ = true;
     lock.unlock();
+    return ended(run("manual"), std::nullopt);
+  }
+
+  std::shared_ptr<const HeartbeatReport> last() const {
+    std::lock_guard lock(mutex_);
+    return last_;
+  }
+  std::optional<WallClock::time_point> next() const {
+    std::lock_guard lock(mutex_);
+    return next_;
+  }
+  // The last ticks, oldest first.
+  std::vector<Tick> ticks() const {
+    std::lock_guard lock(mutex_);
+    return {ticks_.begin(), ticks_.end()};
+  }
+  int interval() const { return interval_; }
+
+ private:
+  static constexpr size_t kTicksKept = 64;
+
+  // A scheduled tick: runs the heartbeat if this server holds the lock.
+  void tick(WallClock::time_point at) {
+    {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [&] { return !running_; });
+      running_ = true;
+    }
+    Tick t;
+    t.at = at;
+    std::string error;
+    bool held = false;
+    store_.releaseHeartbeatLock(error);
+    if (store_.tryHeartbeatLock(held, error) != sqlstatus::kOk) {
+      t.reason = "cannot take the heartbeat lock: " + error;
+      std::cerr << "vxrhost: the heartbeat was not run: " << escaped(t.reason)
+                << " (tried again at the next tick)\n";
+      metrics_.heartbeatNotRun("failed");
+    } else if (!held) {
+      t.skipped = true;
+      t.reason = "another server holds the heartbeat lock";
+      metrics_.heartbeatNotRun("skipped");
+    }
+    t.ran = held;
+    ended(held ? run("schedule") : nullptr, std::move(t));
+  }
+
+  std::shared_ptr<const HeartbeatReport> ended(std::shared_ptr<const HeartbeatReport> report,
+                                               std::optional<Tick> tick) {
+    std::unique_lock lock(mutex_);
+    ++finished_;
+    if (report) {
+      last_ = report;
+      lastRun_ = finished_;
+    }
+    if (tick) {
+      ticks_.push_back(std::move(*tick));
+      if (ticks_.size() > kTicksKept) ticks_.pop_front();
+    }
+    running_ = false;
+    lock.unlock();
+    changed_.notify_all();
+    return report;
+  }
+
+  std::shared_ptr<const HeartbeatReport> run(const std::string& trigger) {
     auto report = std::make_shared<HeartbeatReport>();
     report->trigger = trigger;
     report->start = WallClock::now();
@@ -387,26 +471,9 @@ class Heartbeats {
     metrics_.heartbeat(o, report->applied, epochSeconds(WallClock::now()),
                        nodesRead ? &nodes : nullptr);
     if (report->applied) countGroupMembers();
-    lock.lock();
-    last_ = report;
-    running_ = false;
-    ++finished_;
-    lock.unlock();
-    changed_.notify_all();
     return report;
   }
 
-  std::shared_ptr<const HeartbeatReport> last() const {
-    std::lock_guard lock(mutex_);
-    return last_;
-  }
-  std::optional<WallClock::time_point> next() const {
-    std::lock_guard lock(mutex_);
-    return next_;
-  }
-  int interval() const { return interval_; }
-
- private:
   // The groups' members by state, from the member-status rows that follow
   // the heartbeat's updates: one fetching request, on the heartbeat's own
   // connection and within its turn.
@@ -429,12 +496,18 @@ class Heartbeats {
     if (!o.failed) metrics_.groupMembers(std::move(members));
   }
 
+  // The first tick at once, then on every multiple of the interval.
   void schedule() {
+    WallClock::time_point at = WallClock::now();
     for (;;) {
-      runNow("schedule");
+      tick(at);
       std::unique_lock lock(mutex_);
-      next_ = WallClock::now() + std::chrono::seconds(interval_);
-      if (changed_.wait_for(lock, std::chrono::seconds(interval_), [&] { return stopping_; })) {
+      auto sinceEpoch =
+          std::chrono::duration_cast<std::chrono::seconds>(WallClock::now().time_since_epoch());
+      at = WallClock::time_point((sinceEpoch / std::chrono::seconds(interval_) + 1) *
+                                 std::chrono::seconds(interval_));
+      next_ = at;
+      if (changed_.wait_until(lock, at, [&] { return stopping_; })) {
         next_.reset();
         return;
       }
@@ -450,8 +523,10 @@ class Heartbeats {
   std::condition_variable changed_;
   bool running_ = false;
   bool stopping_ = false;
-  uint64_t finished_ = 0;
+  uint64_t finished_ = 0;  // heartbeats and ticks ended
+  uint64_t lastRun_ = 0;   // the number of the last that ran a heartbeat
   std::shared_ptr<const HeartbeatReport> last_;
+  std::deque<Tick> ticks_;
   std::optional<WallClock::time_point> next_;
   std::thread thread_;
 };
@@ -865,8 +940,12 @@ void Server::routes() {
   });
   http_.Get("/readyz", [this](const httplib::Request&, httplib::Response& res) {
     auto last = heartbeats_->last();
+    auto ticks = heartbeats_->ticks();
     std::string reason;
-    if (last != nullptr && !last->applied) {
+    if (!ticks.empty() && !ticks.back().ran) {
+      // A tick that another server ran leaves this one ready.
+      if (!ticks.back().skipped) reason = "the last tick was not run: " + ticks.back().reason;
+    } else if (last != nullptr && !last->applied) {
       reason = "the last heartbeat (" + isoTime(last->start) + ") was not applied";
     } else if (last == nullptr && heartbeats_->interval() > 0 &&
                WallClock::now() - started_ > std::chrono::seconds(heartbeats_->interval() + 5)) {
@@ -925,9 +1004,19 @@ void Server::routes() {
   http_.Get("/api/v1/heartbeat", [this](const httplib::Request&, httplib::Response& res) {
     auto last = heartbeats_->last();
     auto next = heartbeats_->next();
+    json ticks = json::array();
+    for (const Tick& t : heartbeats_->ticks()) {
+      json entry{{"time", isoTime(t.at)}, {"time_epoch", epochSeconds(t.at)}, {"ran", t.ran}};
+      if (!t.ran) {
+        entry["skipped"] = t.skipped;
+        entry["reason"] = t.reason;
+      }
+      ticks.push_back(std::move(entry));
+    }
     json body{{"manual", serve_.manualHeartbeat},
               {"interval_seconds", heartbeats_->interval()},
               {"last", last ? heartbeatJson(*last) : json(nullptr)},
+              {"ticks", std::move(ticks)},
               {"next", next ? json(isoTime(*next)) : json(nullptr)},
               {"next_epoch", next ? json(epochSeconds(*next)) : json(nullptr)}};
     sendJson(res, 200, body);
@@ -938,7 +1027,7 @@ void Server::routes() {
                 "the server was started with --no-manual-heartbeat");
       return;
     }
-    auto report = heartbeats_->runNow("manual");
+    auto report = heartbeats_->runNow();
     sendJson(res, 200, heartbeatJson(*report));
   });
   http_.Get("/", [this](const httplib::Request&, httplib::Response& res) {

@@ -106,6 +106,11 @@ void Metrics::heartbeat(const Outcome& o, bool applied, double endEpochSeconds,
   if (nodes != nullptr) nodes_ = std::move(counts);
 }
 
+void Metrics::heartbeatNotRun(const std::string& result) {
+  std::lock_guard lock(mutex_);
+  ++heartbeats_[result];
+}
+
 void Metrics::groupMembers(std::map<std::pair<std::string, std::string>, int64_t> counts) {
   std::lock_guard lock(mutex_);
   members_ = std::move(counts);
@@ -162,8 +167,9 @@ std::string Metrics::exposition() const {
   header(out, "vxrhost_member_requests_total", "counter",
          "SQL requests that table requests sent to member agents.");
   out << "vxrhost_member_requests_total " << memberRequests_ << '\n';
-  header(out, "vxrhost_heartbeats_total", "counter",
-         "Heartbeats by result (applied, not_applied, failed).");
+  header(
+      out, "vxrhost_heartbeats_total", "counter",
+      "Heartbeats by result (applied, not_applied, failed; skipped: a tick another server ran).");
   for (const auto& [result, n] : heartbeats_)
     out << "vxrhost_heartbeats_total{result=\"" << result << "\"} " << n << '\n';
   header(out, "vxrhost_heartbeat_last_success_timestamp_seconds", "gauge",

@@ -23,6 +23,9 @@ class Metrics {
   // when it could not be read: the last figures stay).
   void heartbeat(const Outcome& outcome, bool applied, double endEpochSeconds,
                  const NodeStatusTable* nodes);
+  // A scheduled tick that ran no heartbeat: "skipped" (another server
+  // holds the heartbeat lock) or "failed" (the lock could not be asked for).
+  void heartbeatNotRun(const std::string& result);
   // Members of each group by state, from member-status rows.
   void groupMembers(std::map<std::pair<std::string, std::string>, int64_t> counts);
   void inFlight(int delta);

@@ -64,7 +64,7 @@ fi
 serverOut="$dir/tsan-server.log"
 server=("$dir/tests/server/server_test")
 [[ "${run[0]}" == setarch ]] && server=(setarch "$(uname -m)" -R "${server[@]}")
-TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1}" \
+TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$root/scripts/tsan-server.supp}" \
   "${server[@]}" >"$serverOut" 2>&1
 rc=$?
 grep -E "^\[  (PASSED|FAILED) " "$serverOut"

@@ -16,14 +16,17 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "store_fixture.h"
 #include "vxrhost/catalog.h"
 #include "vxrhost/sqlite_store.h"
 
@@ -474,6 +477,64 @@ TEST_F(ServeTest, IdleConnectionsDoNotHoldTheWorkers) {
     EXPECT_EQ(poll(&p, 1, 0), 0);
     close(fd);
   }
+}
+
+// The scheduled ticks a server lists, by their time (whole seconds): ran or not.
+std::map<long long, bool> ticksOf(const ServerProcess& server) {
+  std::map<long long, bool> ticks;
+  auto r = server.client().Get("/api/v1/heartbeat");
+  if (!r) return ticks;
+  json body = json::parse(r->body);
+  for (const json& t : body["ticks"])
+    ticks[std::llround(t["time_epoch"].get<double>())] = t["ran"].get<bool>();
+  return ticks;
+}
+
+// Two servers on one PostgreSQL database with heartbeats every second: every
+// tick both had is run by exactly one; when that one stops, the other runs
+// the next ticks. Needs a database (VXR_TEST_PG; scripts/pg-test.sh).
+TEST_F(ServeTest, TwoServersOnOnePostgresStoreRunEachTickOnce) {
+  vxrhost::TestDatabase database;
+  if (!database.start()) GTEST_SKIP() << database.skipReason();
+  Exit init = runVxrhost({"init-db", "--db", database.url(), "--sample"}, dir_);
+  ASSERT_EQ(init.code, 0) << init.err;
+  db_ = database.url();
+  serve({"--heartbeat-interval", "1"});
+  for (int i = 0; i < 100 && ticksOf(server_).empty(); ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ServerProcess other;
+  fs::create_directories(dir_ / "other");
+  ASSERT_TRUE(other.start({"--db", db_, "--heartbeat-interval", "1"}, dir_ / "other"))
+      << other.errors();
+  std::this_thread::sleep_for(std::chrono::seconds(10));
+  auto first = ticksOf(server_), second = ticksOf(other);
+  int shared = 0;
+  for (const auto& [at, ran] : second) {
+    auto it = first.find(at);
+    if (it == first.end()) continue;
+    ++shared;
+    EXPECT_NE(ran, it->second) << "tick " << at << (ran ? ": run by both" : ": run by neither");
+  }
+  ASSERT_GE(shared, 7);
+  EXPECT_NE(
+      other.client().Get("/metrics")->body.find("vxrhost_heartbeats_total{result=\"skipped\"}"),
+      std::string::npos);
+
+  // The one that ran them goes; the other runs the next ticks.
+  ServerProcess& runner = first.rbegin()->second ? server_ : other;
+  ServerProcess& stays = &runner == &server_ ? other : server_;
+  auto stopped = std::chrono::system_clock::now();
+  EXPECT_EQ(runner.stop(), 0) << runner.errors();
+  long long after =
+      std::chrono::duration_cast<std::chrono::seconds>(stopped.time_since_epoch()).count();
+  bool taken = false;
+  for (int i = 0; i < 100 && !taken; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    for (const auto& [at, ran] : ticksOf(stays)) taken = taken || (at > after && ran);
+  }
+  EXPECT_TRUE(taken);
+  EXPECT_EQ(other.stop(), 0) << other.errors();
+  EXPECT_EQ(other.errors().find("WARNING: ThreadSanitizer"), std::string::npos) << other.errors();
 }
 
 // A client that reads a little of a large answer and goes away: the request
