@@ -206,16 +206,7 @@ int commandHeartbeat(const Options& options) {
   return status;
 }
 
-int commandNodes(const Options& options) {
-  Format format = formatOf(options);
-  auto store = openDatabase(options.db, options.dbGiven);
-  NodeStatusTable nodes;
-  Error error;
-  if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
-    std::string name = describeDatabase(options.dbGiven ? options.db : samplePath());
-    throw Failure{kExitDatabase, error.message + " of " + name + ": " + error.detail + " (status " +
-                                     std::to_string(error.status) + ")"};
-  }
+OutputTable nodeStatusOutput(const NodeStatusTable& nodes) {
   OutputTable out;
   for (const ColumnInfo& column : nodes.columns)
     out.columns.push_back({column.name, column.type == ColumnType::Int32});
@@ -229,6 +220,20 @@ int commandNodes(const Options& options) {
       row.push_back(decodeField(field, cells[i]));
     }
   }
+  return out;
+}
+
+int commandNodes(const Options& options) {
+  Format format = formatOf(options);
+  auto store = openDatabase(options.db, options.dbGiven);
+  NodeStatusTable nodes;
+  Error error;
+  if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
+    std::string name = describeDatabase(databaseOf(options.db, options.dbGiven));
+    throw Failure{kExitDatabase, error.message + " of " + name + ": " + error.detail + " (status " +
+                                     std::to_string(error.status) + ")"};
+  }
+  OutputTable out = nodeStatusOutput(nodes);
   printOutput(std::cout, out, format);
   finishOutput();
   return kExitOk;

@@ -194,11 +194,26 @@ std::string samplePath() {
   return (base / "vxrhost" / "sample.db").string();
 }
 
-std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven) {
+std::string consoleDir(const std::string& given) {
+  if (!given.empty()) return given;
+  fs::path dir = executableDir();
+  if (!dir.empty()) {
+    fs::path installed = (dir / VXRHOST_DATA_FROM_BINDIR / "console").lexically_normal();
+    if (isDirectory(installed)) return installed.string();
+  }
+  return VXRHOST_CONSOLE_SOURCE_DIR;
+}
+
+std::string databaseOf(const std::string& db, bool dbGiven) {
+  return dbGiven ? db : samplePath();
+}
+
+std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven,
+                                    const SqliteStoreOptions& given) {
   Error error;
   // The base tables' columns are checked against the schema the modules
   // are built for: a column of another type is an error, not wrong bytes.
-  SqliteStoreOptions options;
+  SqliteStoreOptions options = given;
   std::string data;
   sampleTexts(options.expectedSchemaSql, data);
   if (dbGiven) {

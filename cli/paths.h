@@ -23,10 +23,20 @@ std::string dataDir();
 // ${XDG_DATA_HOME:-$HOME/.local/share}/vxrhost/sample.db.
 std::string samplePath();
 
+// The web console's files: `given` (--console-dir) when not empty, else the
+// installed share/vxr/console relative to the executable, else the source
+// tree's console/ (a build tree).
+std::string consoleDir(const std::string& given);
+
+// The database that --db names when given, else the sample's path.
+std::string databaseOf(const std::string& db, bool dbGiven);
+
 // Opens `db` when given (an existing file, or a PostgreSQL connection
-// string), else the sample, created on first use. Fails with kExitDatabase
+// string), else the sample, created on first use. `options` apply to an
+// SQLite file; the schema check is always added. Fails with kExitDatabase
 // naming the database.
-std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven);
+std::unique_ptr<Store> openDatabase(const std::string& db, bool dbGiven,
+                                    const SqliteStoreOptions& options = {});
 
 // The schema and sample data scripts: the installed copies when vxrhost runs
 // from an installed layout, else the copies compiled into it.

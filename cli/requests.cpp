@@ -10,7 +10,6 @@
 namespace fs = std::filesystem;
 
 namespace vxrhost::cli {
-namespace {
 
 const char* statusMeaning(int32_t status) {
   switch (status) {
@@ -30,6 +29,8 @@ const char* statusMeaning(int32_t status) {
       return "unexpected status";
   }
 }
+
+namespace {
 
 std::string plural(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -80,10 +81,9 @@ void configureTrace(Host& host, const std::string& levels, const std::string& fi
 }
 
 Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
-                   const std::vector<Filter>& filters, const RowSink* print) {
+                   const std::vector<Filter>& filters, const RowSink* print, RunOptions options) {
   using Clock = std::chrono::steady_clock;
   Outcome o;
-  RunOptions options;
   options.stopAfterFailedStart = true;  // no work area: nothing to process
   // A guard against a module that never ends, which no answer can reach: a
   // module hands out at most one row per member row it fetched.
@@ -100,14 +100,13 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
     (*print)(row);
     printing += Clock::now() - start;
   };
-  host.clearSqlTexts();
-  size_t updatesBefore = host.nodeStatusCalls().size();
   auto begin = Clock::now();
   RunResult r = host.run(module, table.name, filters, table.rowSize, options, take);
   o.milliseconds =
       std::chrono::duration<double, std::milli>(Clock::now() - begin - printing).count();
   o.rowCount = r.rowCount;
   o.hitProcessLimit = r.hitProcessLimit;
+  o.cancelled = r.cancelled;
   o.processCalls = r.processCalls;
   o.rowsFetched = r.rowsFetched;
   if (r.started && r.startStatus != 0) {
@@ -117,10 +116,11 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
     o.finalStatus = r.lastProcessStatus();
   }
   o.failed = o.finalStatus != 62 || r.hitProcessLimit;
-  o.sql = host.sqlActivity();
-  o.nodeUpdates = host.nodeStatusCalls().size() - updatesBefore;
+  o.sql = r.sql;
+  o.nodeUpdates = r.nodeStatusUpdates;
   o.nodeStatusStatus = r.nodeStatusStatus;
   o.nodeStatusError = r.nodeStatusError;
+  o.nodeStatusChanges = std::move(r.nodeStatusBatch);
   o.memberFailures = std::move(r.memberFailures);
   o.traceFailure = host.traceFileFailure();
   return o;

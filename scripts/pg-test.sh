@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The PostgreSQL store against a throwaway cluster (scripts/pg-cluster.sh):
-# the store suite's PostgreSQL cases, the SQLite/PostgreSQL comparison of
+# the store suite's PostgreSQL cases, two servers sharing one heartbeat
+# (the server test's PostgreSQL case), the SQLite/PostgreSQL comparison of
 # every table (scripts/pg-check.sh) and the heartbeat checks; the cluster is
 # stopped and removed at the end, whatever happens.
 #   scripts/pg-test.sh [BUILD_DIR]   (default build)
@@ -30,14 +31,20 @@ url="$(bash "$root/scripts/pg-cluster.sh" url "$dir")"
 export VXR_TEST_PG="$url"
 log="$(mktemp)"
 
-"$build/tests/store/test_store" --gtest_filter='*Postgres*' --gtest_brief=1 >"$log" 2>&1
-cat "$log"
-ok="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?.*/\1/p' "$log")"
-bad="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log")"
-skipped="$(sed -nE 's/^\[  SKIPPED \] ([0-9]+) tests?.*/\1/p' "$log")"
-passed=$((passed + ${ok:-0}))
-failed=$((failed + ${bad:-0} + ${skipped:-0}))
-[[ -n "$ok$bad" ]] || failed=$((failed + 1))
+gtest() { # a test binary's PostgreSQL cases; a skipped case counts as failed here
+  "$1" --gtest_filter='*Postgres*' --gtest_brief=1 >"$log" 2>&1
+  cat "$log"
+  local ok bad skipped
+  ok="$(sed -nE 's/^\[  PASSED  \] ([0-9]+) tests?.*/\1/p' "$log")"
+  bad="$(sed -nE 's/^\[  FAILED  \] ([0-9]+) tests?, listed below.*/\1/p' "$log")"
+  skipped="$(sed -nE 's/^\[  SKIPPED \] ([0-9]+) tests?.*/\1/p' "$log")"
+  passed=$((passed + ${ok:-0}))
+  failed=$((failed + ${bad:-0} + ${skipped:-0}))
+  [[ -n "$ok$bad" ]] || failed=$((failed + 1))
+}
+gtest "$build/tests/store/test_store"
+# Two servers on one database sharing the heartbeat.
+gtest "$build/tests/server/server_test"
 
 bash "$root/scripts/pg-check.sh" "$url" 2>&1 | tee "$log"
 count "$log"

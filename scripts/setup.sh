@@ -26,6 +26,12 @@ packages=(
   sqlite3
   libcli11-dev
   nlohmann-json3-dev
+  # vxrhost serve: the HTTP library (found through pkg-config), the chart
+  # library the web console loads, and wrk for the server's load check
+  libcpp-httplib-dev
+  pkg-config
+  libjs-chart.js
+  wrk
   clang-format
   # The PostgreSQL store (libpq) and a throwaway cluster for its tests
   # (scripts/pg-cluster.sh).
@@ -39,6 +45,11 @@ packages=(
   dpkg-dev
   file
   git
+  # The web console's browser test: headless Chromium driven through
+  # chromedriver from Debian's Python.
+  chromium
+  chromium-driver
+  python3-selenium
 )
 
 missing=()

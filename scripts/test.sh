@@ -10,6 +10,7 @@
 #   tsan     build-tsan/     8 threads running every table's requests under ThreadSanitizer
 #   fuzz     build-fuzz/     a short run of each libFuzzer harness (clang)
 #   heartbeat (native)       heartbeats killed and run concurrently land whole or not at all
+#   browser  (native)        the web console in headless Chromium against vxrhost serve
 #   format   clang-format check of the tracked sources
 # Usage: scripts/test.sh [STEP]...   (default: all, in this order)
 # Installs missing packages first unless VXR_SKIP_SETUP=1. Every preset
@@ -35,6 +36,8 @@ steps_table=(
   "fuzz     script    bash scripts/fuzz-smoke.sh"
   "heartbeat script   bash scripts/heartbeat-check.sh"
   "postgres script    bash scripts/pg-test.sh"
+  "browser  script    /usr/bin/python3 tests/browser/console_test.py"
+  "load     script    bash scripts/load-check.sh build"
   "format   format    -"
 )
 

@@ -19,6 +19,7 @@ struct NodeStatusBatch {
   std::vector<size_t> calls;  // their entries in HostState::nodeCalls
 };
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
+thread_local detail::RunContext* t_run = nullptr;
 // The member SQL failures of the request that this thread is running.
 thread_local std::vector<MemberFailure>* t_memberFailures = nullptr;
 // Rows fetched by the request that this thread is running.
@@ -50,6 +51,10 @@ std::string memberFailureText(const MemberFailure& f) {
 
 detail::HostState* detail::currentState() {
   return g_state.load();
+}
+
+detail::RunContext* detail::currentRun() {
+  return t_run;
 }
 
 Host::Host(Store& store) : Host() {
@@ -109,6 +114,10 @@ SqlActivity Host::sqlActivity() const {
   std::lock_guard storeLock(state_->storeMutex);
   a.storeTime = std::chrono::nanoseconds(state_->storeNanoseconds);
   return a;
+}
+
+void Host::keepLogs(bool on) {
+  state_->keepLogs.store(on);
 }
 
 void Host::clearSqlTexts() {
@@ -263,6 +272,9 @@ RunResult Host::run(const Module& module, const std::string& table,
   }
   NodeStatusBatch batch;
   t_nodeStatusBatch = &batch;
+  detail::RunContext run;
+  run.store = options.store;
+  t_run = &run;
   t_memberFailures = &result.memberFailures;
   t_rowsFetched = 0;
   bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
@@ -276,6 +288,10 @@ RunResult Host::run(const Module& module, const std::string& table,
                          : result.processCalls >= options.maxProcessCalls;
       if (runaway) {
         result.hitProcessLimit = true;
+        break;
+      }
+      if (options.cancel != nullptr && options.cancel->load()) {
+        result.cancelled = true;
         break;
       }
       status = module.process()(handle);
@@ -293,12 +309,22 @@ RunResult Host::run(const Module& module, const std::string& table,
     }
   }
   t_nodeStatusBatch = nullptr;
+  t_run = nullptr;
+  result.sql.texts = run.texts;
+  for (const auto& [table, count] : run.memberRequests) {
+    result.sql.memberRequests += count;
+    result.sql.membersQueried = std::max(result.sql.membersQueried, count);
+  }
+  result.sql.storeTime = run.storeTime;
   t_memberFailures = nullptr;
   result.rowsFetched = t_rowsFetched;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
-    if (state_->store != nullptr) {
+    if (options.store != nullptr) {
+      error.clear();
+      status = options.store->applyNodeStatusBatch(batch.updates, error);
+    } else if (state_->store != nullptr) {
       std::lock_guard lock(state_->storeMutex);
       error.clear();
       status = state_->store->applyNodeStatusBatch(batch.updates, error);
@@ -313,6 +339,7 @@ RunResult Host::run(const Module& module, const std::string& table,
     result.nodeStatusUpdates = batch.updates.size();
     result.nodeStatusStatus = status;
     result.nodeStatusError = error;
+    result.nodeStatusBatch = std::move(batch.updates);
   }
   result.rows = std::move(r.rows);
   result.rowCount = r.rowCount;
@@ -341,10 +368,12 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
                           str(product), str(version), str(affinity), str(level)};
   if (t_nodeStatusBatch != nullptr) {
     // Applied with the request's other updates when it ends (Host::run).
-    std::lock_guard lock(s->logMutex);
     t_nodeStatusBatch->updates.push_back(update);
-    t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
-    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    if (s->keepLogs.load(std::memory_order_relaxed)) {
+      std::lock_guard lock(s->logMutex);
+      t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
+      s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    }
     return 0;
   }
   int32_t status = sqlstatus::kStoreFailure;
@@ -358,7 +387,9 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
     s->hostLine("kfastinh", "node status update of \"" + update.node + "\" failed with " +
                                 std::to_string(status) + ": " + error);
   }
-  std::lock_guard lock(s->logMutex);
-  s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  if (s->keepLogs.load(std::memory_order_relaxed)) {
+    std::lock_guard lock(s->logMutex);
+    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  }
   return status;
 }

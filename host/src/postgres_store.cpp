@@ -819,6 +819,21 @@ int32_t PostgresStore::tryHeartbeatLock(bool& held, std::string& error) {
   return sqlstatus::kOk;
 }
 
+int32_t PostgresStore::releaseHeartbeatLock(std::string& error) {
+  std::lock_guard<std::mutex> lock(impl_->mutex);
+  Impl& impl = *impl_;
+  if (!impl.heartbeatLockHeld) return sqlstatus::kOk;
+  impl.heartbeatLockHeld = false;
+  Params params;
+  std::string sql =
+      "SELECT pg_advisory_unlock(" + params.add(std::to_string(kHeartbeatLockKey)) + "::bigint)";
+  if (Result r = impl.exec(sql, params); r.status() != PGRES_TUPLES_OK) {
+    error = impl.failure("cannot give the heartbeat lock up", PQresultErrorMessage(r.res));
+    return sqlstatus::kStoreFailure;
+  }
+  return sqlstatus::kOk;
+}
+
 std::vector<std::string> PostgresStore::tableNames() const {
   std::vector<std::string> names;
   for (const auto& [name, table] : impl_->tables) names.push_back(name);

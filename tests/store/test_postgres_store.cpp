@@ -226,6 +226,13 @@ TEST_F(PostgresStoreTest, NodeStatusLockAndHeartbeatLock) {
   EXPECT_FALSE(held);
   ASSERT_EQ(store->tryHeartbeatLock(held, error), sqlstatus::kOk);
   EXPECT_TRUE(held);
+  // Given up, it can be taken by another, once (it is not counted twice).
+  ASSERT_EQ(store->releaseHeartbeatLock(error), sqlstatus::kOk) << error;
+  ASSERT_EQ(other->tryHeartbeatLock(held, error), sqlstatus::kOk) << error;
+  EXPECT_TRUE(held);
+  ASSERT_EQ(other->releaseHeartbeatLock(error), sqlstatus::kOk) << error;
+  ASSERT_EQ(store->tryHeartbeatLock(held, error), sqlstatus::kOk);
+  EXPECT_TRUE(held);
   store.reset();  // its connection ends, and the lock with it (once the server sees it)
   held = false;
   for (int i = 0; i < 100 && !held; ++i) {

@@ -76,8 +76,9 @@ class PostgresStore : public Store {
   int32_t applyNodeStatusBatch(const std::vector<NodeStatusUpdate>& updates,
                                std::string& error) override;
   // A session advisory lock (kHeartbeatLockKey) held by this store's
-  // connection until it closes or is lost.
+  // connection until it is given up, or the connection closes or is lost.
   int32_t tryHeartbeatLock(bool& held, std::string& error) override;
+  int32_t releaseHeartbeatLock(std::string& error) override;
 
   std::vector<std::string> tableNames() const;
   const std::vector<ColumnInfo>* tableColumns(const std::string& qualifiedName) const;

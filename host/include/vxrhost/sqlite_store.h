@@ -38,6 +38,9 @@ struct SqliteStoreOptions {
   // the open, so that no module reads bytes of the wrong type. A missing
   // table or column is left to the queries that name it.
   std::string expectedSchemaSql;
+  // Switches the database file to write-ahead logging (it stays so): readers
+  // on other connections then never wait for a writer, nor it for them.
+  bool writeAheadLog = false;
 };
 
 // The node-status table that routing reads and updateNodeStatus writes.

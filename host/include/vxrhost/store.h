@@ -114,6 +114,12 @@ class Store {
     held = true;
     return sqlstatus::kOk;
   }
+  // Gives the heartbeat lock up when this store holds it (this default:
+  // nothing to give up).
+  virtual int32_t releaseHeartbeatLock(std::string& error) {
+    (void)error;
+    return sqlstatus::kOk;
+  }
 };
 
 }  // namespace vxrhost
