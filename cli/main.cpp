@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "failure.h"
+#include "sql.h"
 #include "vxrhost/catalog.h"
 #include "vxrhost/error.h"
 
@@ -112,6 +113,30 @@ int run(int argc, char** argv) {
 
   CLI::App* reset = app.add_subcommand("reset-sample", "recreate the bundled sample database");
 
+  std::string statements;
+  bool explainSql = false;
+  CLI::App* sql = app.add_subcommand(
+      "sql", "run SQL over the group tables and the database (statements from stdin if none)");
+  sql->add_option("statement", statements, "SELECT statements, separated by ';'");
+  sql->add_flag("--explain", explainSql,
+                "print each group table's filters and member SQL instead of the rows");
+  addFormat(sql);
+  addDb(sql);
+  addModules(sql);
+  addTrace(sql);
+
+  std::vector<std::string> explainFilters;
+  CLI::App* explain = app.add_subcommand(
+      "explain", "run one request of a table and print its filters and member SQL, no rows");
+  explain->add_option("table", table, "table name (see \"vxrhost tables\")")
+      ->required()
+      ->check(tableCheck);
+  explain->add_option("--filter", explainFilters, "index filter COL=VALUE (operator 1, equals)")
+      ->allow_extra_args(false);
+  addDb(explain);
+  addModules(explain);
+  addTrace(explain);
+
   // A word where the command belongs that is none of the commands (CLI11
   // would only say that an argument was not expected).
   if (argc > 1 && argv[1][0] != '-') {
@@ -161,6 +186,12 @@ int run(int argc, char** argv) {
       }
     }
     return commandQuery(options, table, ordered);
+  }
+  if (sql->parsed()) return commandSql(options, statements, explainSql);
+  if (explain->parsed()) {
+    std::vector<FilterArg> ordered;
+    for (const std::string& text : explainFilters) ordered.push_back({false, text});
+    return commandExplain(options, table, ordered);
   }
   if (heartbeat->parsed()) return commandHeartbeat(options);
   if (nodes->parsed()) return commandNodes(options);

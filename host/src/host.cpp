@@ -71,6 +71,11 @@ std::vector<std::string> Host::sqlTexts() const {
   return state_->sqlTexts;
 }
 
+size_t Host::sqlTextCount() const {
+  std::lock_guard lock(state_->logMutex);
+  return state_->sqlTexts.size();
+}
+
 SqlActivity Host::sqlActivity() const {
   SqlActivity a;
   std::lock_guard lock(state_->logMutex);
@@ -220,61 +225,126 @@ RunResult Host::run(const Module& module, const std::string& table,
 RunResult Host::run(const Module& module, const std::string& table,
                     const std::vector<Filter>& filters, size_t rowSize, const RunOptions& options,
                     const RowSink& sink) {
-  RunResult result;
-  auto request = newRequest(table, filters, rowSize);
-  detail::RequestState& r = *request->state_;
-  r.failStorage = options.failGetStorage;
-  r.onRow = &sink;
-  request->mismatchStorageId(options.mismatchStorageId);
-  HDL1_CommonHandle handle = request->handle();
-  if (options.mismatchRequestId) handle.id = static_cast<uint16_t>(handle.id + 1);
+  RequestCursor cursor(*this, module, table, filters, rowSize, options, sink);
+  while (cursor.step()) {
+  }
+  return std::move(cursor.finish());
+}
 
+// --- Request cursor ----------------------------------------------------------
+
+struct RequestCursor::State {
+  detail::HostState* host = nullptr;
+  const Module* module = nullptr;
+  RunOptions options;
+  RowSink sink;  // the request points at it
+  std::unique_ptr<Request> request;
+  HDL1_CommonHandle handle{};
+  NodeStatusBatch batch;
+  RunResult result;
+  bool proceed = false;  // process and terminate are called
+  bool ended = false;
+  bool finished = false;
+
+  // Runs `call` with this request's node-status batch collecting kfastinh.
+  template <class Call>
+  auto collecting(Call call) {
+    NodeStatusBatch* outer = t_nodeStatusBatch;
+    t_nodeStatusBatch = &batch;
+    auto status = call();
+    t_nodeStatusBatch = outer;
+    return status;
+  }
+};
+
+RequestCursor::RequestCursor(Host& host, const Module& module, const std::string& table,
+                             const std::vector<Filter>& filters, size_t rowSize,
+                             const RunOptions& options, RowSink sink)
+    : s_(std::make_unique<State>()) {
+  State& s = *s_;
+  s.host = &host.state();
+  s.module = &module;
+  s.options = options;
+  s.sink = std::move(sink);
+  s.request = host.newRequest(table, filters, rowSize);
+  detail::RequestState& r = *s.request->state_;
+  r.failStorage = options.failGetStorage;
+  r.onRow = &s.sink;
+  s.request->mismatchStorageId(options.mismatchStorageId);
+  s.handle = s.request->handle();
+  if (options.mismatchRequestId) s.handle.id = static_cast<uint16_t>(s.handle.id + 1);
   if (!options.skipStart) {
     r.nullParm = (options.nullParameterList & kPhaseStart) != 0;
-    result.started = true;
-    result.startStatus = module.start()(handle);
+    s.result.started = true;
+    s.result.startStatus = module.start()(s.handle);
   }
-  NodeStatusBatch batch;
-  t_nodeStatusBatch = &batch;
-  bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
-  if (proceed) {
-    r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
-    int32_t status = 0;
-    while (status == 0) {
-      if (result.processCalls >= options.maxProcessCalls) {
-        result.hitProcessLimit = true;
-        break;
-      }
-      status = module.process()(handle);
+  s.proceed = !(options.stopAfterFailedStart && s.result.started && s.result.startStatus != 0);
+  s.ended = !s.proceed;
+  if (s.proceed) r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
+}
+
+RequestCursor::~RequestCursor() {
+  finish();
+}
+
+bool RequestCursor::ended() const {
+  return s_->ended;
+}
+
+const RunResult& RequestCursor::result() const {
+  return s_->result;
+}
+
+bool RequestCursor::step() {
+  State& s = *s_;
+  if (s.ended) return false;
+  if (s.result.processCalls >= s.options.maxProcessCalls) {
+    s.result.hitProcessLimit = true;
+    s.ended = true;
+    return false;
+  }
+  int32_t status = s.collecting([&] { return s.module->process()(s.handle); });
+  ++s.result.processCalls;
+  s.result.processStatuses.push_back(status);
+  s.ended = status != 0;
+  return !s.ended;
+}
+
+RunResult& RequestCursor::finish() {
+  State& s = *s_;
+  RunResult& result = s.result;
+  if (s.finished) return result;
+  s.finished = true;
+  detail::RequestState& r = *s.request->state_;
+  if (s.proceed) {
+    // The extra calls after the end are for a request that reached it.
+    for (int i = 0; s.ended && i < s.options.extraProcessCalls; ++i) {
+      result.processStatuses.push_back(s.collecting([&] { return s.module->process()(s.handle); }));
       ++result.processCalls;
-      result.processStatuses.push_back(status);
     }
-    for (int i = 0; i < options.extraProcessCalls; ++i) {
-      result.processStatuses.push_back(module.process()(handle));
-      ++result.processCalls;
-    }
-    if (!options.skipTerminate) {
-      r.nullParm = (options.nullParameterList & kPhaseTerminate) != 0;
+    s.ended = true;
+    if (!s.options.skipTerminate) {
+      r.nullParm = (s.options.nullParameterList & kPhaseTerminate) != 0;
       result.terminated = true;
-      result.terminateStatus = module.terminate()(handle);
+      result.terminateStatus = s.collecting([&] { return s.module->terminate()(s.handle); });
     }
   }
-  t_nodeStatusBatch = nullptr;
+  NodeStatusBatch& batch = s.batch;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
-    if (state_->store != nullptr) {
-      std::lock_guard lock(state_->storeMutex);
+    if (s.host->store != nullptr) {
+      std::lock_guard lock(s.host->storeMutex);
       error.clear();
-      status = state_->store->applyNodeStatusBatch(batch.updates, error);
+      status = s.host->store->applyNodeStatusBatch(batch.updates, error);
     }
     if (status != 0) {
-      state_->hostLine("kfastinh", std::to_string(batch.updates.size()) +
+      s.host->hostLine("kfastinh", std::to_string(batch.updates.size()) +
                                        " node status updates failed with " +
                                        std::to_string(status) + ": " + error);
     }
-    std::lock_guard lock(state_->logMutex);
-    for (size_t i : batch.calls) state_->nodeCalls[i].status = status;
+    std::lock_guard lock(s.host->logMutex);
+    for (size_t i : batch.calls) s.host->nodeCalls[i].status = status;
     result.nodeStatusUpdates = batch.updates.size();
     result.nodeStatusStatus = status;
     result.nodeStatusError = error;
@@ -288,6 +358,7 @@ RunResult Host::run(const Module& module, const std::string& table,
       result.workAreaBytes.assign(reinterpret_cast<const char*>(block.bytes.get()), block.size);
     }
   }
+  r.onRow = nullptr;
   return result;
 }
 
@@ -305,7 +376,7 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
   NodeStatusUpdate update{str(node),    str(parent),  str(online),   str(type),
                           str(product), str(version), str(affinity), str(level)};
   if (t_nodeStatusBatch != nullptr) {
-    // Applied with the request's other updates when it ends (Host::run).
+    // Applied with the request's other updates when it ends (RequestCursor::finish).
     std::lock_guard lock(s->logMutex);
     t_nodeStatusBatch->updates.push_back(update);
     t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());

@@ -1,6 +1,6 @@
 #include "vxrhost/sqlite_store.h"
 
-#include <sqlite3.h>
+#include "sqlite_api.h"
 
 #include <algorithm>
 #include <cctype>

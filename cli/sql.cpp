@@ -1,0 +1,289 @@
+#include "sql.h"
+
+#include <sqlite3.h>
+
+#include <chrono>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <iterator>
+#include <memory>
+
+#include "failure.h"
+#include "filters.h"
+#include "paths.h"
+#include "requests.h"
+#include "vxrhost/vtab.h"
+
+namespace vxrhost::cli {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+Format formatOf(const Options& options) {
+  auto format = parseFormat(options.format);
+  if (!format) throw Failure{kExitUsage, "unknown format " + inQuotes(options.format)};
+  return *format;
+}
+
+std::string plural(size_t n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string milliseconds(double ms) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f ms", ms);
+  return text;
+}
+
+// Filters as the explanation shows them: COL = 'VALUE', or COL op N 'VALUE'.
+std::string filterText(const Filter& filter) {
+  std::string value = "'";
+  for (char c : escaped(filter.value)) value += c == '\'' ? std::string("''") : std::string(1, c);
+  value += "'";
+  if (filter.op == kFilterEquals) return filter.column + " = " + value;
+  return filter.column + " op " + std::to_string(filter.op) + " " + value;
+}
+
+// One request's explanation: the table, its filters, the SQL texts it sent
+// and how it ended.
+void explainRequest(std::ostream& out, const std::string& table, const std::vector<Filter>& filters,
+                    const std::vector<std::string>& texts, const std::string& ending) {
+  out << table << '\n';
+  std::string list;
+  for (const Filter& filter : filters) list += (list.empty() ? "" : " AND ") + filterText(filter);
+  out << "  filters: " << (list.empty() ? "none" : list) << '\n';
+  out << "  SQL texts sent: " << texts.size() << '\n';
+  for (const std::string& text : texts) out << "    " << escaped(text) << '\n';
+  out << "  " << ending << '\n';
+}
+
+std::string requestEnding(const TableRequest& r) {
+  if (!r.ran) return "not run: no row can match a NULL filter or one wider than its column";
+  std::string text = plural(r.rows, "row", "rows") + ", " +
+                     plural(static_cast<size_t>(r.processCalls), "process call", "process calls");
+  if (r.stoppedEarly) return text + ", stopped early by the reader, terminated";
+  return text + ", status " + std::to_string(r.finalStatus) + " (" +
+         requestStatusText(r.finalStatus) + ")" + (r.failedAtStart ? " at start" : "");
+}
+
+struct Connection {
+  sqlite3* db = nullptr;
+  ~Connection() { sqlite3_close_v2(db); }
+};
+
+struct Statement {
+  sqlite3_stmt* stmt = nullptr;
+  ~Statement() { sqlite3_finalize(stmt); }
+};
+
+// Statements that attach other files are refused too: the command reads the
+// database it was given.
+int authorize(void*, int action, const char*, const char*, const char*, const char*) {
+  return action == SQLITE_ATTACH || action == SQLITE_DETACH ? SQLITE_DENY : SQLITE_OK;
+}
+
+// What one statement did, for its summary line.
+struct StatementOutcome {
+  int rc = SQLITE_DONE;  // of the last step
+  size_t rows = 0;
+  double milliseconds = 0;
+};
+
+// The summary line of a statement: its rows, the group tables' requests,
+// members queried and node-status changes, the time.
+std::string sqlSummary(const StatementOutcome& o, const std::vector<TableRequest>& requests,
+                       const SqlActivity& sql) {
+  std::string line = "sql: " + plural(o.rows, "row", "rows");
+  std::string tables;
+  size_t run = 0;
+  size_t nodeUpdates = 0;
+  for (const TableRequest& r : requests) {
+    if (!r.ran) continue;
+    ++run;
+    nodeUpdates += r.nodeStatusUpdates;
+    if (tables.find(r.table) == std::string::npos) tables += (tables.empty() ? "" : ",") + r.table;
+  }
+  if (run > 0) {
+    line += ", " + plural(run, "request", "requests") + " of " + tables + ", " +
+            plural(sql.membersQueried, "member", "members") + " queried";
+    if (sql.memberRequests != sql.membersQueried) {
+      line += " (" + plural(sql.memberRequests, "member request", "member requests") + ")";
+    }
+  }
+  if (nodeUpdates > 0) {
+    line += ", node status changed (" + plural(nodeUpdates, "update", "updates") + ")";
+  }
+  double sqlMs = std::chrono::duration<double, std::milli>(sql.storeTime).count();
+  double restMs = o.milliseconds > sqlMs ? o.milliseconds - sqlMs : 0;
+  line += ", " + milliseconds(o.milliseconds) + " (member SQL " + milliseconds(sqlMs) +
+          ", module and SQL " + milliseconds(restMs) + ")";
+  return line;
+}
+
+// The exit status for a failed statement: a module that did not load, a
+// request that failed, else the statement itself.
+int statementExit(SqlTables::Fault fault) {
+  switch (fault) {
+    case SqlTables::Fault::Module:
+      return kExitModule;
+    case SqlTables::Fault::Request:
+      return kExitRequest;
+    default:
+      return kExitUsage;
+  }
+}
+
+// Prints one statement's rows (none with `explain`) as they come, or, for
+// the aligned table, when they are all there.
+StatementOutcome printStatement(sqlite3_stmt* stmt, Format format, bool explain,
+                                Clock::duration& printing) {
+  StatementOutcome o;
+  int count = sqlite3_column_count(stmt);
+  std::vector<OutputColumn> columns;
+  for (int i = 0; i < count; ++i) {
+    const char* type = sqlite3_column_decltype(stmt, i);
+    columns.push_back({sqlite3_column_name(stmt, i),
+                       type != nullptr && std::string_view(type) == "INTEGER"});
+  }
+  OutputTable table;
+  std::unique_ptr<RowStream> stream;
+  if (!explain && format != Format::Table) stream = std::make_unique<RowStream>(std::cout, columns, format);
+  std::vector<FieldView> views(static_cast<size_t>(count));
+  int& rc = o.rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    ++o.rows;
+    if (explain || (!std::cout && stream)) continue;
+    auto start = Clock::now();
+    for (int i = 0; i < count; ++i) {
+      sqlite3_int64 number = 0;
+      bool integer = sqlite3_column_type(stmt, i) == SQLITE_INTEGER &&
+                     (number = sqlite3_column_int64(stmt, i)) >= INT32_MIN && number <= INT32_MAX;
+      if (integer) {
+        views[static_cast<size_t>(i)] = static_cast<int32_t>(number);
+      } else {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        views[static_cast<size_t>(i)] = std::string_view(
+            text != nullptr ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
+      }
+    }
+    if (stream) {
+      stream->row(views);
+    } else {
+      auto& row = table.rows.emplace_back();
+      for (const FieldView& v : views) {
+        if (const auto* n = std::get_if<int32_t>(&v)) row.emplace_back(*n);
+        else row.emplace_back(std::string(std::get<std::string_view>(v)));
+      }
+    }
+    printing += Clock::now() - start;
+  }
+  if (rc != SQLITE_DONE) return o;
+  if (stream) stream->finish();
+  if (!explain && format == Format::Table) {
+    auto start = Clock::now();
+    table.columns = columns;
+    printOutput(std::cout, table, format);
+    printing += Clock::now() - start;
+  }
+  return o;
+}
+
+std::string readStandardInput() {
+  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
+
+}  // namespace
+
+int commandSql(const Options& options, const std::string& given, bool explain) {
+  Format format = formatOf(options);
+  std::string dir = modulesDir(options.modules);
+  auto store = openDatabase(options.db, options.dbGiven);
+  Host host(*store);
+  configureTrace(host, options.trace, options.traceFile);
+  SqlTables tables(host, dir);
+
+  // The statements read the database on a connection of their own, opened
+  // read-only; the node-status updates of a heartbeat go through the store.
+  Connection connection;
+  if (sqlite3_open_v2(store->path().c_str(), &connection.db, SQLITE_OPEN_READONLY, nullptr) !=
+      SQLITE_OK) {
+    throw Failure{kExitDatabase, "cannot open database " + inQuotes(store->path()) + ": " +
+                                     sqlite3_errmsg(connection.db)};
+  }
+  sqlite3_busy_timeout(connection.db, kQueryLockWaitMs);
+  std::string error;
+  if (tables.attach(connection.db, error) != SQLITE_OK) throw Failure{kExitInternal, error};
+  sqlite3_set_authorizer(connection.db, authorize, nullptr);
+
+  std::string text = given.empty() ? readStandardInput() : given;
+  const char* next = text.c_str();
+  int status = kExitOk;
+  while (status == kExitOk && *next != '\0') {
+    Statement statement;
+    const char* tail = nullptr;
+    host.clearSqlTexts();
+    tables.clearRequests();
+    tables.clearFault();
+    auto begin = Clock::now();
+    if (sqlite3_prepare_v2(connection.db, next, -1, &statement.stmt, &tail) != SQLITE_OK) {
+      throw Failure{statementExit(tables.fault()), std::string("sql: ") + sqlite3_errmsg(connection.db)};
+    }
+    next = tail;
+    if (statement.stmt == nullptr) continue;  // blanks or a comment
+    if (!sqlite3_stmt_readonly(statement.stmt)) {
+      throw Failure{kExitUsage, "sql: statement refused: vxrhost sql only reads (" +
+                                    escaped(sqlite3_sql(statement.stmt)) + ")"};
+    }
+    Clock::duration printing{};
+    StatementOutcome o = printStatement(statement.stmt, format, explain, printing);
+    o.milliseconds =
+        std::chrono::duration<double, std::milli>(Clock::now() - begin - printing).count();
+    bool failedStatement = o.rc != SQLITE_DONE;
+    std::string message = sqlite3_errmsg(connection.db);
+    sqlite3_finalize(statement.stmt);  // ends the requests of a statement stopped early
+    statement.stmt = nullptr;
+    if (explain) {
+      for (const TableRequest& r : tables.requests())
+        explainRequest(std::cout, r.table, r.filters, r.sqlTexts, requestEnding(r));
+    }
+    if (failedStatement) {
+      if (!outputClosed()) std::cout.flush();
+      throw Failure{statementExit(tables.fault()), "sql: " + message};
+    }
+    std::cout.flush();
+    std::cerr << sqlSummary(o, tables.requests(), host.sqlActivity()) << '\n';
+    for (const TableRequest& r : tables.requests()) {
+      if (r.nodeStatusUpdates > 0 && r.nodeStatusStatus != 0) {
+        std::cerr << "vxrhost: the heartbeat was not applied: " << escaped(r.nodeStatusError)
+                  << '\n';
+        status = kExitRequest;
+      }
+    }
+  }
+  finishOutput();
+  return status;
+}
+
+int commandExplain(const Options& options, const std::string& tableName,
+                   const std::vector<FilterArg>& filterArgs) {
+  const CatalogTable& table = tableNamed(tableName);
+  std::vector<Filter> filters;
+  for (const FilterArg& arg : filterArgs)
+    filters.push_back(parseFilter(table, arg.text, arg.withOperator));
+  std::string dir = modulesDir(options.modules);
+  auto store = openDatabase(options.db, options.dbGiven);
+  Host host(*store);
+  configureTrace(host, options.trace, options.traceFile);
+  Module* module = loadModule(host, dir, table.module);
+  RowSink discard = [](std::string_view) {};
+  Outcome o = runRequest(host, *module, table, filters, &discard);
+  std::string ending = plural(o.rowCount, "row", "rows") + ", status " +
+                       std::to_string(o.finalStatus) + " (" + requestStatusText(o.finalStatus) +
+                       ")" + o.where;
+  explainRequest(std::cout, table.name, filters, host.sqlTexts(), ending);
+  finishOutput();
+  return finishRequest(table, o);
+}
+
+}  // namespace vxrhost::cli
