@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <exception>
@@ -67,20 +68,41 @@ std::string requestEnding(const TableRequest& r) {
          requestStatusText(r.finalStatus) + ")" + (r.failedAtStart ? " at start" : "");
 }
 
-struct Connection {
-  sqlite3* db = nullptr;
-  ~Connection() { sqlite3_close_v2(db); }
-};
-
 struct Statement {
   sqlite3_stmt* stmt = nullptr;
   ~Statement() { sqlite3_finalize(stmt); }
 };
 
-// Statements that attach other files are refused too: the command reads the
-// database it was given.
-int authorize(void*, int action, const char*, const char*, const char*, const char*) {
-  return action == SQLITE_ATTACH || action == SQLITE_DETACH ? SQLITE_DENY : SQLITE_OK;
+// The user's statements run on the store's connection, so that a heartbeat's
+// node-status update does not wait for the statement that runs it. While one
+// is prepared, the authorizer refuses what would go beyond reading the
+// database: attaching files, transactions, pragmas that set a value.
+// Statements that write are refused after prepare (sqlite3_stmt_readonly).
+struct Guard {
+  bool preparing = false;
+  std::string refused;  // what the authorizer refused, for the message
+};
+
+int authorize(void* data, int action, const char* arg1, const char* arg2, const char*,
+              const char*) {
+  auto& guard = *static_cast<Guard*>(data);
+  if (!guard.preparing) return SQLITE_OK;  // the store's own statements
+  switch (action) {
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+      guard.refused = "ATTACH and DETACH are";
+      return SQLITE_DENY;
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+      guard.refused = "transactions are";
+      return SQLITE_DENY;
+    case SQLITE_PRAGMA:
+      if (arg2 == nullptr) return SQLITE_OK;
+      guard.refused = std::string("setting PRAGMA ") + (arg1 ? arg1 : "") + " is";
+      return SQLITE_DENY;
+    default:
+      return SQLITE_OK;
+  }
 }
 
 // What one statement did, for its summary line.
@@ -95,15 +117,17 @@ struct StatementOutcome {
 std::string sqlSummary(const StatementOutcome& o, const std::vector<TableRequest>& requests,
                        const SqlActivity& sql) {
   std::string line = "sql: " + plural(o.rows, "row", "rows");
-  std::string tables;
+  std::vector<std::string> names;
   size_t run = 0;
   size_t nodeUpdates = 0;
   for (const TableRequest& r : requests) {
     if (!r.ran) continue;
     ++run;
     nodeUpdates += r.nodeStatusUpdates;
-    if (tables.find(r.table) == std::string::npos) tables += (tables.empty() ? "" : ",") + r.table;
+    if (std::find(names.begin(), names.end(), r.table) == names.end()) names.push_back(r.table);
   }
+  std::string tables;
+  for (const std::string& name : names) tables += (tables.empty() ? "" : ",") + name;
   if (run > 0) {
     line += ", " + plural(run, "request", "requests") + " of " + tables + ", " +
             plural(sql.membersQueried, "member", "members") + " queried";
@@ -203,18 +227,11 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
   configureTrace(host, options.trace, options.traceFile);
   SqlTables tables(host, dir);
 
-  // The statements read the database on a connection of their own, opened
-  // read-only; the node-status updates of a heartbeat go through the store.
-  Connection connection;
-  if (sqlite3_open_v2(store->path().c_str(), &connection.db, SQLITE_OPEN_READONLY, nullptr) !=
-      SQLITE_OK) {
-    throw Failure{kExitDatabase, "cannot open database " + inQuotes(store->path()) + ": " +
-                                     sqlite3_errmsg(connection.db)};
-  }
-  sqlite3_busy_timeout(connection.db, kQueryLockWaitMs);
+  sqlite3* db = store->connection();
   std::string error;
-  if (tables.attach(connection.db, error) != SQLITE_OK) throw Failure{kExitInternal, error};
-  sqlite3_set_authorizer(connection.db, authorize, nullptr);
+  if (tables.attach(db, error) != SQLITE_OK) throw Failure{kExitInternal, error};
+  Guard guard;
+  sqlite3_set_authorizer(db, authorize, &guard);
 
   std::string text = given.empty() ? readStandardInput() : given;
   const char* next = text.c_str();
@@ -226,21 +243,30 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
     tables.clearRequests();
     tables.clearFault();
     auto begin = Clock::now();
-    if (sqlite3_prepare_v2(connection.db, next, -1, &statement.stmt, &tail) != SQLITE_OK) {
-      throw Failure{statementExit(tables.fault()), std::string("sql: ") + sqlite3_errmsg(connection.db)};
+    guard.preparing = true;
+    guard.refused.clear();
+    int prepared = sqlite3_prepare_v2(db, next, -1, &statement.stmt, &tail);
+    guard.preparing = false;
+    if (prepared != SQLITE_OK && !guard.refused.empty()) {
+      throw Failure{kExitUsage,
+                    "sql: statement refused: vxrhost sql only reads (" + guard.refused +
+                        " not allowed)"};
+    }
+    if (prepared != SQLITE_OK) {
+      throw Failure{statementExit(tables.fault()), std::string("sql: ") + sqlite3_errmsg(db)};
     }
     next = tail;
     if (statement.stmt == nullptr) continue;  // blanks or a comment
     if (!sqlite3_stmt_readonly(statement.stmt)) {
       throw Failure{kExitUsage, "sql: statement refused: vxrhost sql only reads (" +
-                                    escaped(sqlite3_sql(statement.stmt)) + ")"};
+                                    escaped(sqlite3_sql(statement.stmt)) + " would write)"};
     }
     Clock::duration printing{};
     StatementOutcome o = printStatement(statement.stmt, format, explain, printing);
     o.milliseconds =
         std::chrono::duration<double, std::milli>(Clock::now() - begin - printing).count();
     bool failedStatement = o.rc != SQLITE_DONE;
-    std::string message = sqlite3_errmsg(connection.db);
+    std::string message = sqlite3_errmsg(db);
     sqlite3_finalize(statement.stmt);  // ends the requests of a statement stopped early
     statement.stmt = nullptr;
     if (explain) {

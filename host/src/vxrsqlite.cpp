@@ -1,7 +1,8 @@
 // vxrsqlite: the group tables as a loadable SQLite extension. Loaded into a
 // connection (".load .../vxrsqlite" in the sqlite3 shell), it opens the host
-// on the connection's own database file and registers the catalog's tables
-// as virtual tables that run the installed modules.
+// on the connection's own database (the store uses the connection itself)
+// and registers the catalog's tables as virtual tables that run the
+// installed modules.
 //
 // The modules resolve the host functions (kglcnmnt, sql1cpth, RAS1_Printf,
 // ...) from the process that loads them. SQLite loads an extension with
@@ -74,7 +75,12 @@ extern "C" __attribute__((visibility("default"))) int sqlite3_vxrsqlite_init(
     }
     auto extension = std::make_unique<Extension>();
     vxrhost::Error why;
-    extension->store = vxrhost::SqliteStore::open(file, why);
+    // The store works on this connection itself: a heartbeat's node-status
+    // update then does not wait for the statement that runs it to end.
+    vxrhost::SqliteStoreOptions options;
+    options.connection = db;
+    options.readOnly = sqlite3_db_readonly(db, "main") == 1;
+    extension->store = vxrhost::SqliteStore::open(file, options, why);
     if (extension->store == nullptr) return refuse(error, why.text());
     extension->host = std::make_unique<vxrhost::Host>(*extension->store);
     extension->host->traceToStderr();

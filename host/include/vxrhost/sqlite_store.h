@@ -28,10 +28,17 @@
 #include "vxrhost/error.h"
 #include "vxrhost/store.h"
 
+struct sqlite3;
+
 namespace vxrhost {
 
 struct SqliteStoreOptions {
   bool readOnly = false;  // updateNodeStatus then fails with kStoreFailure
+  // An open connection to the file to use instead of a connection of the
+  // store's own; it is borrowed (not closed). Statements of its owner and
+  // the store's then share one view of the file, so a node-status update
+  // does not wait for the owner's reading statement to end.
+  sqlite3* connection = nullptr;
 };
 
 // The node-status table that routing reads and updateNodeStatus writes.
@@ -85,6 +92,9 @@ class SqliteStore : public Store {
 
   const std::string& path() const;
   bool readOnly() const;
+  // The store's connection. Statements run on it must not write, nor keep a
+  // transaction open across the store's calls.
+  sqlite3* connection() const;
 
  private:
   explicit SqliteStore(std::shared_ptr<Impl> impl);
