@@ -23,7 +23,7 @@ struct FilterColumns {
 // The filter columns of each table's module, as its filter rules read them.
 const std::vector<FilterColumns>& filterColumnList() {
   static const std::vector<FilterColumns> list = {
-      {"GOBJECTA", {"DSGROUP", "IDNAME", "JAPDB", "JAPSPN", "ORIGINNODE"}},
+      {"GOBJECTA", {"DSGROUP", "IDNAME", "JAPDB", "ORIGINNODE"}},
       {"GROUPBPSTATS", {"STRUCTN", "ORIGINNODE"}},
       {"GROUPBUFPOOL", {"IDNAME", "ORIGINNODE"}},
       {"GROUPBUFPOOLCONN", {"IDNAME", "ORIGINNODE"}},
@@ -44,7 +44,7 @@ const std::vector<FilterColumns>& filterColumnList() {
 
 // As vxrhost query runs a request: nothing to process after a failed start,
 // and a guard against a module that never ends.
-RunOptions requestOptions() {
+RunOptions defaultOptions() {
   RunOptions options;
   options.stopAfterFailedStart = true;
   options.maxProcessCalls = 10000000;
@@ -95,6 +95,7 @@ struct SqlTables::Impl {
   std::vector<TableSpec> specs;
   std::map<std::string, Module*> modules;  // by module name, loaded on first use
   std::vector<TableRequest> requests;
+  RunOptions options = defaultOptions();
   bool keep = true;
   size_t live = 0;
   Fault fault = Fault::None;  // requests started and not yet finished
@@ -347,7 +348,7 @@ int xFilter(sqlite3_vtab_cursor* base, int, const char* idxStr, int argc, sqlite
     tracked(owner.host, record, [&] {
       cursor.request = std::make_unique<RequestCursor>(
           owner.host, *table.module, spec.table->name, record.filters, spec.table->rowSize,
-          requestOptions(), [self](std::string_view row) { self->pending.append(row); });
+          owner.options, [self](std::string_view row) { self->pending.append(row); });
     });
     ++owner.live;
     return advance(cursor);
@@ -449,6 +450,9 @@ int SqlTables::attach(sqlite3* db, std::string& error) {
   return SQLITE_OK;
 }
 
+void SqlTables::setRunOptions(const RunOptions& options) {
+  impl_->options = options;
+}
 void SqlTables::keepRequests(bool on) {
   impl_->keep = on;
 }

@@ -66,6 +66,10 @@ class SqlTables {
   // `error` set on failure.
   int attach(sqlite3* db, std::string& error);
 
+  // The options every request runs with (by default those of vxrhost query:
+  // no process call after a failed start, at most 10,000,000 process calls);
+  // tests inject faults through them.
+  void setRunOptions(const RunOptions& options);
   // Whether requests are kept for requests() (on by default).
   void keepRequests(bool on);
   // The requests run since the last clearRequests(), in the order started.
