@@ -167,12 +167,13 @@ StatementOutcome printStatement(sqlite3_stmt* stmt, Format format, bool explain,
   std::vector<OutputColumn> columns;
   for (int i = 0; i < count; ++i) {
     const char* type = sqlite3_column_decltype(stmt, i);
-    columns.push_back({sqlite3_column_name(stmt, i),
-                       type != nullptr && std::string_view(type) == "INTEGER"});
+    columns.push_back(
+        {sqlite3_column_name(stmt, i), type != nullptr && std::string_view(type) == "INTEGER"});
   }
   OutputTable table;
   std::unique_ptr<RowStream> stream;
-  if (!explain && format != Format::Table) stream = std::make_unique<RowStream>(std::cout, columns, format);
+  if (!explain && format != Format::Table)
+    stream = std::make_unique<RowStream>(std::cout, columns, format);
   std::vector<FieldView> views(static_cast<size_t>(count));
   int& rc = o.rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -196,8 +197,10 @@ StatementOutcome printStatement(sqlite3_stmt* stmt, Format format, bool explain,
     } else {
       auto& row = table.rows.emplace_back();
       for (const FieldView& v : views) {
-        if (const auto* n = std::get_if<int32_t>(&v)) row.emplace_back(*n);
-        else row.emplace_back(std::string(std::get<std::string_view>(v)));
+        if (const auto* n = std::get_if<int32_t>(&v))
+          row.emplace_back(*n);
+        else
+          row.emplace_back(std::string(std::get<std::string_view>(v)));
       }
     }
     printing += Clock::now() - start;
@@ -248,9 +251,8 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
     int prepared = sqlite3_prepare_v2(db, next, -1, &statement.stmt, &tail);
     guard.preparing = false;
     if (prepared != SQLITE_OK && !guard.refused.empty()) {
-      throw Failure{kExitUsage,
-                    "sql: statement refused: vxrhost sql only reads (" + guard.refused +
-                        " not allowed)"};
+      throw Failure{kExitUsage, "sql: statement refused: vxrhost sql only reads (" + guard.refused +
+                                    " not allowed)"};
     }
     if (prepared != SQLITE_OK) {
       throw Failure{statementExit(tables.fault()), std::string("sql: ") + sqlite3_errmsg(db)};

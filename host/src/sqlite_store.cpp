@@ -1,7 +1,5 @@
 #include "vxrhost/sqlite_store.h"
 
-#include "sqlite_api.h"
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -15,6 +13,7 @@
 #include <thread>
 #include <variant>
 
+#include "sqlite_api.h"
 #include "vxrhost/sql_dialect.h"
 
 namespace vxrhost {

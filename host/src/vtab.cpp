@@ -112,9 +112,8 @@ struct SqlTables::Impl {
       return nullptr;
     }
     Error why;
-    Module* loaded =
-        host.load((std::filesystem::path(modulesDir) / (std::string(table.module) + ".so")).string(),
-                  &why);
+    Module* loaded = host.load(
+        (std::filesystem::path(modulesDir) / (std::string(table.module) + ".so")).string(), &why);
     if (loaded == nullptr) {
       error = why.text();
       return nullptr;

@@ -91,12 +91,12 @@ extern "C" __attribute__((visibility("default"))) int sqlite3_vxrsqlite_init(
     // The host goes with the connection: a function whose destructor runs
     // when the connection closes (or at once, when it cannot be created).
     Extension* owned = extension.release();
-    int rc = sqlite3_create_function_v2(db, "vxrsqlite_version", 0, SQLITE_UTF8, owned,
-                                        [](sqlite3_context* context, int, sqlite3_value**) {
-                                          sqlite3_result_text(context, VXRHOST_VERSION, -1,
-                                                              SQLITE_STATIC);
-                                        },
-                                        nullptr, nullptr, release);
+    int rc = sqlite3_create_function_v2(
+        db, "vxrsqlite_version", 0, SQLITE_UTF8, owned,
+        [](sqlite3_context* context, int, sqlite3_value**) {
+          sqlite3_result_text(context, VXRHOST_VERSION, -1, SQLITE_STATIC);
+        },
+        nullptr, nullptr, release);
     if (rc != SQLITE_OK) return refuse(error, sqlite3_errmsg(db));
     return SQLITE_OK;
   } catch (const std::exception& e) {

@@ -141,9 +141,9 @@ TEST_F(SqlTest, FilteredSelectOfEveryTableIsTheQuery) {
   for (const CatalogTable& table : catalogTables()) {
     bool byIdname = attributeIndex(table, "IDNAME") < table.attributes().size() &&
                     std::string_view(table.name) != "GROUPBPSTATS";
-    requests.push_back({&table, {byIdname ? Filter{kFilterEquals, "IDNAME", "GRPA"}
-                                          : Filter{kFilterEquals, "ORIGINNODE",
-                                                   "GRPA:RX4plex:DSGROUP"}}});
+    requests.push_back({&table,
+                        {byIdname ? Filter{kFilterEquals, "IDNAME", "GRPA"}
+                                  : Filter{kFilterEquals, "ORIGINNODE", "GRPA:RX4plex:DSGROUP"}}});
     for (const char* column : filterColumns(table))
       EXPECT_LT(attributeIndex(table, column), table.attributes().size()) << table.name << column;
   }
@@ -162,7 +162,8 @@ TEST_F(SqlTest, FilteredSelectOfEveryTableIsTheQuery) {
     ASSERT_EQ(r.filters.size(), 1u);
     EXPECT_EQ(r.filters[0].column, filters[0].column);
     bool narrows = false;
-    for (const char* column : filterColumns(*table)) narrows |= std::string_view(column) == "DSGROUP";
+    for (const char* column : filterColumns(*table))
+      narrows |= std::string_view(column) == "DSGROUP";
     bool carried = false;
     for (const std::string& text : r.sqlTexts) carried |= text.find("'GRPA'") != std::string::npos;
     EXPECT_EQ(carried, narrows);
@@ -241,15 +242,16 @@ TEST_F(SqlTest, JoinOfBufferPoolsAndConnections) {
     for (const auto& c : rows[1]) {
       if (p[attributeIndex(pools, "STRUCTN")] == c[attributeIndex(conns, "STRUCTN")] &&
           p[attributeIndex(pools, "IDNAME")] == c[attributeIndex(conns, "IDNAME")]) {
-        expected.insert(p[attributeIndex(pools, "STRUCTN")] + "|" + c[attributeIndex(conns, "SYSID")]);
+        expected.insert(p[attributeIndex(pools, "STRUCTN")] + "|" +
+                        c[attributeIndex(conns, "SYSID")]);
       }
     }
   }
   ASSERT_FALSE(expected.empty());
   openSql();
-  Answer a = sql(
-      "SELECT b.STRUCTN, c.SYSID FROM GROUPBUFPOOL b JOIN GROUPBUFPOOLCONN c "
-      "ON b.STRUCTN = c.STRUCTN AND b.IDNAME = c.IDNAME");
+  Answer a =
+      sql("SELECT b.STRUCTN, c.SYSID FROM GROUPBUFPOOL b JOIN GROUPBUFPOOLCONN c "
+          "ON b.STRUCTN = c.STRUCTN AND b.IDNAME = c.IDNAME");
   ASSERT_EQ(a.rc, SQLITE_OK) << a.error;
   std::multiset<std::string> got;
   for (const auto& row : a.rows) got.insert(row[0] + "|" + row[1]);
@@ -273,7 +275,8 @@ TEST_F(SqlTest, NullFiltersAndFailures) {
   tables_->setRunOptions(failing);
   Answer a = sql("SELECT * FROM GROUPOBJACT WHERE IDNAME = 'GRPA'");
   EXPECT_EQ(a.rc, SQLITE_ERROR);
-  EXPECT_EQ(a.error, "GROUPOBJACT: the request ended with status 64 (work area not obtained) at start");
+  EXPECT_EQ(a.error,
+            "GROUPOBJACT: the request ended with status 64 (work area not obtained) at start");
   EXPECT_EQ(tables_->fault(), SqlTables::Fault::Request);
 }
 
@@ -305,8 +308,9 @@ TEST_F(SqlTest, CommandLine) {
     std::vector<std::string> shows;
   };
   const Case cases[] = {
-      {vxrhost + " sql" + db + "--format csv \"SELECT JTPDB, JTPSP, JTPGETP FROM GROUPOBJACT "
-                               "WHERE IDNAME='GRPA' ORDER BY JTPGETP DESC LIMIT 10\"",
+      {vxrhost + " sql" + db +
+           "--format csv \"SELECT JTPDB, JTPSP, JTPGETP FROM GROUPOBJACT "
+           "WHERE IDNAME='GRPA' ORDER BY JTPGETP DESC LIMIT 10\"",
        0,
        {"JTPDB,JTPSP,JTPGETP\r\nDBPAY,SPPAY1,9917400\r\nDBINV,SPINV1,269200\r\n",
         "sql: 3 rows, 1 request of GROUPOBJACT, 6 members queried"}},
@@ -346,10 +350,10 @@ TEST_F(SqlTest, ExtensionInTheSqliteShell) {
   GTEST_SKIP() << "the extension is built with the sanitizers, Debian's sqlite3 is not";
 #endif
   if (shell("command -v sqlite3").status != 0) GTEST_SKIP() << "no sqlite3 command";
-  Shell s = shell(std::string("env -u VXRHOST_MODULES sqlite3 ") + db_ + " \".load " +
-                  VXRSQLITE_PATH +
-                  "\" \"SELECT JTPDB, JTPSP, JTPGETP FROM GROUPOBJACT WHERE IDNAME='GRPA' "
-                  "ORDER BY JTPGETP DESC LIMIT 2\"");
+  Shell s =
+      shell(std::string("env -u VXRHOST_MODULES sqlite3 ") + db_ + " \".load " + VXRSQLITE_PATH +
+            "\" \"SELECT JTPDB, JTPSP, JTPGETP FROM GROUPOBJACT WHERE IDNAME='GRPA' "
+            "ORDER BY JTPGETP DESC LIMIT 2\"");
   EXPECT_EQ(s.status, 0) << s.out;
   EXPECT_EQ(s.out, "DBPAY|SPPAY1|9917400\nDBINV|SPINV1|269200\n");
 }

@@ -37,7 +37,7 @@ struct TableRequest {
   int processCalls = 0;
   bool stoppedEarly = false;  // the reader stopped before the end of data
   bool terminated = false;
-  int32_t finalStatus = 0;    // the start's failure, else the last process status
+  int32_t finalStatus = 0;  // the start's failure, else the last process status
   bool failedAtStart = false;
   bool hitProcessLimit = false;
   size_t nodeStatusUpdates = 0;  // node-status updates written when it ended
