@@ -195,7 +195,7 @@ int commandHeartbeat(const Options& options) {
   finishOutput();
   if (calls.empty()) std::cerr << "vxrhost: the heartbeat set no node online or offline\n";
   int status = finishRequest(table, o);
-  if (status == kExitOk && failedUpdates > 0) {
+  if ((status == kExitOk || status == kExitMember) && failedUpdates > 0) {
     std::cerr << "vxrhost: " << failedUpdates << " of " << calls.size()
               << " node-status updates failed\n";
     if (o.nodeStatusStatus != 0)

@@ -20,12 +20,7 @@ namespace {
 // Control characters left in a message (from a system or library text) are
 // escaped too, so that every error is one line.
 std::string oneLine(const std::string& message) {
-  std::string out;
-  for (char c : message) {
-    auto u = static_cast<unsigned char>(c);
-    out += u < 0x20 || u == 0x7f ? vxrhost::escaped(std::string_view(&c, 1)) : std::string(1, c);
-  }
-  return out;
+  return vxrhost::controlEscaped(message);
 }
 
 int usage(const std::string& message) {

@@ -35,6 +35,15 @@ std::string plural(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
+double sqlMilliseconds(const Outcome& o) {
+  return std::chrono::duration<double, std::milli>(o.sql.storeTime).count();
+}
+
+double moduleMilliseconds(const Outcome& o) {
+  double sqlMs = sqlMilliseconds(o);
+  return o.milliseconds > sqlMs ? o.milliseconds - sqlMs : 0;
+}
+
 std::string milliseconds(double ms) {
   char text[32];
   std::snprintf(text, sizeof text, "%.1f ms", ms);
@@ -109,6 +118,7 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
   o.nodeUpdates = host.nodeStatusCalls().size() - updatesBefore;
   o.nodeStatusStatus = r.nodeStatusStatus;
   o.nodeStatusError = r.nodeStatusError;
+  o.memberFailures = std::move(r.memberFailures);
   return o;
 }
 
@@ -128,18 +138,47 @@ std::string summaryLine(const CatalogTable& table, const Outcome& o) {
   }
   line += ", status " + std::to_string(o.finalStatus) + " (" + statusMeaning(o.finalStatus) + ")" +
           o.where;
+  if (!o.memberFailures.empty()) {
+    line +=
+        ", " + plural(o.memberFailures.size(), "member request failed", "member requests failed");
+  }
   if (o.nodeUpdates > 0) {
     line += ", node status changed (" + plural(o.nodeUpdates, "update", "updates") + ")";
   }
-  double sqlMs = std::chrono::duration<double, std::milli>(o.sql.storeTime).count();
-  double moduleMs = o.milliseconds > sqlMs ? o.milliseconds - sqlMs : 0;
-  line += ", " + milliseconds(o.milliseconds) + " (member SQL " + milliseconds(sqlMs) +
-          ", module " + milliseconds(moduleMs) + ")";
+  line += ", " + milliseconds(o.milliseconds) + " (member SQL " + milliseconds(sqlMilliseconds(o)) +
+          ", module " + milliseconds(moduleMilliseconds(o)) + ")";
   return line;
+}
+
+nlohmann::ordered_json summaryJson(const CatalogTable& table, const Outcome& o) {
+  nlohmann::ordered_json failures = nlohmann::ordered_json::array();
+  for (const MemberFailure& f : o.memberFailures) {
+    failures.push_back({{"node", f.node},
+                        {"operation", f.operation},
+                        {"status", f.status},
+                        {"message", f.message},
+                        {"rowsFetched", f.rowsFetched},
+                        {"text", memberFailureText(f)}});
+  }
+  return {{"table", table.name},
+          {"rows", o.rowCount},
+          {"membersQueried", o.sql.membersQueried},
+          {"memberRequests", o.sql.memberRequests},
+          {"status", o.finalStatus},
+          {"meaning", std::string(statusMeaning(o.finalStatus)) + o.where},
+          {"complete", o.memberFailures.empty()},
+          {"memberFailures", std::move(failures)},
+          {"nodeStatusUpdates", o.nodeUpdates},
+          {"milliseconds", o.milliseconds},
+          {"memberSqlMilliseconds", sqlMilliseconds(o)},
+          {"moduleMilliseconds", moduleMilliseconds(o)}};
 }
 
 int finishRequest(const CatalogTable& table, const Outcome& o) {
   std::cerr << summaryLine(table, o) << '\n';
+  for (const MemberFailure& f : o.memberFailures) {
+    std::cerr << "vxrhost: " << memberFailureText(f) << '\n';
+  }
   if (o.hitProcessLimit) {
     std::cerr << "vxrhost: request for " << table.name << " stopped after " << o.processCalls
               << " process calls without end of data\n";
@@ -150,6 +189,7 @@ int finishRequest(const CatalogTable& table, const Outcome& o) {
               << " (" << statusMeaning(o.finalStatus) << ")" << o.where << '\n';
     return kExitRequest;
   }
+  if (!o.memberFailures.empty()) return kExitMember;
   return kExitOk;
 }
 

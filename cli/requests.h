@@ -2,6 +2,7 @@
 // run itself and the summary line.
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,7 @@ struct Outcome {
   size_t nodeUpdates = 0;        // node-status updates the request made (heartbeat)
   int32_t nodeStatusStatus = 0;  // status of applying them (one transaction)
   std::string nodeStatusError;
+  std::vector<MemberFailure> memberFailures;  // member SQL that failed: the answer is incomplete
   double milliseconds = 0;
 };
 
@@ -46,5 +48,12 @@ int finishRequest(const CatalogTable& table, const Outcome& outcome);
 
 // The summary line itself (without a line end).
 std::string summaryLine(const CatalogTable& table, const Outcome& outcome);
+
+// The same summary as a JSON object: table, rows, membersQueried,
+// memberRequests, status, meaning, nodeStatusUpdates, milliseconds,
+// memberSqlMilliseconds, moduleMilliseconds, and memberFailures (node,
+// operation, status, message, rowsFetched, text), with complete false when
+// any member request failed.
+nlohmann::ordered_json summaryJson(const CatalogTable& table, const Outcome& outcome);
 
 }  // namespace vxrhost::cli

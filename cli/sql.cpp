@@ -63,6 +63,10 @@ std::string requestEnding(const TableRequest& r) {
   if (!r.ran) return "not run: no row can match a NULL filter or one wider than its column";
   std::string text = plural(r.rows, "row", "rows") + ", " +
                      plural(static_cast<size_t>(r.processCalls), "process call", "process calls");
+  if (!r.memberFailures.empty()) {
+    text += ", " + plural(r.memberFailures.size(), "member request failed",
+                          "member requests failed");
+  }
   if (r.stoppedEarly) return text + ", stopped early by the reader, terminated";
   return text + ", status " + std::to_string(r.finalStatus) + " (" +
          requestStatusText(r.finalStatus) + ")" + (r.failedAtStart ? " at start" : "");
@@ -120,10 +124,12 @@ std::string sqlSummary(const StatementOutcome& o, const std::vector<TableRequest
   std::vector<std::string> names;
   size_t run = 0;
   size_t nodeUpdates = 0;
+  size_t memberFailures = 0;
   for (const TableRequest& r : requests) {
     if (!r.ran) continue;
     ++run;
     nodeUpdates += r.nodeStatusUpdates;
+    memberFailures += r.memberFailures.size();
     if (std::find(names.begin(), names.end(), r.table) == names.end()) names.push_back(r.table);
   }
   std::string tables;
@@ -137,6 +143,9 @@ std::string sqlSummary(const StatementOutcome& o, const std::vector<TableRequest
   }
   if (nodeUpdates > 0) {
     line += ", node status changed (" + plural(nodeUpdates, "update", "updates") + ")";
+  }
+  if (memberFailures > 0) {
+    line += ", " + plural(memberFailures, "member request failed", "member requests failed");
   }
   double sqlMs = std::chrono::duration<double, std::milli>(sql.storeTime).count();
   double restMs = o.milliseconds > sqlMs ? o.milliseconds - sqlMs : 0;
@@ -239,7 +248,7 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
   std::string text = given.empty() ? readStandardInput() : given;
   const char* next = text.c_str();
   int status = kExitOk;
-  while (status == kExitOk && *next != '\0') {
+  while ((status == kExitOk || status == kExitMember) && *next != '\0') {
     Statement statement;
     const char* tail = nullptr;
     host.clearSqlTexts();
@@ -281,7 +290,13 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
     }
     std::cout.flush();
     std::cerr << sqlSummary(o, tables.requests(), host.sqlActivity()) << '\n';
+    // As query ends: a heartbeat not applied is a failed request; member
+    // SQL that failed leaves the answer incomplete.
     for (const TableRequest& r : tables.requests()) {
+      for (const MemberFailure& f : r.memberFailures) {
+        std::cerr << "vxrhost: " << r.table << ": " << memberFailureText(f) << '\n';
+        if (status == kExitOk) status = kExitMember;
+      }
       if (r.nodeStatusUpdates > 0 && r.nodeStatusStatus != 0) {
         std::cerr << "vxrhost: the heartbeat was not applied: " << escaped(r.nodeStatusError)
                   << '\n';

@@ -19,7 +19,28 @@ struct NodeStatusBatch {
   std::vector<size_t> calls;  // their entries in HostState::nodeCalls
 };
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
+// The member SQL failures of the request that this thread is running.
+thread_local std::vector<MemberFailure>* t_memberFailures = nullptr;
+
+// 4000 as "4,000".
+std::string grouped(size_t n) {
+  std::string digits = std::to_string(n);
+  for (size_t i = digits.size(); i > 3; i -= 3) digits.insert(i - 3, ",");
+  return digits;
+}
 }  // namespace
+
+void detail::noteMemberFailure(MemberFailure failure) {
+  if (t_memberFailures != nullptr) t_memberFailures->push_back(std::move(failure));
+}
+
+std::string memberFailureText(const MemberFailure& f) {
+  std::string text = "member " + controlEscaped(f.node) + ": " + f.operation + " failed";
+  if (f.operation == "fetch") {
+    text += " after " + grouped(f.rowsFetched) + (f.rowsFetched == 1 ? " row" : " rows");
+  }
+  return text + ": " + controlEscaped(f.message);
+}
 
 detail::HostState* detail::currentState() {
   return g_state.load();
@@ -246,13 +267,17 @@ struct RequestCursor::State {
   bool ended = false;
   bool finished = false;
 
-  // Runs `call` with this request's node-status batch collecting kfastinh.
+  // Runs `call` with this request's node-status batch collecting kfastinh
+  // and its list of member failures collecting the SQL client's.
   template <class Call>
   auto collecting(Call call) {
-    NodeStatusBatch* outer = t_nodeStatusBatch;
+    NodeStatusBatch* outerBatch = t_nodeStatusBatch;
+    std::vector<MemberFailure>* outerFailures = t_memberFailures;
     t_nodeStatusBatch = &batch;
+    t_memberFailures = &result.memberFailures;
     auto status = call();
-    t_nodeStatusBatch = outer;
+    t_nodeStatusBatch = outerBatch;
+    t_memberFailures = outerFailures;
     return status;
   }
 };

@@ -72,6 +72,8 @@ struct PlanState {
   const void* path = nullptr;
   std::shared_ptr<PreparedStatement> statement;
   std::string route;
+  bool member = false;     // routed to a member agent by an AT clause
+  std::string memberName;  // the member agent it asks
 };
 
 struct CursorState;
@@ -80,6 +82,9 @@ struct SqlRequestState {
   Shell shell{};
   std::shared_ptr<PreparedStatement> statement;
   std::string route;
+  bool member = false;           // routed to a member agent by an AT clause
+  std::string memberName;        // the member agent it asks
+  bool failureNoted = false;     // a failed fetch was recorded (it repeats on a retry)
   const void* cursor = nullptr;  // its cursor object
   bool open = false;
   bool ended = false;
@@ -87,6 +92,7 @@ struct SqlRequestState {
   alignas(16) unsigned char input[16]{};
   std::unique_ptr<unsigned char[]> output;  // the output descriptor
   size_t outputSize = 0;
+  size_t rowsFetched = 0;
   std::vector<std::string> fetched;            // the current row's cells, reused row after row
   std::vector<std::unique_ptr<char[]>> cells;  // or copies, each in its own area (sanitizers)
 };
@@ -168,6 +174,9 @@ struct HostState {
 };
 
 HostState* currentState();
+// Records a failed member SQL operation in the request this thread runs
+// (Host::run); outside a run it is only traced.
+void noteMemberFailure(MemberFailure failure);
 std::string unitName(const RAS1_UnitBlock* unit);
 
 }  // namespace vxrhost::detail

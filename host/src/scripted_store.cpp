@@ -93,6 +93,31 @@ std::string fromTable(std::string_view sql) {
   return {};
 }
 
+std::string originNodeOf(std::string_view sql) {
+  for (size_t p = 0; p < sql.size(); ++p) {
+    if (sql[p] == '\'') {
+      size_t end = literalEnd(sql, p, nullptr);
+      if (end == std::string_view::npos) return {};
+      p = end - 1;
+      continue;
+    }
+    if (!keywordAt(sql, p, "ORIGINNODE")) continue;
+    size_t q = p + 10;
+    while (q < sql.size() && sql[q] == ' ') ++q;
+    if (q >= sql.size() || sql[q] != '=') continue;
+    ++q;
+    while (q < sql.size() && sql[q] == ' ') ++q;
+    if (q >= sql.size() || sql[q] != '\'') continue;
+    std::string node;
+    if (literalEnd(sql, q, &node) == std::string_view::npos) return {};
+    size_t first = node.find_first_not_of(' ');
+    node.erase(0, first == std::string::npos ? node.size() : first);
+    node.erase(node.find_last_not_of(' ') + 1);
+    return node;
+  }
+  return {};
+}
+
 std::string atNode(std::string_view sql, bool* found) {
   AtClause clause = findAtClause(sql);
   if (found != nullptr) *found = clause.closed;

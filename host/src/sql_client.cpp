@@ -217,6 +217,11 @@ int32_t pathCreateAccessPlan(uint16_t id, void* object, const char* sql, HDL1_Co
   }
   std::string route = at.node;
   path->route = route;
+  std::string memberName;
+  if (at.present) {
+    memberName = originNodeOf(text);
+    if (memberName.empty()) memberName = route;
+  }
   std::unique_ptr<PreparedStatement> statement;
   std::string error;
   if (s->store == nullptr) {
@@ -234,12 +239,15 @@ int32_t pathCreateAccessPlan(uint16_t id, void* object, const char* sql, HDL1_Co
   if (status != 0) {
     s->hostLine("CreateAccessPlan", format("prepare failed with %d (%s): %s", status,
                                            hoststatus::text(status), error.c_str()));
+    if (at.present) noteMemberFailure({memberName, "prepare", status, error, 0, route});
     return status;
   }
   auto state = std::make_shared<PlanState>();
   state->path = object;
   state->statement = std::move(statement);
   state->route = route;
+  state->member = at.present;
+  state->memberName = std::move(memberName);
   *plan = s->registerObject(state->shell, ObjectKind::Plan, state.get(), state);
   return 0;
 }
@@ -272,6 +280,8 @@ int32_t pathCreateRequest(uint16_t id, void* object, HDL1_CommonHandle* request,
   auto req = std::make_shared<SqlRequestState>();
   req->statement = planState->statement;
   req->route = planState->route;
+  req->member = planState->member;
+  req->memberName = planState->memberName;
   buildOutputDescriptor(*req);
   auto cursor = std::make_shared<CursorState>();
   cursor->request = req.get();
@@ -334,10 +344,13 @@ int32_t requestOpen(uint16_t id, void* object, void*) {
     req->rows.reset();
     s->hostLine("OpenRequest", format("open failed with %d (%s) for route \"%s\": %s", status,
                                       hoststatus::text(status), req->route.c_str(), error.c_str()));
+    if (req->member) noteMemberFailure({req->memberName, "open", status, error, 0, req->route});
     return status;
   }
   req->open = true;
   req->ended = false;
+  req->rowsFetched = 0;
+  req->failureNoted = false;
   return 0;
 }
 
@@ -404,8 +417,13 @@ int32_t cursorFetch(uint16_t id, void* object, void* output) {
     clearRow(req);
     s->hostLine("Fetch", format("fetch failed with %d (%s) for route \"%s\": %s", status,
                                 hoststatus::text(status), req.route.c_str(), error.c_str()));
+    if (req.member && !req.failureNoted) {
+      req.failureNoted = true;
+      noteMemberFailure({req.memberName, "fetch", status, error, req.rowsFetched, req.route});
+    }
     return status;
   }
+  ++req.rowsFetched;
   return fillRow(*s, req, cells);
 }
 

@@ -480,7 +480,7 @@ class SqliteResultSet : public ResultSet {
     }
     if (rc != SQLITE_ROW) {
       status_ = sqlstatus::kStoreFailure;
-      failure_ = "fetch failed: " + impl_->errmsg();
+      failure_ = impl_->errmsg();
       error = failure_;
       return status_;
     }

@@ -180,6 +180,7 @@ std::string endRequest(Cursor& cursor) {
     record.nodeStatusUpdates = result->nodeStatusUpdates;
     record.nodeStatusStatus = result->nodeStatusStatus;
     record.nodeStatusError = result->nodeStatusError;
+    record.memberFailures = std::move(result->memberFailures);
     cursor.request.reset();
     --owner.live;
   } else if (record.table.empty()) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "output.h"
+#include "requests.h"
 
 namespace {
 
@@ -140,6 +141,35 @@ TEST(Output, JsonKeepsTypesAndReplacesBadBytes) {
   vxrhost::cli::printOutput(out, empty, vxrhost::cli::Format::Json);
   EXPECT_EQ(out.str(), "[]\n");
   EXPECT_FALSE(vxrhost::cli::parseFormat("JSON").has_value());
+}
+
+// A request whose member SQL failed: the summary line, the exit status and
+// the JSON summary all say that the answer is incomplete.
+TEST(Summary, MemberFailuresMakeTheAnswerIncomplete) {
+  const CatalogTable& table = *vxrhost::findCatalogTable("GROUPOBJACT");
+  vxrhost::cli::Outcome o;
+  o.rowCount = 16501;
+  o.finalStatus = 62;
+  o.memberFailures = {
+      {"WNRX4:RXA2:SYSB", "fetch", 220, "database disk image is malformed", 4000, "TEMSA"},
+      {"WNRX4:RXB1:SYSA", "open", 211, "node \"TEMSA\" is\noffline", 0, "TEMSA"}};
+  EXPECT_NE(vxrhost::cli::summaryLine(table, o).find(
+                "16501 rows, 0 members queried, status 62 (end of data), 2 member "
+                "requests failed, "),
+            std::string::npos);
+  EXPECT_EQ(vxrhost::memberFailureText(o.memberFailures[0]),
+            "member WNRX4:RXA2:SYSB: fetch failed after 4,000 rows: database disk image is "
+            "malformed");
+  EXPECT_EQ(vxrhost::memberFailureText(o.memberFailures[1]),
+            "member WNRX4:RXB1:SYSA: open failed: node \"TEMSA\" is\\noffline");
+  nlohmann::ordered_json summary = vxrhost::cli::summaryJson(table, o);
+  EXPECT_EQ(summary["complete"], false);
+  ASSERT_EQ(summary["memberFailures"].size(), 2u);
+  EXPECT_EQ(summary["memberFailures"][0]["rowsFetched"], 4000);
+  EXPECT_EQ(summary["memberFailures"][1]["operation"], "open");
+  EXPECT_EQ(summary["status"], 62);
+  o.memberFailures.clear();
+  EXPECT_EQ(vxrhost::cli::summaryJson(table, o)["complete"], true);
 }
 
 }  // namespace

@@ -350,6 +350,86 @@ TEST_F(VxrhostTest, BadInputGivesOneClearLineAndItsExitStatus) {
   EXPECT_FALSE(fs::exists(dir_ / "xdg"));      // no sample was made on the side
 }
 
+// What a hostile user tried, each with what vxrhost must say: failures
+// that the modules cannot see (a member's SQL failing) are reported by the
+// host, and nothing ends in a crash, a hang or a silent success.
+struct HostileCase {
+  const char* what;
+  std::vector<std::string> args;
+  int exitCode;
+  std::vector<std::string> messages;  // parts of stderr, in any order
+  std::map<std::string, std::string> env = {};
+  std::string stdoutPath = "";
+};
+
+TEST_F(VxrhostTest, HostileInputsAreReportedNeverHidden) {
+  // A copy of the sample changed by an SQL script.
+  auto changed = [&](const std::string& name, const std::string& sql) {
+    std::string path = (dir_ / name).string();
+    fs::copy_file(db_, path);
+    std::string command = "sqlite3 '" + path + "' '" + sql + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    return path;
+  };
+  // A generated group whose second member's rows cross a page that is
+  // overwritten: its fetch fails part-way.
+  const std::string malformed = (dir_ / "malformed.db").string();
+  {
+    std::string command = "bash '" VXR_SOURCE_DIR "/scripts/gen-group' '" + malformed +
+                          "' -m 2 -n 3000 >/dev/null && sqlite3 '" + malformed +
+                          "' \"SELECT pageno FROM dbstat WHERE name = 'VXR.LGOAACT' AND "
+                          "pagetype = 'leaf' ORDER BY pageno LIMIT 1 OFFSET (SELECT count(*) * 3 / "
+                          "4 FROM dbstat WHERE name = 'VXR.LGOAACT' AND pagetype = 'leaf')\" > '" +
+                          (dir_ / "page").string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    long page = std::stol(readFile(dir_ / "page"));
+    std::fstream file(malformed, std::ios::in | std::ios::out | std::ios::binary);
+    file.seekp((page - 1) * 4096);
+    file << std::string(64, '\xff');
+  }
+  auto q = [&](const std::string& db, std::vector<std::string> args) {
+    args.insert(args.begin(), "query");
+    args.insert(args.end(), {"--db", db, "--modules", VXR_MODULE_DIR});
+    return args;
+  };
+  const std::vector<HostileCase> cases = {
+      {"member base table missing",
+       q(changed("notable.db", "DROP TABLE \"VXR.LGOAACT\""), {"GROUPOBJACT"}),
+       8,
+       {"status 62 (end of data), 6 member requests failed, ",
+        "\nvxrhost: member WNRX4:RXA2:SYSB: prepare failed: unknown table \"VXR.LGOAACT\""}},
+      {"member column missing",
+       q(changed("nocolumn.db", "ALTER TABLE \"VXR.LGOAACT\" DROP COLUMN JTPRIOR"),
+         {"GROUPOBJACT", "--filter", "IDNAME=GRPA"}),
+       8,
+       {"6 member requests failed", "member WNRX4:RXA1:SYSA: prepare failed: unknown column"}},
+      {"thru node offline",
+       q(changed("offline.db",
+                 "UPDATE \"Q7SRV.INODESTS\" SET Q7ONLINE = \"N\" WHERE NODE = \"TEMSA\""),
+         {"GROUPOBJACT", "--format", "csv"}),
+       8,
+       {"3 member requests failed",
+        "member WNRX4:RXB1:SYSA: open failed: node \"TEMSA\" is offline"}},
+      {"member status with its members failing",
+       q(changed("nostatus.db", "DROP TABLE \"VXR.XR_SY_EXC\""), {"MEMBERSTATUS"}),
+       8,
+       {"member requests failed", "prepare failed: unknown table \"VXR.XR_SY_EXC\""}},
+      {"fetch failing part-way",
+       q(malformed, {"GROUPOBJACT", "--format", "json"}),
+       8,
+       {"1 member request failed", "member WNRX4:RX02:SYS02: fetch failed after ",
+        " rows: database disk image is malformed\n"}},
+  };
+  for (const HostileCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    Outcome r = run(c.args, c.env, c.stdoutPath);
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+    for (const std::string& message : c.messages) {
+      EXPECT_NE(r.err.find(message), std::string::npos) << message << "\nin:\n" << r.err;
+    }
+  }
+}
+
 TEST_F(VxrhostTest, StaleTemporariesOfKilledFirstUsesAreRemoved) {
   fs::path sampleDir = dir_ / "xdg" / "vxrhost";
   fs::create_directories(sampleDir);

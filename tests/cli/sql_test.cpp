@@ -302,6 +302,15 @@ Shell shell(const std::string& command) {
 TEST_F(SqlTest, CommandLine) {
   const std::string vxrhost = std::string("env -u VXRHOST_MODULES ") + VXRHOST_EXE;
   const std::string db = " --db " + db_ + " ";
+  // A database whose members' activity table is gone: every member's SQL
+  // fails, and the answer is incomplete.
+  const std::string broken = db_ + ".broken";
+  fs::copy_file(db_, broken, fs::copy_options::overwrite_existing);
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(broken.c_str(), &handle), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(handle, "DROP TABLE \"VXR.LGOAACT\"", nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(handle);
   struct Case {
     std::string command;
     int status;
@@ -333,6 +342,10 @@ TEST_F(SqlTest, CommandLine) {
        0,
        {"GROUPOBJACT\n  filters: IDNAME = 'GRPA'\n  SQL texts sent: 7\n",
         "LGOAACT.DSGROUP = 'GRPA'", "3 rows, 4 process calls, status 62 (end of data)"}},
+      {vxrhost + " sql --db " + broken + " \"SELECT count(*) FROM GROUPOBJACT WHERE IDNAME='GRPA'\"",
+       8,
+       {"sql: 1 row, 1 request of GROUPOBJACT, 6 members queried, 6 member requests failed",
+        "vxrhost: GROUPOBJACT: member WNRX4:RXA1:SYSA: prepare failed: "}},
       {vxrhost + " explain GROUPOBJACT" + db + "--filter IDNAME=GRPA --filter JTPDB=DBPAY",
        0,
        {"filters: IDNAME = 'GRPA' AND JTPDB = 'DBPAY'", "LGOAACT.JTPDB   = 'DBPAY';"}},

@@ -72,6 +72,22 @@ inline std::string escaped(std::string_view text) {
   return out;
 }
 
+// `text` with control characters alone escaped (\n, \r, \t, \xNN), for a
+// message line: quotes and backslashes stay as they are.
+inline std::string controlEscaped(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto u = static_cast<unsigned char>(text[i]);
+    if (u < 0x20 || u == 0x7f) {
+      out += escaped(text.substr(i, 1));
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
 // `text` escaped and between double quotes. Built by appending: g++ 12
 // reports a false -Wrestrict at -O2 and above on `"\"" + text + "\""`.
 inline std::string inQuotes(std::string_view text) {

@@ -117,6 +117,24 @@ struct RunOptions {
   bool mismatchStorageId = false;  // the storage handle in the parameter list has a wrong id
 };
 
+// A member SQL operation (one routed to a member agent by an AT clause) that
+// the store failed. The module cannot tell such a failure from the end of
+// the member's data; the host records it so that the answer can be reported
+// incomplete.
+struct MemberFailure {
+  std::string node;        // the member agent asked (ORIGINNODE), else the route
+  std::string operation;   // "prepare", "open" or "fetch"
+  int32_t status = 0;      // the store's status
+  std::string message;     // the store's reason
+  size_t rowsFetched = 0;  // rows the member delivered before a fetch failed
+  std::string route;       // the AT clause's node (the thru node)
+};
+
+// One line: "member WNRX4:RXA2:SYSB: fetch failed after 4,000 rows: database
+// disk image is malformed"; "prepare failed" and "open failed" name no rows.
+// Control characters in the node and the message are escaped.
+std::string memberFailureText(const MemberFailure& failure);
+
 // Takes each row as the module hands it out (rowSize bytes, valid during
 // the call).
 using RowSink = std::function<void(std::string_view row)>;
@@ -139,6 +157,8 @@ struct RunResult {
   size_t nodeStatusUpdates = 0;
   int32_t nodeStatusStatus = 0;
   std::string nodeStatusError;
+  // Every member SQL operation that failed during the request, in order.
+  std::vector<MemberFailure> memberFailures;
 
   int32_t lastProcessStatus() const { return processStatuses.empty() ? 0 : processStatuses.back(); }
   // Row i copied into a T (T must be trivially copyable and at most rowSize bytes).

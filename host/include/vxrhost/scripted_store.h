@@ -33,6 +33,10 @@ std::string atNode(std::string_view sql, bool* found = nullptr);
 // The table name after the first FROM outside literals ("VXR.LGOAACT"), or "".
 std::string fromTable(std::string_view sql);
 
+// The literal of the first "ORIGINNODE = '...'" condition outside literals,
+// trimmed of blanks (the member agent a routed SELECT asks), or "".
+std::string originNodeOf(std::string_view sql);
+
 // A CHAR cell: text blank-padded (or cut) to width bytes.
 std::string charCell(std::string_view text, size_t width);
 // An INTEGER cell: 4 bytes in the platform's byte order.

@@ -43,6 +43,7 @@ struct TableRequest {
   size_t nodeStatusUpdates = 0;  // node-status updates written when it ended
   int32_t nodeStatusStatus = 0;
   std::string nodeStatusError;
+  std::vector<MemberFailure> memberFailures;  // member SQL that failed: rows are missing
 
   // The request ended with a failure status (end of data is 62).
   bool failed() const { return ran && !stoppedEarly && (finalStatus != 62 || hitProcessLimit); }
