@@ -64,8 +64,8 @@ std::string requestEnding(const TableRequest& r) {
   std::string text = plural(r.rows, "row", "rows") + ", " +
                      plural(static_cast<size_t>(r.processCalls), "process call", "process calls");
   if (!r.memberFailures.empty()) {
-    text += ", " + plural(r.memberFailures.size(), "member request failed",
-                          "member requests failed");
+    text +=
+        ", " + plural(r.memberFailures.size(), "member request failed", "member requests failed");
   }
   if (r.stoppedEarly) return text + ", stopped early by the reader, terminated";
   return text + ", status " + std::to_string(r.finalStatus) + " (" +

@@ -342,7 +342,8 @@ TEST_F(SqlTest, CommandLine) {
        0,
        {"GROUPOBJACT\n  filters: IDNAME = 'GRPA'\n  SQL texts sent: 7\n",
         "LGOAACT.DSGROUP = 'GRPA'", "3 rows, 4 process calls, status 62 (end of data)"}},
-      {vxrhost + " sql --db " + broken + " \"SELECT count(*) FROM GROUPOBJACT WHERE IDNAME='GRPA'\"",
+      {vxrhost + " sql --db " + broken +
+           " \"SELECT count(*) FROM GROUPOBJACT WHERE IDNAME='GRPA'\"",
        8,
        {"sql: 1 row, 1 request of GROUPOBJACT, 6 members queried, 6 member requests failed",
         "vxrhost: GROUPOBJACT: member WNRX4:RXA1:SYSA: prepare failed: "}},
