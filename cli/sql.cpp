@@ -189,16 +189,19 @@ StatementOutcome printStatement(sqlite3_stmt* stmt, Format format, bool explain,
     ++o.rows;
     if (explain || (!std::cout && stream)) continue;
     auto start = Clock::now();
+    // One look-up of each column's value (the column calls check the
+    // statement each time); the connection is used by this thread alone.
     for (int i = 0; i < count; ++i) {
+      sqlite3_value* value = sqlite3_column_value(stmt, i);
       sqlite3_int64 number = 0;
-      bool integer = sqlite3_column_type(stmt, i) == SQLITE_INTEGER &&
-                     (number = sqlite3_column_int64(stmt, i)) >= INT32_MIN && number <= INT32_MAX;
+      bool integer = sqlite3_value_type(value) == SQLITE_INTEGER &&
+                     (number = sqlite3_value_int64(value)) >= INT32_MIN && number <= INT32_MAX;
       if (integer) {
         views[static_cast<size_t>(i)] = static_cast<int32_t>(number);
       } else {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
         views[static_cast<size_t>(i)] = std::string_view(
-            text != nullptr ? text : "", static_cast<size_t>(sqlite3_column_bytes(stmt, i)));
+            text != nullptr ? text : "", static_cast<size_t>(sqlite3_value_bytes(value)));
       }
     }
     if (stream) {
