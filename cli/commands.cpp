@@ -205,16 +205,7 @@ int commandHeartbeat(const Options& options) {
   return status;
 }
 
-int commandNodes(const Options& options) {
-  Format format = formatOf(options);
-  auto store = openDatabase(options.db, options.dbGiven);
-  NodeStatusTable nodes;
-  Error error;
-  if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
-    throw Failure{kExitDatabase, error.message + " of " + inQuotes(store->path()) + ": " +
-                                     error.detail + " (status " + std::to_string(error.status) +
-                                     ")"};
-  }
+OutputTable nodeStatusOutput(const NodeStatusTable& nodes) {
   OutputTable out;
   for (const ColumnInfo& column : nodes.columns)
     out.columns.push_back({column.name, column.type == ColumnType::Int32});
@@ -228,6 +219,20 @@ int commandNodes(const Options& options) {
       row.push_back(decodeField(field, cells[i]));
     }
   }
+  return out;
+}
+
+int commandNodes(const Options& options) {
+  Format format = formatOf(options);
+  auto store = openDatabase(options.db, options.dbGiven);
+  NodeStatusTable nodes;
+  Error error;
+  if (readNodeStatus(*store, nodes, error) != sqlstatus::kOk) {
+    throw Failure{kExitDatabase, error.message + " of " + inQuotes(store->path()) + ": " +
+                                     error.detail + " (status " + std::to_string(error.status) +
+                                     ")"};
+  }
+  OutputTable out = nodeStatusOutput(nodes);
   printOutput(std::cout, out, format);
   finishOutput();
   return kExitOk;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "output.h"
+#include "vxrhost/host.h"
 
 namespace vxrhost::cli {
 
@@ -22,6 +23,9 @@ struct FilterArg {
   bool withOperator;
   std::string text;
 };
+
+// The node-status table as the printers take it (one value per column).
+OutputTable nodeStatusOutput(const NodeStatusTable& nodes);
 
 int commandQuery(const Options& options, const std::string& table,
                  const std::vector<FilterArg>& filters);

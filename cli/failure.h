@@ -14,6 +14,7 @@ enum ExitStatus : int {
   kExitModule = 4,    // the module directory or a module is missing, or does not load
   kExitRequest = 5,   // the request ended with a failure status
   kExitOutput = 6,    // the output could not be written
+  kExitServer = 7,    // the server cannot start: address in use, unsafe listening, token file
   kExitMember = 8,    // a member request failed: the answer is incomplete
 };
 

@@ -10,6 +10,7 @@
 
 #include "commands.h"
 #include "failure.h"
+#include "serve.h"
 #include "sql.h"
 #include "vxrhost/catalog.h"
 #include "vxrhost/error.h"
@@ -132,6 +133,34 @@ int run(int argc, char** argv) {
   addModules(explain);
   addTrace(explain);
 
+  ServeOptions serveOptions;
+  CLI::App* serve =
+      app.add_subcommand("serve", "serve the tables over HTTP, heartbeat on a schedule");
+  serve->add_option("--listen", serveOptions.listen, "address and port, ADDR:PORT (0: any port)")
+      ->capture_default_str();
+  serve
+      ->add_option("--heartbeat-interval", serveOptions.heartbeatInterval,
+                   "seconds between heartbeats (0: none)")
+      ->capture_default_str();
+  serve->add_option("--workers", serveOptions.workers,
+                    "request threads (default: the number of cores)");
+  serve->add_option("--token-file", serveOptions.tokenFile,
+                    "file holding the bearer token that requests must give");
+  serve->add_option("--access-log", serveOptions.accessLog,
+                    "append access-log lines to this file instead of stderr");
+  serve->add_option("--console-dir", serveOptions.consoleDir,
+                    "directory of the web console's files");
+  serve
+      ->add_option("--grace-period", serveOptions.gracePeriod,
+                   "seconds that requests in flight get after SIGTERM or SIGINT")
+      ->capture_default_str()
+      ->check(CLI::NonNegativeNumber);
+  serve->add_flag("!--no-manual-heartbeat", serveOptions.manualHeartbeat,
+                  "refuse POST /api/v1/heartbeat");
+  addDb(serve);
+  addModules(serve);
+  addTrace(serve);
+
   // A word where the command belongs that is none of the commands (CLI11
   // would only say that an argument was not expected).
   if (argc > 1 && argv[1][0] != '-') {
@@ -193,6 +222,7 @@ int run(int argc, char** argv) {
   if (tables->parsed()) return commandTables(options, columnsOf);
   if (modules->parsed()) return commandModules(options);
   if (reset->parsed()) return commandResetSample();
+  if (serve->parsed()) return commandServe(options, serveOptions);
   return usage("a command is required");
 }
 

@@ -164,10 +164,21 @@ std::string samplePath() {
   return (base / "vxrhost" / "sample.db").string();
 }
 
-std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
+std::string consoleDir(const std::string& given) {
+  if (!given.empty()) return given;
+  fs::path dir = executableDir();
+  if (!dir.empty()) {
+    fs::path installed = (dir / VXRHOST_DATA_FROM_BINDIR / "console").lexically_normal();
+    if (isDirectory(installed)) return installed.string();
+  }
+  return VXRHOST_CONSOLE_SOURCE_DIR;
+}
+
+std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven,
+                                          const SqliteStoreOptions& options) {
   Error error;
   if (dbGiven) {
-    auto store = SqliteStore::open(db, error);
+    auto store = SqliteStore::open(db, options, error);
     if (!store) throw Failure{kExitDatabase, error.text()};
     return store;
   }
@@ -178,7 +189,7 @@ std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven) {
     throw Failure{kExitDatabase, "cannot use the sample database " + inQuotes(path) + ": " + what};
   }
   if (entry == Entry::Missing) createSample(path);
-  auto store = SqliteStore::open(path, error);
+  auto store = SqliteStore::open(path, options, error);
   if (!store) {
     throw Failure{kExitDatabase, error.text() + " (\"vxrhost reset-sample\" recreates the sample)"};
   }

@@ -23,9 +23,15 @@ std::string dataDir();
 // ${XDG_DATA_HOME:-$HOME/.local/share}/vxrhost/sample.db.
 std::string samplePath();
 
+// The web console's files: `given` (--console-dir) when not empty, else the
+// installed share/vxr/console relative to the executable, else the source
+// tree's console/ (a build tree).
+std::string consoleDir(const std::string& given);
+
 // Opens `db` when given (it must exist), else the sample, created on first
 // use. Fails with kExitDatabase naming the file.
-std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven);
+std::unique_ptr<SqliteStore> openDatabase(const std::string& db, bool dbGiven,
+                                          const SqliteStoreOptions& options = {});
 
 // Deletes and recreates the sample; prints where.
 void resetSample(std::ostream& out);

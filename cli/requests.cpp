@@ -11,11 +11,12 @@
 namespace fs = std::filesystem;
 
 namespace vxrhost::cli {
-namespace {
 
 const char* statusMeaning(int32_t status) {
   return requestStatusText(status);
 }
+
+namespace {
 
 std::string plural(size_t n, const char* one, const char* many) {
   return std::to_string(n) + " " + (n == 1 ? one : many);
@@ -66,10 +67,9 @@ void configureTrace(Host& host, const std::string& levels, const std::string& fi
 }
 
 Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
-                   const std::vector<Filter>& filters, const RowSink* print) {
+                   const std::vector<Filter>& filters, const RowSink* print, RunOptions options) {
   using Clock = std::chrono::steady_clock;
   Outcome o;
-  RunOptions options;
   options.stopAfterFailedStart = true;  // no work area: nothing to process
   options.maxProcessCalls = 10000000;   // a guard against a module that never ends
   // The rows are printed as they come, or kept back to back (exactly their
@@ -84,14 +84,13 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
     (*print)(row);
     printing += Clock::now() - start;
   };
-  host.clearSqlTexts();
-  size_t updatesBefore = host.nodeStatusCalls().size();
   auto begin = Clock::now();
   RunResult r = host.run(module, table.name, filters, table.rowSize, options, take);
   o.milliseconds =
       std::chrono::duration<double, std::milli>(Clock::now() - begin - printing).count();
   o.rowCount = r.rowCount;
   o.hitProcessLimit = r.hitProcessLimit;
+  o.cancelled = r.cancelled;
   o.processCalls = r.processCalls;
   if (r.started && r.startStatus != 0) {
     o.finalStatus = r.startStatus;
@@ -100,10 +99,11 @@ Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
     o.finalStatus = r.lastProcessStatus();
   }
   o.failed = o.finalStatus != 62 || r.hitProcessLimit;
-  o.sql = host.sqlActivity();
-  o.nodeUpdates = host.nodeStatusCalls().size() - updatesBefore;
+  o.sql = r.sql;
+  o.nodeUpdates = r.nodeStatusUpdates;
   o.nodeStatusStatus = r.nodeStatusStatus;
   o.nodeStatusError = r.nodeStatusError;
+  o.nodeStatusChanges = std::move(r.nodeStatusBatch);
   o.memberFailures = std::move(r.memberFailures);
   return o;
 }

@@ -12,6 +12,9 @@
 
 namespace vxrhost::cli {
 
+// The meaning of a request's final status ("end of data", "no work area", ...).
+const char* statusMeaning(int32_t status);
+
 // Loads the table's module from `dir`; a module failure otherwise.
 Module* loadModule(Host& host, const std::string& dir, const std::string& name);
 
@@ -24,6 +27,7 @@ struct Outcome {
   int32_t finalStatus = 0;
   bool failed = false;
   bool hitProcessLimit = false;
+  bool cancelled = false;  // the caller's cancel flag stopped it
   int processCalls = 0;
   std::string where;  // " at start" when start failed
   SqlActivity sql;
@@ -32,12 +36,16 @@ struct Outcome {
   std::string nodeStatusError;
   std::vector<MemberFailure> memberFailures;  // member SQL that failed: the answer is incomplete
   double milliseconds = 0;
+  std::vector<NodeStatusUpdate> nodeStatusChanges;  // the updates themselves, in order
 };
 
 // Runs one request of the table. With `print`, each row goes to it as the
 // module hands it out and the outcome keeps none; else the outcome keeps them.
+// `options` may name the request's own store and a cancel flag; the rest is
+// set here.
 Outcome runRequest(Host& host, const Module& module, const CatalogTable& table,
-                   const std::vector<Filter>& filters, const RowSink* print = nullptr);
+                   const std::vector<Filter>& filters, const RowSink* print = nullptr,
+                   RunOptions options = {});
 
 // The rows of an outcome as the printers read them.
 RowSource rowsOf(const CatalogTable& table, const Outcome& outcome);

@@ -15,6 +15,9 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# The web console draws its charts with Debian's Chart.js (vxrhost serve
+# hands it out as /static/chart.js); the server works without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS libjs-chart.js)
 # The modules leave the host functions (kglcnmnt, sql1cpth, ...) to the
 # process that loads them; only vxrhost and libc are searched for libraries.
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)

@@ -43,6 +43,9 @@ check "vxrhost in /usr/bin" test -x "$scratch/root/usr/bin/vxrhost"
 check "man page" test -s "$scratch/root/usr/share/man/man1/vxrhost.1.gz"
 check "bash completion" test -s "$scratch/root/usr/share/bash-completion/completions/vxrhost"
 check "schema and sample data" test -s "$scratch/root/usr/share/vxr/sample.sql"
+check "web console" test -s "$scratch/root/usr/share/vxr/console/index.html"
+check "systemd unit" test -s "$scratch/root/usr/lib/systemd/system/vxrhost.service"
+check "depends on the HTTP library" grep -q 'libcpp-httplib' <<<"$depends"
 modules_built=$(find "$dir/modules" -maxdepth 1 -name '*.so' | wc -l)
 check "every built module ($modules_built)" test "$(find "$scratch/root/usr/lib" -path '*/vxr/modules/*.so' | wc -l)" -eq "$modules_built"
 
@@ -64,6 +67,26 @@ check "the SQLite extension in <libdir>/vxr" test -n "$ext"
 answer="$(env -u VXRHOST_MODULES sqlite3 "$scratch/home/.local/share/vxrhost/sample.db" \
   ".load ${ext%.so}" "SELECT count(*) FROM GROUPOBJACT WHERE IDNAME='GRPA'" 2>&1)"
 check "the extension answers in sqlite3 (3 rows: $answer)" test "$answer" = 3
+
+# The server from the package hands out the installed console.
+env -u VXRHOST_MODULES -u VXRHOST_DB -u XDG_DATA_HOME HOME="$scratch/home" \
+  "$scratch/root/usr/bin/vxrhost" serve --listen 127.0.0.1:0 --heartbeat-interval 0 \
+  >"$scratch/serve.out" 2>"$scratch/serve.err" &
+server=$!
+for _ in $(seq 50); do
+  [[ -s "$scratch/serve.out" ]] && break
+  sleep 0.1
+done
+port="$(sed -n 's|^listening on http://127.0.0.1:\([0-9]*\)$|\1|p' "$scratch/serve.out")"
+answer=""
+if [[ -n "$port" ]] && exec 3<>"/dev/tcp/127.0.0.1/$port"; then
+  printf 'GET /static/index.html HTTP/1.1\r\nHost: p\r\nConnection: close\r\n\r\n' >&3
+  answer="$(cat <&3)"
+  exec 3<&-
+fi
+kill -TERM "$server" 2>/dev/null
+wait "$server"
+check "serve from the package hands out the installed console" grep -q '^HTTP/1.1 200' <<<"$answer"
 
 echo "package: $passed passed, $failed failed"
 ((failed == 0))

@@ -26,6 +26,12 @@ packages=(
   sqlite3
   libcli11-dev
   nlohmann-json3-dev
+  # vxrhost serve: the HTTP library (found through pkg-config), the chart
+  # library the web console loads, and wrk for the server's load check
+  libcpp-httplib-dev
+  pkg-config
+  libjs-chart.js
+  wrk
   clang-format
   # libFuzzer harnesses (scripts/fuzz-smoke.sh) and the store benchmark
   clang

@@ -34,6 +34,7 @@ steps_table=(
   "tsan     script    bash scripts/tsan.sh"
   "fuzz     script    bash scripts/fuzz-smoke.sh"
   "heartbeat script   bash scripts/heartbeat-check.sh"
+  "load     script    bash scripts/load-check.sh build"
   "format   format    -"
 )
 

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Requests of every module from 8 threads at once in one process, under
 # ThreadSanitizer: no report, and every thread's rows byte for byte those of
-# a sequential run. Builds its own directory build-tsan/ (the modules too, so
+# a sequential run. Then the server's own test against a ThreadSanitizer
+# build of vxrhost serve (the test fails on a report in the server's stderr).
+# Builds its own directory build-tsan/ (the modules too, so
 # that their code is instrumented as well).
 #   scripts/tsan.sh [THREADS] [ROUNDS]
 set -uo pipefail
@@ -25,7 +27,7 @@ if ! cmake -S "$root" -B "$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVXR_FLAVOUR=solaris -DVXR_SANITIZE=OFF \
   -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >"$log" 2>&1 ||
-  ! cmake --build "$dir" -j "$jobs" --target concurrent_requests >>"$log" 2>&1; then
+  ! cmake --build "$dir" -j "$jobs" --target concurrent_requests vxrhost server_test >>"$log" 2>&1; then
   tail -n 60 "$log"
   echo "tsan: build failed (log: $log)"
   failed=1
@@ -56,6 +58,21 @@ if ((rc == 0)); then
 else
   tail -n 5 "$out"
   echo "tsan: the threads' rows differ from the sequential run or the run failed (exit $rc)"
+  failed=$((failed + 1))
+fi
+
+serverOut="$dir/tsan-server.log"
+server=("$dir/tests/server/server_test")
+[[ "${run[0]}" == setarch ]] && server=(setarch "$(uname -m)" -R "${server[@]}")
+TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1}" \
+  "${server[@]}" >"$serverOut" 2>&1
+rc=$?
+grep -E "^\[  (PASSED|FAILED) " "$serverOut"
+if ((rc == 0)); then
+  passed=$((passed + 1))
+else
+  grep -A 12 -E "WARNING: ThreadSanitizer|Failure" "$serverOut" | head -n 60
+  echo "tsan: the server test failed under ThreadSanitizer (log: $serverOut)"
   failed=$((failed + 1))
 fi
 finish

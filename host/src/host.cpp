@@ -19,6 +19,7 @@ struct NodeStatusBatch {
   std::vector<size_t> calls;  // their entries in HostState::nodeCalls
 };
 thread_local NodeStatusBatch* t_nodeStatusBatch = nullptr;
+thread_local detail::RunContext* t_run = nullptr;
 // The member SQL failures of the request that this thread is running.
 thread_local std::vector<MemberFailure>* t_memberFailures = nullptr;
 
@@ -44,6 +45,10 @@ std::string memberFailureText(const MemberFailure& f) {
 
 detail::HostState* detail::currentState() {
   return g_state.load();
+}
+
+detail::RunContext* detail::currentRun() {
+  return t_run;
 }
 
 Host::Host(Store& store) : Host() {
@@ -108,6 +113,10 @@ SqlActivity Host::sqlActivity() const {
   std::lock_guard storeLock(state_->storeMutex);
   a.storeTime = std::chrono::nanoseconds(state_->storeNanoseconds);
   return a;
+}
+
+void Host::keepLogs(bool on) {
+  state_->keepLogs.store(on);
 }
 
 void Host::clearSqlTexts() {
@@ -262,21 +271,29 @@ struct RequestCursor::State {
   std::unique_ptr<Request> request;
   HDL1_CommonHandle handle{};
   NodeStatusBatch batch;
+  detail::RunContext run;  // the store this request's SQL goes to, and its account
   RunResult result;
   bool proceed = false;  // process and terminate are called
   bool ended = false;
   bool finished = false;
 
-  // Runs `call` with this request's node-status batch collecting kfastinh
-  // and its list of member failures collecting the SQL client's.
+  // Runs one entry call of the request on this thread with the request's own
+  // context in place: its store and SQL account (RunOptions::store), its
+  // node-status batch collecting kfastinh and its list of member failures
+  // collecting the SQL client's. The previous context is put back afterwards,
+  // since a cursor's steps may be interleaved with another request's on the
+  // same thread (two group tables of one SQL statement).
   template <class Call>
   auto collecting(Call call) {
     NodeStatusBatch* outerBatch = t_nodeStatusBatch;
+    detail::RunContext* outerRun = t_run;
     std::vector<MemberFailure>* outerFailures = t_memberFailures;
     t_nodeStatusBatch = &batch;
+    t_run = &run;
     t_memberFailures = &result.memberFailures;
     auto status = call();
     t_nodeStatusBatch = outerBatch;
+    t_run = outerRun;
     t_memberFailures = outerFailures;
     return status;
   }
@@ -291,6 +308,7 @@ RequestCursor::RequestCursor(Host& host, const Module& module, const std::string
   s.module = &module;
   s.options = options;
   s.sink = std::move(sink);
+  s.run.store = options.store;
   s.request = host.newRequest(table, filters, rowSize);
   detail::RequestState& r = *s.request->state_;
   r.failStorage = options.failGetStorage;
@@ -301,7 +319,7 @@ RequestCursor::RequestCursor(Host& host, const Module& module, const std::string
   if (!options.skipStart) {
     r.nullParm = (options.nullParameterList & kPhaseStart) != 0;
     s.result.started = true;
-    s.result.startStatus = module.start()(s.handle);
+    s.result.startStatus = s.collecting([&] { return module.start()(s.handle); });
   }
   s.proceed = !(options.stopAfterFailedStart && s.result.started && s.result.startStatus != 0);
   s.ended = !s.proceed;
@@ -325,6 +343,11 @@ bool RequestCursor::step() {
   if (s.ended) return false;
   if (s.result.processCalls >= s.options.maxProcessCalls) {
     s.result.hitProcessLimit = true;
+    s.ended = true;
+    return false;
+  }
+  if (s.options.cancel != nullptr && s.options.cancel->load()) {
+    s.result.cancelled = true;
     s.ended = true;
     return false;
   }
@@ -354,11 +377,20 @@ RunResult& RequestCursor::finish() {
       result.terminateStatus = s.collecting([&] { return s.module->terminate()(s.handle); });
     }
   }
+  result.sql.texts = s.run.texts;
+  for (const auto& [table, count] : s.run.memberRequests) {
+    result.sql.memberRequests += count;
+    result.sql.membersQueried = std::max(result.sql.membersQueried, count);
+  }
+  result.sql.storeTime = s.run.storeTime;
   NodeStatusBatch& batch = s.batch;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
-    if (s.host->store != nullptr) {
+    if (s.options.store != nullptr) {
+      error.clear();
+      status = s.options.store->applyNodeStatusBatch(batch.updates, error);
+    } else if (s.host->store != nullptr) {
       std::lock_guard lock(s.host->storeMutex);
       error.clear();
       status = s.host->store->applyNodeStatusBatch(batch.updates, error);
@@ -373,6 +405,7 @@ RunResult& RequestCursor::finish() {
     result.nodeStatusUpdates = batch.updates.size();
     result.nodeStatusStatus = status;
     result.nodeStatusError = error;
+    result.nodeStatusBatch = std::move(batch.updates);
   }
   result.rows = std::move(r.rows);
   result.rowCount = r.rowCount;
@@ -402,10 +435,12 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
                           str(product), str(version), str(affinity), str(level)};
   if (t_nodeStatusBatch != nullptr) {
     // Applied with the request's other updates when it ends (RequestCursor::finish).
-    std::lock_guard lock(s->logMutex);
     t_nodeStatusBatch->updates.push_back(update);
-    t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
-    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    if (s->keepLogs.load(std::memory_order_relaxed)) {
+      std::lock_guard lock(s->logMutex);
+      t_nodeStatusBatch->calls.push_back(s->nodeCalls.size());
+      s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), 0});
+    }
     return 0;
   }
   int32_t status = sqlstatus::kStoreFailure;
@@ -419,7 +454,9 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
     s->hostLine("kfastinh", "node status update of \"" + update.node + "\" failed with " +
                                 std::to_string(status) + ": " + error);
   }
-  std::lock_guard lock(s->logMutex);
-  s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  if (s->keepLogs.load(std::memory_order_relaxed)) {
+    std::lock_guard lock(s->logMutex);
+    s->nodeCalls.push_back(Host::NodeStatusCall{std::move(update), status});
+  }
   return status;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <fstream>
 #include <map>
@@ -125,6 +126,16 @@ struct ModuleState {
   const void* base = nullptr;
 };
 
+// The account of the request that this thread is running (Host::run): the
+// store its SQL goes to and what that SQL cost. Only this thread touches it.
+struct RunContext {
+  Store* store = nullptr;  // the request's own store, or null for the host's
+  size_t texts = 0;
+  std::map<std::string, size_t> memberRequests;  // per base table
+  std::chrono::nanoseconds storeTime{0};
+};
+RunContext* currentRun();
+
 struct HostState {
   Store* store = nullptr;
   SqlClientFaults* faults = nullptr;
@@ -147,7 +158,9 @@ struct HostState {
   // Store calls are serialised.
   std::mutex storeMutex;
 
-  // Logs.
+  // Logs. A long-running host keeps none (each request's account is in its
+  // RunResult), so that they do not grow without end.
+  std::atomic<bool> keepLogs{true};
   mutable std::mutex logMutex;
   std::vector<std::string> sqlTexts;
   std::map<std::string, size_t> memberRequests;  // per base table

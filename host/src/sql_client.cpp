@@ -67,22 +67,37 @@ std::string format(const char* fmt, auto... args) {
   return buffer;
 }
 
-// Adds the time of one store call to the host's store time. Lives inside
-// the store lock, which also guards the total (a plain 64-bit word: 32-bit
-// targets have no lock-free 64-bit atomics without libatomic).
-class StoreTimer {
+// One call of the store for the request running on this thread. A request
+// with a store of its own (a server worker's connection) calls it without the
+// host's store lock; the host's shared store is used by one caller at a time.
+// The time spent goes to the request's account and to the host's total (a
+// plain 64-bit word guarded by the store lock: 32-bit targets have no
+// lock-free 64-bit atomics without libatomic).
+class StoreCall {
  public:
-  explicit StoreTimer(HostState& s) : s_(s), begin_(std::chrono::steady_clock::now()) {}
-  ~StoreTimer() {
-    auto spent = std::chrono::steady_clock::now() - begin_;
-    s_.storeNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(spent).count();
+  explicit StoreCall(HostState& s)
+      : s_(s), run_(currentRun()), begin_(std::chrono::steady_clock::now()) {
+    if (run_ == nullptr || run_->store == nullptr) lock_ = std::unique_lock(s_.storeMutex);
   }
-  StoreTimer(const StoreTimer&) = delete;
-  StoreTimer& operator=(const StoreTimer&) = delete;
+  ~StoreCall() {
+    auto spent = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now() - begin_);
+    if (run_ != nullptr) run_->storeTime += spent;
+    if (!lock_.owns_lock()) lock_ = std::unique_lock(s_.storeMutex);
+    s_.storeNanoseconds += spent.count();
+  }
+  StoreCall(const StoreCall&) = delete;
+  StoreCall& operator=(const StoreCall&) = delete;
+  // The store this request's SQL goes to (null when the host has none).
+  Store* store() const {
+    return run_ != nullptr && run_->store != nullptr ? run_->store : s_.store;
+  }
 
  private:
   HostState& s_;
+  RunContext* run_;
   std::chrono::steady_clock::time_point begin_;
+  std::unique_lock<std::mutex> lock_;
 };
 
 int32_t injected(HostState& s, SqlOp op, const std::string& route) {
@@ -210,7 +225,11 @@ int32_t pathCreateAccessPlan(uint16_t id, void* object, const char* sql, HDL1_Co
   }
   std::string text(sql);
   AtClause at = findAtClause(text);
-  {
+  if (RunContext* run = currentRun()) {
+    ++run->texts;
+    if (at.present) ++run->memberRequests[fromTable(text)];
+  }
+  if (s->keepLogs.load(std::memory_order_relaxed)) {
     std::lock_guard lock(s->logMutex);
     s->sqlTexts.push_back(text);
     if (at.present) ++s->memberRequests[fromTable(text)];
@@ -224,13 +243,11 @@ int32_t pathCreateAccessPlan(uint16_t id, void* object, const char* sql, HDL1_Co
   }
   std::unique_ptr<PreparedStatement> statement;
   std::string error;
-  if (s->store == nullptr) {
+  if (StoreCall call(*s); call.store() == nullptr) {
     status = sqlstatus::kStoreFailure;
     error = "the host has no store";
   } else {
-    std::lock_guard lock(s->storeMutex);
-    StoreTimer timer(*s);
-    status = s->store->prepare(text, statement, error);
+    status = call.store()->prepare(text, statement, error);
     if (status == 0 && statement == nullptr) {
       status = sqlstatus::kStoreFailure;
       error = "the store returned no statement";
@@ -332,8 +349,7 @@ int32_t requestOpen(uint16_t id, void* object, void*) {
   }
   std::string error;
   {
-    std::lock_guard lock(s->storeMutex);
-    StoreTimer timer(*s);
+    StoreCall call(*s);
     status = req->statement->open(req->rows, error);
     if (status == 0 && req->rows == nullptr) {
       status = sqlstatus::kStoreFailure;
@@ -366,7 +382,7 @@ int32_t requestClose(uint16_t id, void* object) {
   }
   req->open = false;
   {
-    std::lock_guard lock(s->storeMutex);
+    StoreCall call(*s);
     req->rows.reset();
   }
   clearRow(*req);
@@ -404,8 +420,7 @@ int32_t cursorFetch(uint16_t id, void* object, void* output) {
   std::vector<std::string>& cells = req.fetched;
   std::string error;
   {
-    std::lock_guard lock(s->storeMutex);
-    StoreTimer timer(*s);
+    StoreCall call(*s);
     status = req.rows->next(cells, error);
   }
   if (status == sqlstatus::kEndOfData) {

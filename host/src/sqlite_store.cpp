@@ -603,6 +603,17 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
     return nullptr;
   }
   sqlite3_busy_timeout(impl->db, kQueryLockWaitMs);
+  if (options.writeAheadLog && !options.readOnly) {
+    Statement st;
+    std::string why;
+    if (!prepareSql(impl->db, "PRAGMA journal_mode = WAL", st, why) ||
+        sqlite3_step(st.stmt) != SQLITE_ROW) {
+      error.set(
+          sqlstatus::kStoreFailure, what,
+          escaped("cannot switch to write-ahead logging: " + (why.empty() ? impl->errmsg() : why)));
+      return nullptr;
+    }
+  }
   if (std::string why; !registerFunctions(impl->db, why) || !impl->loadSchema(why)) {
     error.set(sqlstatus::kStoreFailure, what, escaped(why));
     return nullptr;

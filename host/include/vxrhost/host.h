@@ -5,6 +5,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -115,6 +116,14 @@ struct RunOptions {
   unsigned nullParameterList = 0;  // phases in which item 23 yields null
   bool mismatchRequestId = false;  // the entries get a request handle with a wrong id
   bool mismatchStorageId = false;  // the storage handle in the parameter list has a wrong id
+  // A store for this request alone (a server worker's own connection): its
+  // SQL and node-status updates go there instead of to the host's store, and
+  // the host does not serialise its calls with other requests'. It must be
+  // used by the calling thread only while the request runs.
+  Store* store = nullptr;
+  // Checked before each process call: once set, the module is asked for no
+  // further row and terminate follows (a client that went away).
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // A member SQL operation (one routed to a member agent by an AT clause) that
@@ -139,6 +148,16 @@ std::string memberFailureText(const MemberFailure& failure);
 // the call).
 using RowSink = std::function<void(std::string_view row)>;
 
+// The SQL that requests sent since the last clearSqlTexts().
+struct SqlActivity {
+  size_t texts = 0;           // every text that reached CreateAccessPlan
+  size_t memberRequests = 0;  // texts routed to a member agent by an AT clause
+  // Members queried: the most member requests sent for any one base table
+  // (a module sends each member one SELECT per base table it reads).
+  size_t membersQueried = 0;
+  std::chrono::nanoseconds storeTime{0};  // spent in the store: prepare, open, fetch
+};
+
 struct RunResult {
   bool started = false;
   int32_t startStatus = 0;
@@ -147,6 +166,7 @@ struct RunResult {
   int32_t terminateStatus = 0;
   int processCalls = 0;
   bool hitProcessLimit = false;
+  bool cancelled = false;             // stopped by RunOptions::cancel
   size_t rowCount = 0;                // rows handed out (kept, or given to a RowSink)
   std::vector<std::string> rows;      // each rowSize bytes, in the order handed out
   const void* workArea = nullptr;     // the anchor from PutItem item 3 (storage now freed)
@@ -157,6 +177,9 @@ struct RunResult {
   size_t nodeStatusUpdates = 0;
   int32_t nodeStatusStatus = 0;
   std::string nodeStatusError;
+  std::vector<NodeStatusUpdate> nodeStatusBatch;  // the updates themselves, in order
+  // This request's own SQL (whatever other threads ran meanwhile).
+  SqlActivity sql;
   // Every member SQL operation that failed during the request, in order.
   std::vector<MemberFailure> memberFailures;
 
@@ -197,16 +220,6 @@ class Request {
   friend class RequestCursor;
   explicit Request(std::unique_ptr<detail::RequestState> state);
   std::unique_ptr<detail::RequestState> state_;
-};
-
-// The SQL that requests sent since the last clearSqlTexts().
-struct SqlActivity {
-  size_t texts = 0;           // every text that reached CreateAccessPlan
-  size_t memberRequests = 0;  // texts routed to a member agent by an AT clause
-  // Members queried: the most member requests sent for any one base table
-  // (a module sends each member one SELECT per base table it reads).
-  size_t membersQueried = 0;
-  std::chrono::nanoseconds storeTime{0};  // spent in the store: prepare, open, fetch
 };
 
 // The node-status table's columns, in the host's order, and its rows (one
@@ -273,6 +286,10 @@ class Host {
   size_t sqlTextCount() const;  // sqlTexts().size(), without the copy
   SqlActivity sqlActivity() const;
   void clearSqlTexts();  // and the activity
+  // Whether the host keeps the logs of SQL texts, SQL activity and
+  // node-status calls (it does by default). A long-running host turns them
+  // off: every RunResult still carries its own request's account.
+  void keepLogs(bool on);
   // Every kfastinh call, in order, with its status. During Host::run the
   // calls are collected and applied together when the request ends; each
   // then carries the status of the whole batch.
@@ -307,7 +324,11 @@ class Host {
 // destructor finishes a request that was not finished, so a reader that
 // stops early (a LIMIT) still ends the module's request. Rows go to the sink
 // as the module hands them out, or are kept in the result when it is empty.
-// The cursor and the module must not outlive the Host.
+// Every entry call runs with the request's own context on the calling
+// thread (RunOptions::store, its SQL account, node-status batch and member
+// failures), so cursors of several requests may be stepped in turn on one
+// thread, and requests on several threads at once. The cursor and the
+// module must not outlive the Host.
 class RequestCursor {
  public:
   RequestCursor(Host& host, const Module& module, const std::string& table,

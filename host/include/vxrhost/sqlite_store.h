@@ -39,6 +39,9 @@ struct SqliteStoreOptions {
   // the store's then share one view of the file, so a node-status update
   // does not wait for the owner's reading statement to end.
   sqlite3* connection = nullptr;
+  // Switches the database file to write-ahead logging (it stays so): readers
+  // on other connections then never wait for a writer, nor it for them.
+  bool writeAheadLog = false;
 };
 
 // The node-status table that routing reads and updateNodeStatus writes.
