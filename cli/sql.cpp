@@ -21,6 +21,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr char kRefused[] = "sql: statement refused:";
+
 Format formatOf(const Options& options) {
   auto format = parseFormat(options.format);
   if (!format) throw Failure{kExitUsage, "unknown format " + inQuotes(options.format)};
@@ -77,47 +79,55 @@ struct Statement {
   ~Statement() { sqlite3_finalize(stmt); }
 };
 
-// The user's statements run on the store's connection, so that a heartbeat's
-// node-status update does not wait for the statement that runs it. While one
-// is prepared, the authorizer refuses what would go beyond reading the
-// database: attaching files, transactions, pragmas that set a value.
-// Statements that write are refused after prepare (sqlite3_stmt_readonly).
-struct Guard {
-  bool preparing = false;
-  std::string refused;  // what the authorizer refused, for the message
-};
-
-int authorize(void* data, int action, const char* arg1, const char* arg2, const char*,
-              const char*) {
-  auto& guard = *static_cast<Guard*>(data);
-  if (!guard.preparing) return SQLITE_OK;  // the store's own statements
-  switch (action) {
-    case SQLITE_ATTACH:
-    case SQLITE_DETACH:
-      guard.refused = "ATTACH and DETACH are";
-      return SQLITE_DENY;
-    case SQLITE_TRANSACTION:
-    case SQLITE_SAVEPOINT:
-      guard.refused = "transactions are";
-      return SQLITE_DENY;
-    case SQLITE_PRAGMA:
-      if (arg2 == nullptr) return SQLITE_OK;
-      guard.refused = std::string("setting PRAGMA ") + (arg1 ? arg1 : "") + " is";
-      return SQLITE_DENY;
-    default:
-      return SQLITE_OK;
+// Prints one statement's rows (none with `explain`) as they come, or, for
+// the aligned table, when they are all there.
+StatementOutcome printStatement(sqlite3_stmt* stmt, Format format, bool explain,
+                                Clock::duration& printing) {
+  StatementOutcome o;
+  o.rc = SQLITE_DONE;
+  int count = sqlite3_column_count(stmt);
+  std::vector<OutputColumn> columns = statementColumns(stmt);
+  OutputTable table;
+  std::unique_ptr<RowStream> stream;
+  if (!explain && format != Format::Table)
+    stream = std::make_unique<RowStream>(std::cout, columns, format);
+  std::vector<FieldView> views(static_cast<size_t>(count));
+  int& rc = o.rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    ++o.rows;
+    if (explain || (!std::cout && stream)) continue;
+    auto start = Clock::now();
+    readRow(stmt, views);
+    if (stream) {
+      stream->row(views);
+    } else {
+      auto& row = table.rows.emplace_back();
+      for (const FieldView& v : views) {
+        if (const auto* n = std::get_if<int32_t>(&v))
+          row.emplace_back(*n);
+        else
+          row.emplace_back(std::string(std::get<std::string_view>(v)));
+      }
+    }
+    printing += Clock::now() - start;
   }
+  if (rc != SQLITE_DONE) return o;
+  if (stream) stream->finish();
+  if (!explain && format == Format::Table) {
+    auto start = Clock::now();
+    table.columns = columns;
+    printOutput(std::cout, table, format);
+    printing += Clock::now() - start;
+  }
+  return o;
 }
 
-// What one statement did, for its summary line.
-struct StatementOutcome {
-  int rc = SQLITE_DONE;  // of the last step
-  size_t rows = 0;
-  double milliseconds = 0;
-};
+std::string readStandardInput() {
+  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+}
 
-// The summary line of a statement: its rows, the group tables' requests,
-// members queried and node-status changes, the time.
+}  // namespace
+
 std::string sqlSummary(const StatementOutcome& o, const std::vector<TableRequest>& requests,
                        const SqlActivity& sql) {
   std::string line = "sql: " + plural(o.rows, "row", "rows");
@@ -154,85 +164,119 @@ std::string sqlSummary(const StatementOutcome& o, const std::vector<TableRequest
   return line;
 }
 
-// The exit status for a failed statement: a module that did not load, a
-// request that failed, else the statement itself.
 int statementExit(SqlTables::Fault fault) {
   switch (fault) {
     case SqlTables::Fault::Module:
       return kExitModule;
     case SqlTables::Fault::Request:
       return kExitRequest;
+    case SqlTables::Fault::Refused:
+      return kExitUsage;
     default:
       return kExitUsage;
   }
 }
 
-// Prints one statement's rows (none with `explain`) as they come, or, for
-// the aligned table, when they are all there.
-StatementOutcome printStatement(sqlite3_stmt* stmt, Format format, bool explain,
-                                Clock::duration& printing) {
-  StatementOutcome o;
-  int count = sqlite3_column_count(stmt);
+// The command's statements run on the store's connection, so that a
+// heartbeat's node-status update does not wait for the statement that runs it.
+int ReadOnlyStatements::authorize(void* data, int action, const char* arg1, const char* arg2,
+                                  const char*, const char*) {
+  auto& self = *static_cast<ReadOnlyStatements*>(data);
+  if (!self.preparing_) return SQLITE_OK;  // the store's own statements
+  switch (action) {
+    case SQLITE_ATTACH:
+    case SQLITE_DETACH:
+      self.refused_ = "ATTACH and DETACH are";
+      return SQLITE_DENY;
+    case SQLITE_TRANSACTION:
+    case SQLITE_SAVEPOINT:
+      self.refused_ = "transactions are";
+      return SQLITE_DENY;
+    case SQLITE_PRAGMA:
+      if (arg2 == nullptr) return SQLITE_OK;
+      self.refused_ = std::string("setting PRAGMA ") + (arg1 ? arg1 : "") + " is";
+      return SQLITE_DENY;
+    default:
+      return SQLITE_OK;
+  }
+}
+
+ReadOnlyStatements::ReadOnlyStatements(sqlite3* db) : db_(db) {
+  sqlite3_set_authorizer(db_, authorize, this);
+}
+
+ReadOnlyStatements::~ReadOnlyStatements() {
+  sqlite3_set_authorizer(db_, nullptr, nullptr);
+}
+
+sqlite3_stmt* ReadOnlyStatements::prepare(const char*& next, const SqlTables& tables) {
+  Statement statement;
+  const char* tail = nullptr;
+  preparing_ = true;
+  refused_.clear();
+  int prepared = sqlite3_prepare_v2(db_, next, -1, &statement.stmt, &tail);
+  preparing_ = false;
+  if (prepared != SQLITE_OK && !refused_.empty()) {
+    throw Failure{kExitUsage,
+                  kRefused + std::string(" vxrhost sql only reads (") + refused_ + " not allowed)"};
+  }
+  if (prepared != SQLITE_OK) {
+    throw Failure{statementExit(tables.fault()), std::string("sql: ") + sqlite3_errmsg(db_)};
+  }
+  next = tail;
+  if (statement.stmt != nullptr && !sqlite3_stmt_readonly(statement.stmt)) {
+    throw Failure{kExitUsage, kRefused + std::string(" vxrhost sql only reads (") +
+                                  escaped(sqlite3_sql(statement.stmt)) + " would write)"};
+  }
+  sqlite3_stmt* stmt = statement.stmt;
+  statement.stmt = nullptr;
+  return stmt;
+}
+
+bool refusedStatement(const Failure& failure) {
+  return failure.message.rfind(kRefused, 0) == 0;
+}
+
+std::vector<OutputColumn> statementColumns(sqlite3_stmt* stmt) {
   std::vector<OutputColumn> columns;
-  for (int i = 0; i < count; ++i) {
+  for (int i = 0; i < sqlite3_column_count(stmt); ++i) {
     const char* type = sqlite3_column_decltype(stmt, i);
     columns.push_back(
         {sqlite3_column_name(stmt, i), type != nullptr && std::string_view(type) == "INTEGER"});
   }
-  OutputTable table;
-  std::unique_ptr<RowStream> stream;
-  if (!explain && format != Format::Table)
-    stream = std::make_unique<RowStream>(std::cout, columns, format);
-  std::vector<FieldView> views(static_cast<size_t>(count));
-  int& rc = o.rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    ++o.rows;
-    if (explain || (!std::cout && stream)) continue;
-    auto start = Clock::now();
-    // One look-up of each column's value (the column calls check the
-    // statement each time); the connection is used by this thread alone.
-    for (int i = 0; i < count; ++i) {
-      sqlite3_value* value = sqlite3_column_value(stmt, i);
-      sqlite3_int64 number = 0;
-      bool integer = sqlite3_value_type(value) == SQLITE_INTEGER &&
-                     (number = sqlite3_value_int64(value)) >= INT32_MIN && number <= INT32_MAX;
-      if (integer) {
-        views[static_cast<size_t>(i)] = static_cast<int32_t>(number);
-      } else {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-        views[static_cast<size_t>(i)] = std::string_view(
-            text != nullptr ? text : "", static_cast<size_t>(sqlite3_value_bytes(value)));
-      }
-    }
-    if (stream) {
-      stream->row(views);
+  return columns;
+}
+
+void readRow(sqlite3_stmt* stmt, std::vector<FieldView>& views) {
+  int count = sqlite3_column_count(stmt);
+  views.resize(static_cast<size_t>(count));
+  // One look-up of each column's value (the column calls check the
+  // statement each time); the connection is used by this thread alone.
+  for (int i = 0; i < count; ++i) {
+    sqlite3_value* value = sqlite3_column_value(stmt, i);
+    sqlite3_int64 number = 0;
+    bool integer = sqlite3_value_type(value) == SQLITE_INTEGER &&
+                   (number = sqlite3_value_int64(value)) >= INT32_MIN && number <= INT32_MAX;
+    if (integer) {
+      views[static_cast<size_t>(i)] = static_cast<int32_t>(number);
     } else {
-      auto& row = table.rows.emplace_back();
-      for (const FieldView& v : views) {
-        if (const auto* n = std::get_if<int32_t>(&v))
-          row.emplace_back(*n);
-        else
-          row.emplace_back(std::string(std::get<std::string_view>(v)));
-      }
+      const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+      views[static_cast<size_t>(i)] = std::string_view(
+          text != nullptr ? text : "", static_cast<size_t>(sqlite3_value_bytes(value)));
     }
-    printing += Clock::now() - start;
   }
-  if (rc != SQLITE_DONE) return o;
-  if (stream) stream->finish();
-  if (!explain && format == Format::Table) {
-    auto start = Clock::now();
-    table.columns = columns;
-    printOutput(std::cout, table, format);
-    printing += Clock::now() - start;
-  }
-  return o;
 }
 
-std::string readStandardInput() {
-  return std::string(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+SqlActivity requestsActivity(const std::vector<TableRequest>& requests) {
+  SqlActivity sum;
+  for (const TableRequest& r : requests) {
+    sum.texts += r.sql.texts;
+    sum.memberRequests += r.sql.memberRequests;
+    sum.membersQueried = std::max(sum.membersQueried, r.sql.membersQueried);
+    sum.storeTime += r.sql.storeTime;
+  }
+  return sum;
 }
-
-}  // namespace
 
 int commandSql(const Options& options, const std::string& given, bool explain) {
   Format format = formatOf(options);
@@ -245,36 +289,19 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
   sqlite3* db = store->connection();
   std::string error;
   if (tables.attach(db, error) != SQLITE_OK) throw Failure{kExitInternal, error};
-  Guard guard;
-  sqlite3_set_authorizer(db, authorize, &guard);
+  ReadOnlyStatements guard(db);
 
   std::string text = given.empty() ? readStandardInput() : given;
   const char* next = text.c_str();
   int status = kExitOk;
   while ((status == kExitOk || status == kExitMember) && *next != '\0') {
     Statement statement;
-    const char* tail = nullptr;
     host.clearSqlTexts();
     tables.clearRequests();
     tables.clearFault();
     auto begin = Clock::now();
-    guard.preparing = true;
-    guard.refused.clear();
-    int prepared = sqlite3_prepare_v2(db, next, -1, &statement.stmt, &tail);
-    guard.preparing = false;
-    if (prepared != SQLITE_OK && !guard.refused.empty()) {
-      throw Failure{kExitUsage, "sql: statement refused: vxrhost sql only reads (" + guard.refused +
-                                    " not allowed)"};
-    }
-    if (prepared != SQLITE_OK) {
-      throw Failure{statementExit(tables.fault()), std::string("sql: ") + sqlite3_errmsg(db)};
-    }
-    next = tail;
+    statement.stmt = guard.prepare(next, tables);
     if (statement.stmt == nullptr) continue;  // blanks or a comment
-    if (!sqlite3_stmt_readonly(statement.stmt)) {
-      throw Failure{kExitUsage, "sql: statement refused: vxrhost sql only reads (" +
-                                    escaped(sqlite3_sql(statement.stmt)) + " would write)"};
-    }
     Clock::duration printing{};
     StatementOutcome o = printStatement(statement.stmt, format, explain, printing);
     o.milliseconds =
@@ -292,7 +319,7 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
       throw Failure{statementExit(tables.fault()), "sql: " + message};
     }
     std::cout.flush();
-    std::cerr << sqlSummary(o, tables.requests(), host.sqlActivity()) << '\n';
+    std::cerr << sqlSummary(o, tables.requests(), requestsActivity(tables.requests())) << '\n';
     // As query ends: a heartbeat not applied is a failed request; member
     // SQL that failed leaves the answer incomplete.
     for (const TableRequest& r : tables.requests()) {

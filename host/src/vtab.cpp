@@ -96,6 +96,7 @@ struct SqlTables::Impl {
   std::map<std::string, Module*> modules;  // by module name, loaded on first use
   std::vector<TableRequest> requests;
   RunOptions options = defaultOptions();
+  std::string heartbeatRefusal;  // why a heartbeat is refused, or empty
   bool keep = true;
   size_t live = 0;
   Fault fault = Fault::None;  // requests started and not yet finished
@@ -181,6 +182,7 @@ std::string endRequest(Cursor& cursor) {
     record.nodeStatusStatus = result->nodeStatusStatus;
     record.nodeStatusError = result->nodeStatusError;
     record.memberFailures = std::move(result->memberFailures);
+    record.sql = result->sql;
     cursor.request.reset();
     --owner.live;
   } else if (record.table.empty()) {
@@ -337,6 +339,16 @@ int xFilter(sqlite3_vtab_cursor* base, int, const char* idxStr, int argc, sqlite
       if (value.size() > field.width) matchable = false;
       record.filters.push_back(Filter{kFilterEquals, field.name, std::move(value)});
     }
+    if (!owner.heartbeatRefusal.empty() && std::strcmp(spec.table->name, "MEMBERSTATUS") == 0) {
+      for (const Filter& f : record.filters) {
+        if (f.column == "IDNAME" && f.value.rfind("*NOFETCH", 0) == 0) {
+          owner.fault = SqlTables::Fault::Refused;
+          cursor.eof = true;
+          cursor.record = TableRequest{};
+          return fail(base->pVtab, std::string(spec.table->name) + ": " + owner.heartbeatRefusal);
+        }
+      }
+    }
     if (!matchable) {
       cursor.eof = true;
       endRequest(cursor);
@@ -452,6 +464,15 @@ int SqlTables::attach(sqlite3* db, std::string& error) {
 
 void SqlTables::setRunOptions(const RunOptions& options) {
   impl_->options = options;
+}
+const RunOptions& SqlTables::runOptions() const {
+  return impl_->options;
+}
+void SqlTables::addModule(const std::string& name, Module* module) {
+  impl_->modules[name] = module;
+}
+void SqlTables::refuseHeartbeat(std::string why) {
+  impl_->heartbeatRefusal = std::move(why);
 }
 void SqlTables::keepRequests(bool on) {
   impl_->keep = on;

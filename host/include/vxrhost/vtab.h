@@ -44,6 +44,7 @@ struct TableRequest {
   int32_t nodeStatusStatus = 0;
   std::string nodeStatusError;
   std::vector<MemberFailure> memberFailures;  // member SQL that failed: rows are missing
+  SqlActivity sql;                            // this request's own SQL account
 
   // The request ended with a failure status (end of data is 62).
   bool failed() const { return ran && !stoppedEarly && (finalStatus != 62 || hitProcessLimit); }
@@ -71,6 +72,13 @@ class SqlTables {
   // no process call after a failed start, at most 10,000,000 process calls);
   // tests inject faults through them.
   void setRunOptions(const RunOptions& options);
+  const RunOptions& runOptions() const;
+  // A module already loaded, used for its tables instead of loading it.
+  void addModule(const std::string& name, Module* module);
+  // Refuses a MEMBERSTATUS query with IDNAME='*NOFETCH' (it runs the
+  // heartbeat, which writes the node status): the statement fails with
+  // "MEMBERSTATUS: <why>" and fault() is Refused. Empty (the default) runs it.
+  void refuseHeartbeat(std::string why);
   // Whether requests are kept for requests() (on by default).
   void keepRequests(bool on);
   // The requests run since the last clearRequests(), in the order started.
@@ -79,7 +87,7 @@ class SqlTables {
 
   // What the last failure of a table was, for the caller's exit status: a
   // module that did not load, or a request that ended with a failure status.
-  enum class Fault { None, Module, Request };
+  enum class Fault { None, Module, Request, Refused };
   Fault fault() const;
   void clearFault();
 
