@@ -253,6 +253,7 @@ TEST_F(ServeTest, EveryEndpointAnswers) {
       {"GET", "/static/..%2Findex.html", 404, "application/json", "\"error\""},
       {"GET", "/api/v2/tables", 404, "application/json", "no such path: /api/v2/tables"},
       {"POST", "/api/v1/tables", 405, "application/json", "GET"},
+      {"POST", "/api/v1/sql", 405, "application/json", "GET"},
       {"DELETE", "/api/v1/heartbeat", 405, "application/json", "GET, POST"},
   };
   for (const auto& t : cases) {
