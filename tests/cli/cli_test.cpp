@@ -491,7 +491,7 @@ TEST_F(VxrhostTest, VersionHelpAndCompletion) {
       "bash '" + (dir_ / "complete.sh").string() + "' > '" + (dir_ / "complete.out").string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
   EXPECT_EQ(readFile(dir_ / "complete.out"),
-            "query heartbeat nodes tables modules reset-sample --version -v --help\n"
+            "query heartbeat nodes tables modules reset-sample serve --version -v --help\n"
             "GROUPOBJACT\n"
             "JT7PLNM= JT7PCGP= JT7PCIO=\n"
             "table csv json\n");
