@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "failure.h"
 #include "serve.h"
+#include "sql.h"
 #include "vxrhost/catalog.h"
 #include "vxrhost/error.h"
 
@@ -116,6 +117,31 @@ int run(int argc, char** argv) {
       "init-db", "create the schema in a new database file or an empty PostgreSQL database");
   addDb(initDb);
   initDb->add_flag("--sample", initSample, "load the sample data too");
+
+  std::string statements;
+  bool explainSql = false;
+  CLI::App* sql = app.add_subcommand(
+      "sql", "run SQL over the group tables and the database (statements from stdin if none)");
+  sql->add_option("statement", statements, "SELECT statements, separated by ';'");
+  sql->add_flag("--explain", explainSql,
+                "print each group table's filters and member SQL instead of the rows");
+  addFormat(sql);
+  addDb(sql);
+  addModules(sql);
+  addTrace(sql);
+
+  std::vector<std::string> explainFilters;
+  CLI::App* explain = app.add_subcommand(
+      "explain", "run one request of a table and print its filters and member SQL, no rows");
+  explain->add_option("table", table, "table name (see \"vxrhost tables\")")
+      ->required()
+      ->check(tableCheck);
+  explain->add_option("--filter", explainFilters, "index filter COL=VALUE (operator 1, equals)")
+      ->allow_extra_args(false);
+  addDb(explain);
+  addModules(explain);
+  addTrace(explain);
+
   ServeOptions serveOptions;
   CLI::App* serve =
       app.add_subcommand("serve", "serve the tables over HTTP, heartbeat on a schedule");
@@ -198,6 +224,12 @@ int run(int argc, char** argv) {
       }
     }
     return commandQuery(options, table, ordered);
+  }
+  if (sql->parsed()) return commandSql(options, statements, explainSql);
+  if (explain->parsed()) {
+    std::vector<FilterArg> ordered;
+    for (const std::string& text : explainFilters) ordered.push_back({false, text});
+    return commandExplain(options, table, ordered);
   }
   if (heartbeat->parsed()) return commandHeartbeat(options);
   if (nodes->parsed()) return commandNodes(options);

@@ -6,28 +6,14 @@
 #include <iostream>
 
 #include "failure.h"
+#include "vxrhost/vtab.h"
 
 namespace fs = std::filesystem;
 
 namespace vxrhost::cli {
 
 const char* statusMeaning(int32_t status) {
-  switch (status) {
-    case 0:
-      return "row";
-    case 50:
-      return "result table not created";
-    case 60:
-      return "parameter list not found";
-    case 62:
-      return "end of data";
-    case 64:
-      return "work area not obtained";
-    case 71:
-      return "no work area";
-    default:
-      return "unexpected status";
-  }
+  return requestStatusText(status);
 }
 
 namespace {

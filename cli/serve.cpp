@@ -4,6 +4,7 @@
 #include <httplib.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sqlite3.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -34,6 +35,9 @@
 #include "paths.h"
 #include "requests.h"
 #include "server_metrics.h"
+#include "sql.h"
+#include "vxrhost/postgres_store.h"
+#include "vxrhost/store_factory.h"
 
 namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
@@ -183,6 +187,11 @@ bool sameToken(std::string_view given, std::string_view token) {
 struct ThreadState {
   bool overflow = false;  // an overflow thread: the request gets 503
   bool active = false;    // a request was begun and not yet logged
+  // The virtual tables of this connection thread, attached to its own SQLite
+  // connection (and outliving it): SQL statements and the requests they run
+  // use this thread alone. Opened on the first statement and kept.
+  std::unique_ptr<SqlTables> sqlTables;
+  std::unique_ptr<SqliteStore> store;
   Clock::time_point begin;
   std::string method, path, client;
   size_t streamed = 0;  // bytes of a streamed body
@@ -729,6 +738,139 @@ class RowsRequest {
   std::thread producer_;
 };
 
+// --- SQL, streamed --------------------------------------------------------------
+
+// One SQL statement over the worker's own connection and virtual tables, its
+// rows read as the client takes them: each send steps the statement (and so
+// the group tables' requests) for one batch. Everything runs on the worker's
+// thread, which alone uses that connection; finalizing the statement (a
+// client gone, or the end) ends the requests it started.
+class SqlRequest {
+ public:
+  SqlRequest(SqliteStore& store, SqlTables& tables, Format format,
+             std::shared_ptr<Workers::Lease> worker)
+      : worker_(std::move(worker)),
+        db_(store.connection()),
+        tables_(tables),
+        format_(format),
+        out_(batch_) {}
+  ~SqlRequest() {
+    sqlite3_finalize(stmt_);
+    tables_.clearRequests();
+  }
+  SqlRequest(const SqlRequest&) = delete;
+  SqlRequest& operator=(const SqlRequest&) = delete;
+
+  // Prepares `text`, one reading statement, and runs it to its first row.
+  // A statement refused or failing before any row throws Failure with the
+  // command's text.
+  void begin(const std::string& text) {
+    tables_.clearRequests();
+    tables_.clearFault();
+    begin_ = Clock::now();
+    const char* next = text.c_str();
+    {
+      ReadOnlyStatements guard(db_);
+      stmt_ = guard.prepare(next, tables_);
+      if (stmt_ == nullptr) throw Failure{kExitUsage, "sql: no statement"};
+      bool another = false;
+      try {
+        sqlite3_stmt* more = guard.prepare(next, tables_);
+        another = more != nullptr;
+        sqlite3_finalize(more);
+      } catch (const Failure&) {
+        another = true;  // a second statement, whatever it is
+      }
+      if (another) throw Failure{kExitUsage, "sql: one statement per request"};
+    }
+    columns_ = statementColumns(stmt_);
+    if (format_ == Format::Json) {
+      json names = json::array();
+      for (const OutputColumn& c : columns_) names.push_back(c.name);
+      batch_ = "{\"columns\":" + dumped(names) + ",\"rows\":";
+    }
+    stream_ = std::make_unique<RowStream>(out_, columns_, format_);
+    step();
+    if (done_ && !error_.empty()) {
+      throw Failure{statementExit(tables_.fault()), error_};
+    }
+  }
+  SqlTables::Fault fault() const { return tables_.fault(); }
+
+  // The content provider: one batch of rows; false ends the response (the
+  // client went away).
+  bool send(httplib::DataSink& sink) {
+    while (!done_ && batch_.size() < kBatchBytes) step();
+    if (!batch_.empty()) {
+      if (!sink.write(batch_.data(), batch_.size())) return false;
+      t_thread.streamed += batch_.size();
+      batch_.clear();
+    }
+    if (done_) sink.done();
+    return true;
+  }
+
+ private:
+  void step() {
+    int rc = sqlite3_step(stmt_);
+    if (rc == SQLITE_ROW) {
+      ++rows_;
+      readRow(stmt_, views_);
+      stream_->row(views_);
+      return;
+    }
+    done_ = true;
+    if (rc != SQLITE_DONE) error_ = std::string("sql: ") + sqlite3_errmsg(db_);
+    stream_->finish();
+    out_.flush();
+    if (format_ == Format::Json) batch_ += ",\"summary\":" + dumped(summary(rc)) + "}\n";
+  }
+
+  // The command's summary line and its figures; the error of a statement
+  // that failed after rows were sent.
+  json summary(int rc) const {
+    StatementOutcome o;
+    o.rc = rc;
+    o.rows = rows_;
+    o.milliseconds = std::chrono::duration<double, std::milli>(Clock::now() - begin_).count();
+    const std::vector<TableRequest>& requests = tables_.requests();
+    SqlActivity sql = requestsActivity(requests);
+    json failures = json::array();
+    size_t nodeUpdates = 0;
+    for (const TableRequest& r : requests) {
+      nodeUpdates += r.nodeStatusUpdates;
+      for (const MemberFailure& f : r.memberFailures)
+        failures.push_back(r.table + ": " + memberFailureText(f));
+    }
+    json s{{"rows", rows_},
+           {"requests", requests.size()},
+           {"members_queried", sql.membersQueried},
+           {"member_requests", sql.memberRequests},
+           {"node_status_updates", nodeUpdates},
+           {"incomplete", !failures.empty()},
+           {"member_failures", std::move(failures)},
+           {"failed", !error_.empty()}};
+    if (!error_.empty()) s["error"] = error_;
+    s["line"] = sqlSummary(o, requests, sql);
+    return s;
+  }
+
+  std::shared_ptr<Workers::Lease> worker_;  // held until the statement is finalized
+  sqlite3* db_;
+  SqlTables& tables_;
+  Format format_;
+  std::string batch_;  // text not yet sent
+  StringOutput out_;
+  sqlite3_stmt* stmt_ = nullptr;
+  std::vector<OutputColumn> columns_;
+  std::unique_ptr<RowStream> stream_;
+  std::vector<FieldView> views_;
+  size_t rows_ = 0;
+  bool done_ = false;
+  std::string error_;
+  Clock::time_point begin_;
+};
+
 // --- The server ----------------------------------------------------------------
 
 // The query of a request target, in order ("a=1&b=2" -> {"a=1", "b=2"},
@@ -747,6 +889,22 @@ std::vector<std::string> queryItems(const std::string& target) {
     from = amp + 1;
   }
   return items;
+}
+
+// The format of a "format=NAME" item; a Failure for one not in {json,csv}.
+Format formatItem(const std::string& item) {
+  std::string name = item.substr(7);
+  std::optional<Format> format = parseFormat(name);
+  if (!format || *format == Format::Table) {
+    throw Failure{kExitUsage, "format: " + name + " not in {json,csv}"};
+  }
+  return *format;
+}
+
+// The format of an answer without "format=": CSV when the client accepts it.
+Format acceptedFormat(const httplib::Request& req) {
+  return req.get_header_value("Accept").find("text/csv") != std::string::npos ? Format::Csv
+                                                                              : Format::Json;
 }
 
 const char* contentTypeOf(const std::string& name) {
@@ -790,7 +948,10 @@ class Server {
 
  private:
   void routes();
+  SqliteStore* sqlStore(httplib::Response& res);
+  SqlTables* sqlTables(httplib::Response& res);
   void rows(const httplib::Request& req, httplib::Response& res);
+  void sql(const httplib::Request& req, httplib::Response& res);
   void begin(const httplib::Request& req);
   void finish(int code, size_t bodyBytes = 0);
   void accessLine(int code);
@@ -811,6 +972,46 @@ class Server {
   std::mutex accessMutex_;
   WallClock::time_point started_ = WallClock::now();
 };
+
+SqliteStore* Server::sqlStore(httplib::Response& res) {
+  if (t_thread.store) return t_thread.store.get();
+  std::string database = databaseOf(options_.db, options_.dbGiven);
+  if (isPostgresConnection(database)) {
+    // The statements run in SQLite: its virtual tables over a PostgreSQL
+    // store would need a second engine between the two.
+    sendError(res, 501, "sql: the SQL endpoint needs an SQLite database",
+              "this server's database is " + describeDatabase(database));
+    return nullptr;
+  }
+  Error error;
+  t_thread.store = SqliteStore::open(database, SqliteStoreOptions{}, error);
+  if (!t_thread.store) {
+    sendError(res, 503, error.message, error.detail);
+    return nullptr;
+  }
+  return t_thread.store.get();
+}
+
+SqlTables* Server::sqlTables(httplib::Response& res) {
+  if (t_thread.sqlTables) return t_thread.sqlTables.get();
+  if (sqlStore(res) == nullptr) return nullptr;
+  auto tables = std::make_unique<SqlTables>(*host_, std::string());
+  for (const CatalogTable& table : catalogTables())
+    tables->addModule(table.module, modules_.at(table.name));
+  tables->refuseHeartbeat(
+      "IDNAME='*NOFETCH' runs the heartbeat, which writes the node status; "
+      "POST /api/v1/heartbeat runs it");
+  RunOptions options = tables->runOptions();
+  options.store = t_thread.store.get();
+  tables->setRunOptions(options);
+  std::string error;
+  if (tables->attach(t_thread.store->connection(), error) != SQLITE_OK) {
+    sendError(res, 500, "cannot register the group tables", error);
+    return nullptr;
+  }
+  t_thread.sqlTables = std::move(tables);
+  return t_thread.sqlTables.get();
+}
 
 void Server::begin(const httplib::Request& req) {
   if (t_thread.active) finish(499);
@@ -890,11 +1091,7 @@ void Server::rows(const httplib::Request& req, httplib::Response& res) {
   try {
     for (const std::string& item : queryItems(req.target)) {
       if (item.rfind("format=", 0) == 0) {
-        std::string name = item.substr(7);
-        format = parseFormat(name);
-        if (!format || *format == Format::Table) {
-          throw Failure{kExitUsage, "format: " + name + " not in {json,csv}"};
-        }
+        format = formatItem(item);
       } else if (item.rfind("filter-op=", 0) == 0) {
         filters.push_back(parseFilter(*table, item.substr(10), true));
       } else {
@@ -905,10 +1102,7 @@ void Server::rows(const httplib::Request& req, httplib::Response& res) {
     sendError(res, 400, f.message, "bad request of table " + std::string(table->name));
     return;
   }
-  if (!format) {
-    format = req.get_header_value("Accept").find("text/csv") != std::string::npos ? Format::Csv
-                                                                                  : Format::Json;
-  }
+  if (!format) format = acceptedFormat(req);
   auto worker = workers_->acquire(res);
   if (!worker) return;
   auto request =
@@ -932,6 +1126,53 @@ void Server::rows(const httplib::Request& req, httplib::Response& res) {
       *format == Format::Csv ? "text/csv; charset=utf-8" : "application/json",
       [request](size_t, httplib::DataSink& sink) { return request->send(sink); },
       [request](bool) { request->cancel(); });
+}
+
+void Server::sql(const httplib::Request& req, httplib::Response& res) {
+  std::string text;
+  std::optional<Format> format;
+  auto httpStatus = [](const Failure& f, SqlTables::Fault fault) {
+    if (refusedStatement(f) || fault == SqlTables::Fault::Refused) return 403;
+    if (f.exitCode == kExitRequest) return 502;
+    return f.exitCode == kExitUsage ? 400 : 500;
+  };
+  try {
+    for (const std::string& item : queryItems(req.target)) {
+      if (item.rfind("q=", 0) == 0) {
+        text = item.substr(2);
+      } else if (item.rfind("format=", 0) == 0) {
+        format = formatItem(item);
+      } else {
+        throw Failure{kExitUsage,
+                      "sql: unknown parameter " + inQuotes(item.substr(0, item.find('=')))};
+      }
+    }
+    if (text.find_first_not_of(" \t\r\n") == std::string::npos) {
+      throw Failure{kExitUsage, "sql: no statement (q=SELECT ...)"};
+    }
+  } catch (const Failure& f) {
+    sendError(res, 400, f.message, "bad request of /api/v1/sql");
+    return;
+  }
+  if (!format) format = acceptedFormat(req);
+  // A statement counts as one of the requests that read the database: it
+  // holds a worker while it runs, though its rows come from this thread's
+  // own connection, where its virtual tables live.
+  auto worker = workers_->acquire(res);
+  if (!worker) return;
+  SqlTables* tables = sqlTables(res);
+  if (tables == nullptr) return;
+  auto request = std::make_shared<SqlRequest>(*t_thread.store, *tables, *format, std::move(worker));
+  try {
+    request->begin(text);
+  } catch (const Failure& f) {
+    sendError(res, httpStatus(f, request->fault()), f.message, "statement: " + escaped(text));
+    return;
+  }
+  res.status = 200;
+  res.set_chunked_content_provider(
+      *format == Format::Csv ? "text/csv; charset=utf-8" : "application/json",
+      [request](size_t, httplib::DataSink& sink) { return request->send(sink); });
 }
 
 void Server::routes() {
@@ -982,6 +1223,8 @@ void Server::routes() {
   });
   http_.Get("/api/v1/tables/([^/]+)/rows",
             [this](const httplib::Request& req, httplib::Response& res) { rows(req, res); });
+  http_.Get("/api/v1/sql",
+            [this](const httplib::Request& req, httplib::Response& res) { sql(req, res); });
   http_.Get("/api/v1/nodes", [this](const httplib::Request&, httplib::Response& res) {
     auto worker = workers_->acquire(res);
     if (!worker) return;
@@ -1127,7 +1370,7 @@ int Server::run() {
     if (res.status == 404) {
       static const std::pair<std::regex, const char*> kKnown[] = {
           {std::regex("/healthz|/readyz|/metrics|/api/v1/tables|/api/v1/nodes|/|/static/[^/]*|"
-                      "/api/v1/tables/[^/]+/rows"),
+                      "/api/v1/tables/[^/]+/rows|/api/v1/sql"),
            "GET"},
           {std::regex("/api/v1/heartbeat"), "GET, POST"}};
       for (const auto& [pattern, allow] : kKnown) {

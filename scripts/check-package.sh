@@ -2,8 +2,8 @@
 # Unpacks the Debian package of a release build (made by `cpack -G DEB` or the
 # release preset's package step) into a scratch root and checks it as a
 # user would see it: dependencies from shlibdeps, the man page and the
-# completion, and a query on the sample from another directory, with the
-# modules found beside the installed vxrhost.
+# completion, a query on the sample from another directory, with the
+# modules found beside the installed vxrhost, and the SQLite extension.
 # Usage: scripts/check-package.sh [BUILD-DIR]   (default: build-release)
 set -uo pipefail
 
@@ -60,6 +60,14 @@ check "query from the package exits 0" test "$rc" -eq 0
 check "query from the package answers 3 rows" test "$(grep -c '^GRPA:RX4plex:DSGROUP,' <<<"$out")" -eq 3
 check "the sample was created from the installed data" \
   test -s "$scratch/home/.local/share/vxrhost/sample.db"
+
+# The SQLite extension, loaded by Debian's sqlite3 from the package, with the
+# installed modules found beside it.
+ext="$(find "$scratch/root/usr/lib" -path '*/vxr/vxrsqlite.so' | head -n 1)"
+check "the SQLite extension in <libdir>/vxr" test -n "$ext"
+answer="$(env -u VXRHOST_MODULES sqlite3 "$scratch/home/.local/share/vxrhost/sample.db" \
+  ".load ${ext%.so}" "SELECT count(*) FROM GROUPOBJACT WHERE IDNAME='GRPA'" 2>&1)"
+check "the extension answers in sqlite3 (3 rows: $answer)" test "$answer" = 3
 
 # The server from the package hands out the installed console.
 env -u VXRHOST_MODULES -u VXRHOST_DB -u XDG_DATA_HOME HOME="$scratch/home" \

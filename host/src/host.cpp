@@ -103,6 +103,11 @@ std::vector<std::string> Host::sqlTexts() const {
   return state_->sqlTexts;
 }
 
+size_t Host::sqlTextCount() const {
+  std::lock_guard lock(state_->logMutex);
+  return state_->sqlTexts.size();
+}
+
 SqlActivity Host::sqlActivity() const {
   SqlActivity a;
   std::lock_guard lock(state_->logMutex);
@@ -256,86 +261,163 @@ RunResult Host::run(const Module& module, const std::string& table,
 RunResult Host::run(const Module& module, const std::string& table,
                     const std::vector<Filter>& filters, size_t rowSize, const RunOptions& options,
                     const RowSink& sink) {
-  RunResult result;
-  auto request = newRequest(table, filters, rowSize);
-  detail::RequestState& r = *request->state_;
-  r.failStorage = options.failGetStorage;
-  r.onRow = &sink;
-  request->mismatchStorageId(options.mismatchStorageId);
-  HDL1_CommonHandle handle = request->handle();
-  if (options.mismatchRequestId) handle.id = static_cast<uint16_t>(handle.id + 1);
+  RequestCursor cursor(*this, module, table, filters, rowSize, options, sink);
+  while (cursor.step()) {
+  }
+  return std::move(cursor.finish());
+}
 
+// --- Request cursor ----------------------------------------------------------
+
+struct RequestCursor::State {
+  detail::HostState* host = nullptr;
+  const Module* module = nullptr;
+  RunOptions options;
+  RowSink sink;  // the request points at it
+  std::unique_ptr<Request> request;
+  HDL1_CommonHandle handle{};
+  NodeStatusBatch batch;
+  detail::RunContext run;  // the store this request's SQL goes to, and its account
+  RunResult result;
+  size_t rowsFetched = 0;  // member rows fetched so far, for the runaway guard
+  bool proceed = false;    // process and terminate are called
+  bool ended = false;
+  bool finished = false;
+
+  // Runs one entry call of the request on this thread with the request's own
+  // context in place: its store and SQL account (RunOptions::store), its
+  // node-status batch collecting kfastinh and its list of member failures
+  // collecting the SQL client's. The previous context is put back afterwards,
+  // since a cursor's steps may be interleaved with another request's on the
+  // same thread (two group tables of one SQL statement).
+  template <class Call>
+  auto collecting(Call call) {
+    NodeStatusBatch* outerBatch = t_nodeStatusBatch;
+    detail::RunContext* outerRun = t_run;
+    std::vector<MemberFailure>* outerFailures = t_memberFailures;
+    t_nodeStatusBatch = &batch;
+    t_run = &run;
+    t_memberFailures = &result.memberFailures;
+    size_t outerRows = t_rowsFetched;
+    t_rowsFetched = rowsFetched;
+    auto status = call();
+    rowsFetched = t_rowsFetched;
+    t_nodeStatusBatch = outerBatch;
+    t_run = outerRun;
+    t_memberFailures = outerFailures;
+    t_rowsFetched = outerRows;
+    return status;
+  }
+};
+
+RequestCursor::RequestCursor(Host& host, const Module& module, const std::string& table,
+                             const std::vector<Filter>& filters, size_t rowSize,
+                             const RunOptions& options, RowSink sink)
+    : s_(std::make_unique<State>()) {
+  State& s = *s_;
+  s.host = &host.state();
+  s.module = &module;
+  s.options = options;
+  s.sink = std::move(sink);
+  s.run.store = options.store;
+  s.request = host.newRequest(table, filters, rowSize);
+  detail::RequestState& r = *s.request->state_;
+  r.failStorage = options.failGetStorage;
+  r.onRow = &s.sink;
+  s.request->mismatchStorageId(options.mismatchStorageId);
+  s.handle = s.request->handle();
+  if (options.mismatchRequestId) s.handle.id = static_cast<uint16_t>(s.handle.id + 1);
   if (!options.skipStart) {
     r.nullParm = (options.nullParameterList & kPhaseStart) != 0;
-    result.started = true;
-    result.startStatus = module.start()(handle);
+    s.result.started = true;
+    s.result.startStatus = s.collecting([&] { return module.start()(s.handle); });
   }
-  NodeStatusBatch batch;
-  t_nodeStatusBatch = &batch;
-  detail::RunContext run;
-  run.store = options.store;
-  t_run = &run;
-  t_memberFailures = &result.memberFailures;
-  t_rowsFetched = 0;
-  bool proceed = !(options.stopAfterFailedStart && result.started && result.startStatus != 0);
-  if (proceed) {
-    r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
-    int32_t status = 0;
-    while (status == 0) {
-      bool runaway = options.processCallsBeyondRows >= 0
-                         ? result.processCalls >
-                               static_cast<int64_t>(t_rowsFetched) + options.processCallsBeyondRows
-                         : result.processCalls >= options.maxProcessCalls;
-      if (runaway) {
-        result.hitProcessLimit = true;
-        break;
-      }
-      if (options.cancel != nullptr && options.cancel->load()) {
-        result.cancelled = true;
-        break;
-      }
-      status = module.process()(handle);
+  s.proceed = !(options.stopAfterFailedStart && s.result.started && s.result.startStatus != 0);
+  s.ended = !s.proceed;
+  if (s.proceed) r.nullParm = (options.nullParameterList & kPhaseProcess) != 0;
+}
+
+RequestCursor::~RequestCursor() {
+  finish();
+}
+
+bool RequestCursor::ended() const {
+  return s_->ended;
+}
+
+const RunResult& RequestCursor::result() const {
+  return s_->result;
+}
+
+bool RequestCursor::step() {
+  State& s = *s_;
+  if (s.ended) return false;
+  bool runaway = s.options.processCallsBeyondRows >= 0
+                     ? s.result.processCalls >
+                           static_cast<int64_t>(s.rowsFetched) + s.options.processCallsBeyondRows
+                     : s.result.processCalls >= s.options.maxProcessCalls;
+  if (runaway) {
+    s.result.hitProcessLimit = true;
+    s.ended = true;
+    return false;
+  }
+  if (s.options.cancel != nullptr && s.options.cancel->load()) {
+    s.result.cancelled = true;
+    s.ended = true;
+    return false;
+  }
+  int32_t status = s.collecting([&] { return s.module->process()(s.handle); });
+  ++s.result.processCalls;
+  s.result.processStatuses.push_back(status);
+  s.ended = status != 0;
+  return !s.ended;
+}
+
+RunResult& RequestCursor::finish() {
+  State& s = *s_;
+  RunResult& result = s.result;
+  if (s.finished) return result;
+  s.finished = true;
+  detail::RequestState& r = *s.request->state_;
+  if (s.proceed) {
+    // The extra calls after the end are for a request that reached it.
+    for (int i = 0; s.ended && i < s.options.extraProcessCalls; ++i) {
+      result.processStatuses.push_back(s.collecting([&] { return s.module->process()(s.handle); }));
       ++result.processCalls;
-      result.processStatuses.push_back(status);
     }
-    for (int i = 0; i < options.extraProcessCalls; ++i) {
-      result.processStatuses.push_back(module.process()(handle));
-      ++result.processCalls;
-    }
-    if (!options.skipTerminate) {
-      r.nullParm = (options.nullParameterList & kPhaseTerminate) != 0;
+    s.ended = true;
+    if (!s.options.skipTerminate) {
+      r.nullParm = (s.options.nullParameterList & kPhaseTerminate) != 0;
       result.terminated = true;
-      result.terminateStatus = module.terminate()(handle);
+      result.terminateStatus = s.collecting([&] { return s.module->terminate()(s.handle); });
     }
   }
-  t_nodeStatusBatch = nullptr;
-  t_run = nullptr;
-  result.sql.texts = run.texts;
-  for (const auto& [table, count] : run.memberRequests) {
+  result.sql.texts = s.run.texts;
+  for (const auto& [table, count] : s.run.memberRequests) {
     result.sql.memberRequests += count;
     result.sql.membersQueried = std::max(result.sql.membersQueried, count);
   }
-  result.sql.storeTime = run.storeTime;
-  t_memberFailures = nullptr;
-  result.rowsFetched = t_rowsFetched;
+  result.sql.storeTime = s.run.storeTime;
+  result.rowsFetched = s.rowsFetched;
+  NodeStatusBatch& batch = s.batch;
   if (!batch.updates.empty()) {
     std::string error = "the host has no store";
     int32_t status = sqlstatus::kStoreFailure;
-    if (options.store != nullptr) {
+    if (s.options.store != nullptr) {
       error.clear();
-      status = options.store->applyNodeStatusBatch(batch.updates, error);
-    } else if (state_->store != nullptr) {
-      std::lock_guard lock(state_->storeMutex);
+      status = s.options.store->applyNodeStatusBatch(batch.updates, error);
+    } else if (s.host->store != nullptr) {
+      std::lock_guard lock(s.host->storeMutex);
       error.clear();
-      status = state_->store->applyNodeStatusBatch(batch.updates, error);
+      status = s.host->store->applyNodeStatusBatch(batch.updates, error);
     }
     if (status != 0) {
-      state_->hostLine("kfastinh", std::to_string(batch.updates.size()) +
+      s.host->hostLine("kfastinh", std::to_string(batch.updates.size()) +
                                        " node status updates failed with " +
                                        std::to_string(status) + ": " + error);
     }
-    std::lock_guard lock(state_->logMutex);
-    for (size_t i : batch.calls) state_->nodeCalls[i].status = status;
+    std::lock_guard lock(s.host->logMutex);
+    for (size_t i : batch.calls) s.host->nodeCalls[i].status = status;
     result.nodeStatusUpdates = batch.updates.size();
     result.nodeStatusStatus = status;
     result.nodeStatusError = error;
@@ -350,6 +432,7 @@ RunResult Host::run(const Module& module, const std::string& table,
       result.workAreaBytes.assign(reinterpret_cast<const char*>(block.bytes.get()), block.size);
     }
   }
+  r.onRow = nullptr;
   return result;
 }
 
@@ -367,7 +450,7 @@ extern "C" int32_t kfastinh(const char* node, const char* parent, const char* on
   NodeStatusUpdate update{str(node),    str(parent),  str(online),   str(type),
                           str(product), str(version), str(affinity), str(level)};
   if (t_nodeStatusBatch != nullptr) {
-    // Applied with the request's other updates when it ends (Host::run).
+    // Applied with the request's other updates when it ends (RequestCursor::finish).
     t_nodeStatusBatch->updates.push_back(update);
     if (s->keepLogs.load(std::memory_order_relaxed)) {
       std::lock_guard lock(s->logMutex);

@@ -1,7 +1,5 @@
 #include "vxrhost/sqlite_store.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <cctype>
 #include <chrono>
@@ -15,6 +13,7 @@
 #include <thread>
 #include <variant>
 
+#include "sqlite_api.h"
 #include "vxrhost/sql_dialect.h"
 
 namespace vxrhost {
@@ -273,6 +272,7 @@ int waitUntilDeadline(void* context, int attempt) {
 
 struct SqliteStore::Impl {
   sqlite3* db = nullptr;
+  bool ownsDb = true;
   std::mutex mutex;  // serialises every use of db
   std::string path;
   bool readOnly = false;
@@ -280,7 +280,9 @@ struct SqliteStore::Impl {
   // (table, column) pairs whose CHAR key has an index.
   std::set<std::pair<std::string, std::string>> keyIndexed;
 
-  ~Impl() { sqlite3_close_v2(db); }
+  ~Impl() {
+    if (ownsDb) sqlite3_close_v2(db);
+  }
 
   std::string errmsg() const { return sqlite3_errmsg(db); }
 
@@ -634,7 +636,10 @@ std::unique_ptr<SqliteStore> SqliteStore::open(const std::string& path,
   // per-call locking would only be paid again on every column read.
   int flags =
       (options.readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-  if (sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr) != SQLITE_OK) {
+  if (options.connection != nullptr) {
+    impl->db = options.connection;
+    impl->ownsDb = false;
+  } else if (sqlite3_open_v2(path.c_str(), &impl->db, flags, nullptr) != SQLITE_OK) {
     error.set(sqlstatus::kStoreFailure, what,
               impl->db ? impl->errmsg() : std::string("out of memory"));
     return nullptr;
@@ -956,6 +961,10 @@ const std::string& SqliteStore::path() const {
 }
 bool SqliteStore::readOnly() const {
   return impl_->readOnly;
+}
+
+sqlite3* SqliteStore::connection() const {
+  return impl_->db;
 }
 
 }  // namespace vxrhost

@@ -629,11 +629,13 @@ TEST_F(VxrhostTest, VersionHelpAndCompletion) {
   std::string command =
       "bash '" + (dir_ / "complete.sh").string() + "' > '" + (dir_ / "complete.out").string() + "'";
   ASSERT_EQ(std::system(command.c_str()), 0);
-  EXPECT_EQ(readFile(dir_ / "complete.out"),
-            "query heartbeat nodes tables modules reset-sample init-db serve --version -v --help\n"
-            "GROUPOBJACT\n"
-            "JT7PLNM= JT7PCGP= JT7PCIO=\n"
-            "table csv json\n");
+  EXPECT_EQ(
+      readFile(dir_ / "complete.out"),
+      "query sql explain heartbeat nodes tables modules reset-sample init-db serve --version -v "
+      "--help\n"
+      "GROUPOBJACT\n"
+      "JT7PLNM= JT7PCGP= JT7PCIO=\n"
+      "table csv json\n");
 }
 
 TEST_F(VxrhostTest, EveryModuleAnswersOnTheSample) {

@@ -227,4 +227,36 @@ TEST(RequestObjects, HandlesAreChecked) {
   EXPECT_FALSE(host.corruptObjectId(&fake));
 }
 
+// The cursor steps the request a process call at a time; finishing it
+// early (or dropping it) still terminates the request and frees what the
+// module held.
+TEST_F(Driver, CursorStepsAndEndsEarly) {
+  std::vector<std::string> rows;
+  {
+    vxrhost::RequestCursor cursor(host, *mod, "FIXTURE", {{1, "NODE", "MEMB1"}}, sizeof(FixtureRow),
+                                  {}, [&](std::string_view row) { rows.emplace_back(row); });
+    EXPECT_TRUE(cursor.step());
+    EXPECT_EQ(rows.size(), 1u);
+    EXPECT_FALSE(cursor.ended());
+    const vxrhost::RunResult& r = cursor.finish();
+    EXPECT_EQ(r.processCalls, 1);
+    EXPECT_TRUE(r.terminated);
+    EXPECT_EQ(r.terminateStatus, 0);
+    EXPECT_FALSE(cursor.step());
+  }
+  EXPECT_EQ(host.liveSqlObjects(), 0u);
+  {
+    vxrhost::RequestCursor dropped(host, *mod, "FIXTURE", {{1, "NODE", "MEMB1"}},
+                                   sizeof(FixtureRow));
+    EXPECT_TRUE(dropped.step());
+  }
+  EXPECT_EQ(host.liveSqlObjects(), 0u);
+  vxrhost::RequestCursor whole(host, *mod, "FIXTURE", {{1, "NODE", "MEMB1"}}, sizeof(FixtureRow));
+  while (whole.step()) {
+  }
+  EXPECT_TRUE(whole.ended());
+  EXPECT_EQ(whole.finish().processStatuses, (std::vector<int32_t>{0, 0, 62}));
+  EXPECT_EQ(whole.result().rows.size(), 2u);
+}
+
 }  // namespace

@@ -15,6 +15,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <filesystem>
@@ -255,6 +256,7 @@ TEST_F(ServeTest, EveryEndpointAnswers) {
       {"GET", "/static/..%2Findex.html", 404, "application/json", "\"error\""},
       {"GET", "/api/v2/tables", 404, "application/json", "no such path: /api/v2/tables"},
       {"POST", "/api/v1/tables", 405, "application/json", "GET"},
+      {"POST", "/api/v1/sql", 405, "application/json", "GET"},
       {"DELETE", "/api/v1/heartbeat", 405, "application/json", "GET, POST"},
   };
   for (const auto& t : cases) {
@@ -578,6 +580,93 @@ TEST_F(ServeTest, SigtermLetsTheRequestInFlightFinish) {
   // The last chunk and the summary's end.
   EXPECT_NE(got.find("\"status\":62"), std::string::npos);
   EXPECT_EQ(got.substr(got.size() - 5), "0\r\n\r\n");
+}
+
+// GET /api/v1/sql against `vxrhost sql` for the same statement: the rows
+// and CSV as the command prints them, refusals and errors with its texts
+// (the heartbeat's statement is the API's own refusal).
+TEST_F(ServeTest, SqlAnswersAsTheCommand) {
+  serve({"--workers", "2"});
+  auto c = server_.client();
+  auto sqlCommand = [&](const std::string& statement, const char* format) {
+    return runVxrhost(
+        {"sql", statement, "--db", db_, "--modules", VXR_MODULE_DIR, "--format", format}, dir_);
+  };
+  const std::string filtered =
+      "SELECT JTPDB, JTPSP, JTPGETP FROM GROUPOBJACT WHERE IDNAME='GRPA' ORDER BY JTPGETP DESC";
+  const std::string join =
+      "SELECT b.STRUCTN, c.SYSID FROM GROUPBUFPOOL b JOIN GROUPBUFPOOLCONN c "
+      "USING (STRUCTN, IDNAME) WHERE b.IDNAME='GRPA' ORDER BY 1, 2";
+  const struct {
+    std::string q;
+    const char* extra;   // more query items
+    const char* accept;  // Accept header, or null
+    int code;
+    const char* format;  // the command's output the body equals ("json": its rows), or null
+    const char* error;   // the error text, when the command gives none
+  } cases[] = {
+      {filtered, "", nullptr, 200, "json", nullptr},
+      {join, "", nullptr, 200, "json", nullptr},
+      {filtered, "&format=csv", nullptr, 200, "csv", nullptr},
+      {filtered, "", "text/csv", 200, "csv", nullptr},
+      {"DELETE FROM \"Q7SRV.INODESTS\"", "", nullptr, 403, nullptr, nullptr},
+      {"SELECT * FROM GROUPOBJACT; PRAGMA journal_mode=DELETE", "", nullptr, 400, nullptr,
+       "sql: one statement per request"},
+      {"SELECT NOSUCH FROM GROUPOBJACT", "", nullptr, 400, nullptr, nullptr},
+      {"SELECT * FROM MEMBERSTATUS WHERE IDNAME='*NOFETCH'", "", nullptr, 403, nullptr,
+       "sql: MEMBERSTATUS: IDNAME='*NOFETCH' runs the heartbeat, which writes the node status; "
+       "POST /api/v1/heartbeat runs it"},
+      {"", "", nullptr, 400, nullptr, "sql: no statement (q=SELECT ...)"},
+      {filtered, "&format=xml", nullptr, 400, nullptr, "format: xml not in {json,csv}"},
+  };
+  for (const auto& t : cases) {
+    SCOPED_TRACE(t.q + t.extra);
+    httplib::Headers headers;
+    if (t.accept) headers.emplace("Accept", t.accept);
+    auto r = c.Get("/api/v1/sql?q=" + httplib::detail::encode_query_param(t.q) + t.extra, headers);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->status, t.code) << r->body;
+    if (t.code == 200) {
+      Exit cli = sqlCommand(t.q, t.format);
+      ASSERT_EQ(cli.code, 0) << cli.err;
+      if (std::string(t.format) == "csv") {
+        EXPECT_EQ(r->body, cli.out);
+        continue;
+      }
+      json got = json::parse(r->body);
+      EXPECT_EQ(got["rows"], json::parse(cli.out));
+      EXPECT_GT(got["rows"].size(), 1u);
+      EXPECT_EQ(got["summary"]["rows"], got["rows"].size());
+      // The command's summary line, up to its times.
+      std::string line = got["summary"]["line"];
+      EXPECT_EQ(line.substr(0, line.find(" queried")), cli.err.substr(0, cli.err.find(" queried")));
+      continue;
+    }
+    std::string expected = t.error ? t.error : "";
+    if (!t.error) {
+      Exit cli = sqlCommand(t.q, "json");
+      EXPECT_EQ(cli.code, 2);
+      expected = cli.err.substr(std::string("vxrhost: ").size());
+      expected.pop_back();  // the line end
+    }
+    EXPECT_EQ(json::parse(r->body)["error"], expected);
+  }
+  // Workers answering at once, each on its own connection and tables.
+  std::string expected = c.Get("/api/v1/sql?q=" + httplib::detail::encode_query_param(join))->body;
+  std::vector<std::thread> clients;
+  std::atomic<int> same{0};
+  for (int i = 0; i < 4; ++i) {
+    clients.emplace_back([&] {
+      auto own = server_.client();
+      for (int k = 0; k < 3; ++k) {
+        auto r = own.Get("/api/v1/sql?q=" + httplib::detail::encode_query_param(join));
+        if (r && r->status == 200 && json::parse(r->body)["rows"] == json::parse(expected)["rows"])
+          ++same;
+      }
+    });
+  }
+  for (auto& t : clients) t.join();
+  EXPECT_EQ(same.load(), 12);
 }
 
 }  // namespace

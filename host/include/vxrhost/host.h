@@ -199,6 +199,8 @@ struct RunResult {
   }
 };
 
+class RequestCursor;
+
 // One request as the host sees it, for tests that call the entries
 // themselves. Its handles work only while its Host exists.
 class Request {
@@ -221,6 +223,7 @@ class Request {
 
  private:
   friend class Host;
+  friend class RequestCursor;
   explicit Request(std::unique_ptr<detail::RequestState> state);
   std::unique_ptr<detail::RequestState> state_;
 };
@@ -289,6 +292,7 @@ class Host {
 
   // Every SQL text exactly as it reached CreateAccessPlan, in order.
   std::vector<std::string> sqlTexts() const;
+  size_t sqlTextCount() const;  // sqlTexts().size(), without the copy
   SqlActivity sqlActivity() const;
   void clearSqlTexts();  // and the activity
   // Whether the host keeps the logs of SQL texts, SQL activity and
@@ -321,6 +325,40 @@ class Host {
  private:
   Module* loadModule(const std::string& path, Error& error);
   std::shared_ptr<detail::HostState> state_;
+};
+
+// One request of a module run a step at a time, as Host::run runs it: the
+// constructor calls start, each step() makes one process call, and finish()
+// calls terminate and applies the request's node-status updates. The
+// destructor finishes a request that was not finished, so a reader that
+// stops early (a LIMIT) still ends the module's request. Rows go to the sink
+// as the module hands them out, or are kept in the result when it is empty.
+// Every entry call runs with the request's own context on the calling
+// thread (RunOptions::store, its SQL account, node-status batch and member
+// failures), so cursors of several requests may be stepped in turn on one
+// thread, and requests on several threads at once. The cursor and the
+// module must not outlive the Host.
+class RequestCursor {
+ public:
+  RequestCursor(Host& host, const Module& module, const std::string& table,
+                const std::vector<Filter>& filters, size_t rowSize, const RunOptions& options = {},
+                RowSink sink = {});
+  RequestCursor(const RequestCursor&) = delete;
+  RequestCursor& operator=(const RequestCursor&) = delete;
+  ~RequestCursor();
+
+  // One process call; false (and no call) once the request has ended: a
+  // non-zero status, the process-call limit, or a start that stopped it.
+  bool step();
+  bool ended() const;
+  // Terminates the request (once) and returns its result; later calls
+  // return the same result.
+  RunResult& finish();
+  const RunResult& result() const;
+
+ private:
+  struct State;
+  std::unique_ptr<State> s_;
 };
 
 }  // namespace vxrhost

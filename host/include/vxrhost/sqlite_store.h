@@ -28,6 +28,8 @@
 #include "vxrhost/error.h"
 #include "vxrhost/store.h"
 
+struct sqlite3;
+
 namespace vxrhost {
 
 struct SqliteStoreOptions {
@@ -38,6 +40,11 @@ struct SqliteStoreOptions {
   // the open, so that no module reads bytes of the wrong type. A missing
   // table or column is left to the queries that name it.
   std::string expectedSchemaSql;
+  // An open connection to the file to use instead of a connection of the
+  // store's own; it is borrowed (not closed). Statements of its owner and
+  // the store's then share one view of the file, so a node-status update
+  // does not wait for the owner's reading statement to end.
+  sqlite3* connection = nullptr;
   // Switches the database file to write-ahead logging (it stays so): readers
   // on other connections then never wait for a writer, nor it for them.
   bool writeAheadLog = false;
@@ -94,6 +101,9 @@ class SqliteStore : public Store {
 
   const std::string& path() const;
   bool readOnly() const;
+  // The store's connection. Statements run on it must not write, nor keep a
+  // transaction open across the store's calls.
+  sqlite3* connection() const;
 
  private:
   explicit SqliteStore(std::shared_ptr<Impl> impl);
