@@ -80,7 +80,9 @@ post_heartbeats() {
 post_heartbeats &
 poster=$!
 
-wrk -t 2 -c "$connections" -d 3 -s "$work/mix.lua" "http://127.0.0.1:$port" >"$work/warmup" 2>&1
+# The warm-up opens as many connections as the server has connection threads,
+# so that every thread has served (and allocated) before the first reading.
+wrk -t 2 -c 64 -d 5 -s "$work/mix.lua" "http://127.0.0.1:$port" >"$work/warmup" 2>&1
 before="$(rss)"
 wrk -t 2 -c "$connections" -d "$seconds" --latency -s "$work/mix.lua" \
   "http://127.0.0.1:$port" >"$work/run" 2>&1
