@@ -32,6 +32,7 @@ add_library(vxrsqlite MODULE
   ${CMAKE_CURRENT_LIST_DIR}/src/vxrsqlite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/vtab.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/sqlite_store.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/store_checks.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/sql_dialect.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/catalog.cpp
   $<TARGET_OBJECTS:vxrhost_core>)

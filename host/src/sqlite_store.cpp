@@ -14,6 +14,7 @@
 #include <variant>
 
 #include "sqlite_api.h"
+#include "store_checks.h"
 #include "vxrhost/sql_dialect.h"
 
 namespace vxrhost {
@@ -22,32 +23,17 @@ namespace {
 
 using Binding = std::variant<std::string, int64_t>;
 
+// The value rules every store shares.
+using storechecks::findColumn;
+using storechecks::parseIntLiteral;
+using storechecks::quoteIdentifier;
+using storechecks::rtrimBlanks;
+using storechecks::saturateInt32;
+
 // The node-status table's columns as updateNodeStatus writes them.
 const char* const kNodeStatusColumns[] = {"NODE",       "THRUNODE", "ORIGINNODE", "NODETYPE",
                                           "Q7ONLINE",   "PRODUCT",  "VERSION",    "HOSTCODE",
                                           "AFFINITIES", "HOSTLEVEL"};
-
-std::string_view rtrimBlanks(std::string_view s) {
-  std::size_t n = s.size();
-  while (n > 0 && s[n - 1] == ' ') --n;
-  return s.substr(0, n);
-}
-
-std::string quoteIdentifier(std::string_view name) {
-  std::string out = "\"";
-  for (char c : name) {
-    out += c;
-    if (c == '"') out += '"';
-  }
-  out += '"';
-  return out;
-}
-
-int32_t saturateInt32(int64_t v) {
-  if (v > std::numeric_limits<int32_t>::max()) return std::numeric_limits<int32_t>::max();
-  if (v < std::numeric_limits<int32_t>::min()) return std::numeric_limits<int32_t>::min();
-  return static_cast<int32_t>(v);
-}
 
 // The bytes of a value as a CHAR column of `width` holds them: cut to the
 // width, trailing blanks dropped. NULL is all blanks.
@@ -203,35 +189,6 @@ bool parseDeclaredType(const std::string& declared, ColumnInfo& column) {
     }
   }
   return false;
-}
-
-// A literal compared with an INTEGER column: optional blanks, sign, digits.
-bool parseIntLiteral(std::string_view s, int64_t& value) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && s[b] == ' ') ++b;
-  while (e > b && s[e - 1] == ' ') --e;
-  s = s.substr(b, e - b);
-  bool negative = false;
-  if (!s.empty() && (s[0] == '+' || s[0] == '-')) {
-    negative = s[0] == '-';
-    s.remove_prefix(1);
-  }
-  if (s.empty() || s.size() > 10) return false;
-  int64_t v = 0;
-  for (char c : s) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  value = negative ? -v : v;
-  return value >= std::numeric_limits<int32_t>::min() &&
-         value <= std::numeric_limits<int32_t>::max();
-}
-
-const ColumnInfo* findColumn(const std::vector<ColumnInfo>& columns, const std::string& name) {
-  for (const auto& c : columns) {
-    if (c.name == name) return &c;
-  }
-  return nullptr;
 }
 
 // The CHAR comparison's key of a column in built-in SQL: the stored bytes cut
