@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "../common/sample_database.h"
 #include "vxrhost/catalog.h"
 #include "vxrhost/sqlite_store.h"
 
@@ -45,29 +46,16 @@ struct Outcome {
   std::string err;
 };
 
-class VxrhostTest : public ::testing::Test {
- protected:
-  // The sample database, created once from the project's SQL files.
-  static void SetUpTestSuite() {
-    char pattern[] = "/tmp/vxrhost-cli-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    suiteDir_ = pattern;
-    vxrhost::Error error;
-    auto store = vxrhost::SqliteStore::create((suiteDir_ / "sample.db").string(),
-                                              readFile(VXR_SOURCE_DIR "/data/schema.sql"),
-                                              readFile(VXR_SOURCE_DIR "/data/sample.sql"), error);
-    ASSERT_TRUE(store) << error;
-  }
-  static void TearDownTestSuite() {
-    std::error_code ec;
-    fs::remove_all(suiteDir_, ec);
-  }
+class VxrhostTest : public vxrhost::testing::SampleDatabaseTest<VxrhostTest> {
+ public:
+  static constexpr const char* kScratchName = "cli";
 
+ protected:
   void SetUp() override {
-    dir_ = suiteDir_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir_ = suiteDir_ / testName();
     fs::create_directories(dir_);
     db_ = (dir_ / "sample.db").string();
-    fs::copy_file(suiteDir_ / "sample.db", db_);
+    copySample(db_);
   }
 
   // Runs vxrhost with `args`; the environment has no VXRHOST_* variables and
@@ -142,7 +130,6 @@ class VxrhostTest : public ::testing::Test {
     EXPECT_EQ(actual, readFile(golden)) << "differs from " << golden;
   }
 
-  static inline fs::path suiteDir_;
   fs::path dir_;
   std::string db_;
 };

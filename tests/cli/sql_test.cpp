@@ -14,6 +14,7 @@
 #include <map>
 #include <sstream>
 
+#include "../common/sample_database.h"
 #include "requests.h"
 #include "vxrhost/sqlite_store.h"
 #include "vxrhost/vtab.h"
@@ -25,40 +26,20 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 struct Answer {
   int rc = SQLITE_OK;
   std::string error;
   Rows rows;
 };
 
-class SqlTest : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() {
-    char pattern[] = "/tmp/vxrhost-sql-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    suiteDir_ = pattern;
-    Error error;
-    auto store = SqliteStore::create((suiteDir_ / "sample.db").string(),
-                                     readFile(VXR_SOURCE_DIR "/data/schema.sql"),
-                                     readFile(VXR_SOURCE_DIR "/data/sample.sql"), error);
-    ASSERT_TRUE(store) << error;
-  }
-  static void TearDownTestSuite() {
-    std::error_code ec;
-    fs::remove_all(suiteDir_, ec);
-  }
+class SqlTest : public vxrhost::testing::SampleDatabaseTest<SqlTest> {
+ public:
+  static constexpr const char* kScratchName = "sql";
 
+ protected:
   void SetUp() override {
-    db_ = (suiteDir_ / ::testing::UnitTest::GetInstance()->current_test_info()->name()).string() +
-          ".db";
-    fs::copy_file(suiteDir_ / "sample.db", db_, fs::copy_options::overwrite_existing);
+    db_ = (suiteDir_ / testName()).string() + ".db";
+    copySample(db_);
     Error error;
     store_ = SqliteStore::open(db_, error);
     ASSERT_TRUE(store_) << error;
@@ -118,7 +99,6 @@ class SqlTest : public ::testing::Test {
     return a;
   }
 
-  static inline fs::path suiteDir_;
   std::string db_;
   std::unique_ptr<SqliteStore> store_;
   std::unique_ptr<Host> host_;

@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "../common/sample_database.h"
 #include "store_fixture.h"
 #include "vxrhost/catalog.h"
 #include "vxrhost/sqlite_store.h"
@@ -177,27 +178,16 @@ std::string receive(int fd, size_t atLeast) {
   return got;
 }
 
-class ServeTest : public ::testing::Test {
+class ServeTest : public vxrhost::testing::SampleDatabaseTest<ServeTest> {
+ public:
+  static constexpr const char* kScratchName = "serve";
+
  protected:
-  static void SetUpTestSuite() {
-    char pattern[] = "/tmp/vxrhost-serve-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    suiteDir_ = pattern;
-    vxrhost::Error error;
-    auto store = vxrhost::SqliteStore::create((suiteDir_ / "sample.db").string(),
-                                              readFile(VXR_SOURCE_DIR "/data/schema.sql"),
-                                              readFile(VXR_SOURCE_DIR "/data/sample.sql"), error);
-    ASSERT_TRUE(store) << error;
-  }
-  static void TearDownTestSuite() {
-    std::error_code ec;
-    fs::remove_all(suiteDir_, ec);
-  }
   void SetUp() override {
-    dir_ = suiteDir_ / ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    dir_ = suiteDir_ / testName();
     fs::create_directories(dir_);
     db_ = (dir_ / "sample.db").string();
-    fs::copy_file(suiteDir_ / "sample.db", db_);
+    copySample(db_);
   }
   void TearDown() override {
     if (server_.pid() > 0) {
@@ -226,7 +216,6 @@ class ServeTest : public ::testing::Test {
     return runVxrhost(args, dir_);
   }
 
-  static inline fs::path suiteDir_;
   fs::path dir_;
   std::string db_;
   ServerProcess server_;
