@@ -31,9 +31,7 @@ using storechecks::rtrimBlanks;
 using storechecks::saturateInt32;
 
 // The node-status table's columns as updateNodeStatus writes them.
-const char* const kNodeStatusColumns[] = {"NODE",       "THRUNODE", "ORIGINNODE", "NODETYPE",
-                                          "Q7ONLINE",   "PRODUCT",  "VERSION",    "HOSTCODE",
-                                          "AFFINITIES", "HOSTLEVEL"};
+const auto& kNodeStatusColumns = nodestatus::kColumns;
 
 // The bytes of a value as a CHAR column of `width` holds them: cut to the
 // width, trailing blanks dropped. NULL is all blanks.
@@ -770,37 +768,16 @@ int32_t SqliteStore::applyNodeStatusBatch(const std::vector<NodeStatusUpdate>& u
 
   // Every update is checked before anything is written: one bad value
   // refuses the whole batch.
+  std::vector<storechecks::NodeStatusRow> rows;
+  if (int32_t status = storechecks::checkNodeStatusBatch(updates, columns, rows, error);
+      status != sqlstatus::kOk) {
+    return status;
+  }
   std::vector<std::vector<Binding>> rowBindings;
   std::vector<std::string> nodes;
-  for (const NodeStatusUpdate& update : updates) {
-    std::string node(rtrimBlanks(update.node));
-    if (node.empty()) {
-      error = "node-status update without a node name";
-      return sqlstatus::kStoreFailure;
-    }
-    // Values in the order of kNodeStatusColumns.
-    const std::string values[] = {node,
-                                  std::string(rtrimBlanks(update.parent)),
-                                  node,
-                                  std::string(rtrimBlanks(update.nodeType)),
-                                  std::string(rtrimBlanks(update.online)),
-                                  "XR",
-                                  std::string(rtrimBlanks(update.version)),
-                                  std::string(rtrimBlanks(update.code)),
-                                  std::string(rtrimBlanks(update.affinity)),
-                                  std::string(rtrimBlanks(update.level))};
-    std::vector<Binding> bindings;
-    for (std::size_t i = 0; i < std::size(kNodeStatusColumns); ++i) {
-      const ColumnInfo* c = findColumn(columns, kNodeStatusColumns[i]);
-      if (values[i].size() > static_cast<std::size_t>(c->width)) {
-        error = "node-status update of \"" + node + "\": " + c->name + " value \"" + values[i] +
-                "\" is longer than " + std::to_string(c->width) + " characters";
-        return sqlstatus::kStoreFailure;
-      }
-      bindings.emplace_back(values[i]);
-    }
-    rowBindings.push_back(std::move(bindings));
-    nodes.push_back(std::move(node));
+  for (const storechecks::NodeStatusRow& row : rows) {
+    rowBindings.emplace_back(row.begin(), row.end());
+    nodes.push_back(row[0]);
   }
 
   std::string assignments, names, params;
