@@ -12,10 +12,6 @@ namespace fs = std::filesystem;
 
 namespace vxrhost::cli {
 
-const char* statusMeaning(int32_t status) {
-  return requestStatusText(status);
-}
-
 namespace {
 
 std::string plural(size_t n, const char* one, const char* many) {
@@ -126,8 +122,8 @@ std::string summaryLine(const CatalogTable& table, const Outcome& o) {
   if (o.sql.memberRequests != o.sql.membersQueried) {
     line += " (" + plural(o.sql.memberRequests, "member request", "member requests") + ")";
   }
-  line += ", status " + std::to_string(o.finalStatus) + " (" + statusMeaning(o.finalStatus) + ")" +
-          o.where;
+  line += ", status " + std::to_string(o.finalStatus) + " (" + requestStatusText(o.finalStatus) +
+          ")" + o.where;
   if (!o.memberFailures.empty()) {
     line +=
         ", " + plural(o.memberFailures.size(), "member request failed", "member requests failed");
@@ -159,7 +155,7 @@ nlohmann::ordered_json summaryJson(const CatalogTable& table, const Outcome& o) 
           {"membersQueried", o.sql.membersQueried},
           {"memberRequests", o.sql.memberRequests},
           {"status", o.finalStatus},
-          {"meaning", std::string(statusMeaning(o.finalStatus)) + o.where},
+          {"meaning", std::string(requestStatusText(o.finalStatus)) + o.where},
           {"complete", o.memberFailures.empty()},
           {"memberFailures", std::move(failures)},
           {"nodeStatusUpdates", o.nodeUpdates},
@@ -183,7 +179,7 @@ int finishRequest(const CatalogTable& table, const Outcome& o) {
   }
   if (o.failed) {
     std::cerr << "vxrhost: request for " << table.name << " ended with status " << o.finalStatus
-              << " (" << statusMeaning(o.finalStatus) << ")" << o.where << '\n';
+              << " (" << requestStatusText(o.finalStatus) << ")" << o.where << '\n';
     return kExitRequest;
   }
   if (!o.memberFailures.empty()) return kExitMember;

@@ -12,9 +12,6 @@
 
 namespace vxrhost::cli {
 
-// The meaning of a request's final status ("end of data", "no work area", ...).
-const char* statusMeaning(int32_t status);
-
 // Loads the table's module from `dir`; a module failure otherwise.
 Module* loadModule(Host& host, const std::string& dir, const std::string& name);
 

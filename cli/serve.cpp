@@ -470,7 +470,7 @@ class Heartbeats {
     if (!report->applied) {
       std::cerr << "vxrhost: the heartbeat was not applied: "
                 << escaped(o.failed ? "status " + std::to_string(o.finalStatus) + " (" +
-                                          statusMeaning(o.finalStatus) + ")"
+                                          requestStatusText(o.finalStatus) + ")"
                                     : o.nodeStatusError)
                 << " (retried at the next tick)\n";
     }
@@ -1112,11 +1112,11 @@ void Server::rows(const httplib::Request& req, httplib::Response& res) {
   if (request->failedBeforeRows()) {
     const Outcome& o = request->outcome();
     json body{{"error", "request for " + std::string(table->name) + " ended with status " +
-                            std::to_string(o.finalStatus) + " (" + statusMeaning(o.finalStatus) +
-                            ")" + o.where},
+                            std::to_string(o.finalStatus) + " (" +
+                            requestStatusText(o.finalStatus) + ")" + o.where},
               {"detail", summaryLine(*table, o)},
               {"status", o.finalStatus},
-              {"meaning", statusMeaning(o.finalStatus)},
+              {"meaning", requestStatusText(o.finalStatus)},
               {"summary", requestSummary(*table, o)}};
     sendJson(res, 502, body);
     return;
