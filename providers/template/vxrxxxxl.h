@@ -46,7 +46,7 @@
 //  8. Build and run: bash scripts/test.sh native, then the whole script.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRXXXXL_ROW(X, T)    \
@@ -60,6 +60,21 @@ struct XxxxRow {
 inline constexpr vxr::ColumnField kXxxxRowAttributes[] = {VXRXXXXL_ROW(VXR_ROW_ATTRIBUTE, XxxxRow)};
 static_assert(sizeof(XxxxRow) == 44);
 
-inline constexpr vxr::TableInfo kXxxxTable = {"TABLENAME", "VXRXXXXL", "One line of description",
-                                              sizeof(XxxxRow), kXxxxRowAttributes};
+// IDNAME narrows every member query (the value trimmed); without it the
+// group the ORIGINNODE filter names does.
+inline constexpr vxr::Filter kXxxxFilters[] = {
+    {.column = "IDNAME",
+     .condition = " AND IDNAME = '",
+     .literal = vxr::Literal::Trimmed,
+     .role = vxr::FilterRole::Group},
+    vxr::kOriginFilter,
+};
+
+inline constexpr vxr::TableInfo kXxxxTable = {.name = "TABLENAME",
+                                              .module = "VXRXXXXL",
+                                              .description = "One line of description",
+                                              .rowSize = sizeof(XxxxRow),
+                                              .layout = kXxxxRowAttributes,
+                                              .filters = kXxxxFilters,
+                                              .merge = {.key = "IDNAME", .sums = "COUNTER"}};
 VXR_TABLES(VXRXXXXL, kXxxxTable);

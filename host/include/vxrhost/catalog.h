@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 namespace vxrhost {
 
