@@ -13,7 +13,7 @@ size_t RowChannel::exchange() {
   head_ = next_;
   count_ -= taken_;
   taken_ = 0;
-  if (producerWaiting_) space_.notify_one();
+  if (producerWaiting_ && kSlots - count_ >= kWake) space_.notify_one();
   while (count_ == 0 && !done_) {
     consumerWaiting_ = true;
     filled_.wait(lock);
@@ -26,7 +26,7 @@ RowChannel::Take RowChannel::take(std::vector<std::string>& cells, int32_t& stat
                                   std::string& error) {
   // The slots taken go back to the reader a quarter of the ring at a time,
   // so that it keeps reading while the module works through the rest.
-  if (available_ == 0 || taken_ >= kSlots / 4) available_ = exchange();
+  if (available_ == 0 || taken_ >= kWake) available_ = exchange();
   if (available_ == 0) {
     std::lock_guard lock(mutex_);
     if (!ended_) return Take::Detached;
@@ -70,7 +70,7 @@ void RowChannel::produce() {
       spent += Clock::now() - begin;
       producerWaiting_ = true;
       space_.wait(lock, [this] {
-        return stop_.load(std::memory_order_relaxed) || kSlots - count_ >= kSlots / 4;
+        return stop_.load(std::memory_order_relaxed) || kSlots - count_ >= kWake;
       });
       producerWaiting_ = false;
       begin = Clock::now();
@@ -99,7 +99,7 @@ void RowChannel::produce() {
       error_ = std::move(why);
       break;
     }
-    if (consumerWaiting_ && made != 0) filled_.notify_one();
+    if (consumerWaiting_ && count_ >= kWake) filled_.notify_one();
   }
   spent += Clock::now() - begin;
   storeNanoseconds_ = spent.count();

@@ -49,8 +49,12 @@ class RowChannel {
   void produce();
 
  private:
-  static constexpr size_t kSlots = 256;  // rows buffered at most
-  static constexpr size_t kBatch = 16;   // rows stepped between hand-overs
+  static constexpr size_t kSlots = 512;  // rows buffered at most
+  static constexpr size_t kBatch = 32;   // rows stepped between publishing them
+  // A side that waits for the other is woken once a quarter of the ring is
+  // there for it (rows to take, slots to fill), or at the end: few wake-ups
+  // per statement however the two sides' speeds compare.
+  static constexpr size_t kWake = kSlots / 4;
   // Consumer: hands back the slots taken since the last call and waits for
   // rows (or the end). Returns the rows now available to take.
   size_t exchange();

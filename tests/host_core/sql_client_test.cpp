@@ -383,12 +383,16 @@ std::vector<std::string> transcript(vxrhost::Host& host, const std::string& rout
 }
 
 TEST_F(SqlClient, ReadAheadChangesNothingTheModuleSees) {
-  // The reader buffers 256 rows and steps 16 between hand-overs.
+  // The reader buffers 512 rows and publishes them 32 at a time.
   const ReadAheadCase cases[] = {
-      {"every row", 1000, -1, -1},         {"no row", 0, -1, -1},
-      {"fails at once", 1000, 0, -1},      {"fails mid-buffer", 1000, 300, -1},
-      {"fails at a batch", 1000, 256, -1}, {"closed before a fetch", 1000, -1, 0},
-      {"closed early", 1000, -1, 5},       {"closed with a full buffer", 1000, -1, 600},
+      {"every row", 2000, -1, -1},
+      {"no row", 0, -1, -1},
+      {"fails at once", 2000, 0, -1},
+      {"fails mid-buffer", 2000, 300, -1},
+      {"fails at the ring's end", 2000, 512, -1},
+      {"closed before a fetch", 2000, -1, 0},
+      {"closed early", 2000, -1, 5},
+      {"closed with a full buffer", 2000, -1, 1200},
   };
   for (const ReadAheadCase& c : cases) {
     std::string route = std::string("BIG:") + c.name;
