@@ -389,7 +389,7 @@ TEST_F(SqlClient, ReadAheadChangesNothingTheModuleSees) {
       {"no row", 0, -1, -1},
       {"fails at once", 2000, 0, -1},
       {"fails mid-buffer", 2000, 300, -1},
-      {"fails at the ring's end", 2000, 512, -1},
+      {"fails at the end of the ring", 2000, 512, -1},
       {"closed before a fetch", 2000, -1, 0},
       {"closed early", 2000, -1, 5},
       {"closed with a full buffer", 2000, -1, 1200},
