@@ -6,7 +6,23 @@
 namespace vxrhost::detail {
 
 RowChannel::RowChannel(ResultSet& rows, std::mutex* storeMutex)
-    : rows_(rows), storeMutex_(storeMutex), slots_(kSlots) {}
+    : rows_(&rows), storeMutex_(storeMutex), slots_(kSlots) {}
+
+void RowChannel::restart(ResultSet& rows, std::mutex* storeMutex) {
+  // The consumer's last calls (stop, storeTime) took the mutex after its
+  // last take: taking it here orders them before this.
+  std::lock_guard lock(mutex_);
+  rows_ = &rows;
+  storeMutex_ = storeMutex;
+  head_ = count_ = 0;
+  consumerWaiting_ = producerWaiting_ = false;
+  done_ = ended_ = false;
+  status_ = sqlstatus::kOk;
+  error_.clear();
+  storeNanoseconds_ = 0;
+  stop_.store(false, std::memory_order_relaxed);
+  next_ = available_ = taken_ = 0;
+}
 
 size_t RowChannel::exchange() {
   std::unique_lock lock(mutex_);
@@ -86,7 +102,7 @@ void RowChannel::produce() {
       std::unique_lock<std::mutex> store;
       if (storeMutex_ != nullptr) store = std::unique_lock(*storeMutex_);
       while (made < room && !stop_.load(std::memory_order_relaxed)) {
-        status = rows_.next(slots_[(tail + made) % kSlots], why);
+        status = rows_->next(slots_[(tail + made) % kSlots], why);
         if (status != sqlstatus::kOk) break;
         ++made;
       }
@@ -126,7 +142,14 @@ std::shared_ptr<RowChannel> ReaderPool::start(ResultSet& rows, std::mutex* store
   } else {
     return nullptr;
   }
-  reader->job = std::make_shared<RowChannel>(rows, storeMutex);
+  // The reader's previous channel, once only the reader holds it, takes the
+  // new rows into the cell buffers it already has.
+  if (reader->last != nullptr && reader->last.use_count() == 1) {
+    reader->last->restart(rows, storeMutex);
+  } else {
+    reader->last = std::make_shared<RowChannel>(rows, storeMutex);
+  }
+  reader->job = reader->last;
   reader->wake.notify_one();
   return reader->job;
 }

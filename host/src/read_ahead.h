@@ -28,6 +28,9 @@ class RowChannel {
   // shared store is used by one caller at a time).
   RowChannel(ResultSet& rows, std::mutex* storeMutex);
   RowChannel(const RowChannel&) = delete;
+  // Makes a channel that nobody uses any more ready for other rows; its
+  // cell buffers are kept for them.
+  void restart(ResultSet& rows, std::mutex* storeMutex);
   RowChannel& operator=(const RowChannel&) = delete;
 
   enum class Take {
@@ -59,7 +62,7 @@ class RowChannel {
   // rows (or the end). Returns the rows now available to take.
   size_t exchange();
 
-  ResultSet& rows_;
+  ResultSet* rows_;
   std::mutex* storeMutex_;
   std::vector<std::vector<std::string>> slots_;
 
@@ -105,7 +108,8 @@ class ReaderPool {
   struct Reader {
     std::thread thread;
     std::condition_variable wake;
-    std::shared_ptr<RowChannel> job;  // guarded by the pool's mutex
+    std::shared_ptr<RowChannel> job;   // guarded by the pool's mutex
+    std::shared_ptr<RowChannel> last;  // the latest channel, reused once free
   };
   void serve(Reader& reader);
 
