@@ -138,6 +138,7 @@ int commandQuery(const Options& options, const std::string& tableName,
   std::string dir = modulesDir(options.modules);
   auto store = openDatabase(options.db, options.dbGiven);
   Host host(*store);
+  host.overlapMemberSql(!options.serialSql);
   configureTrace(host, options.trace, options.traceFile);
   Module* module = loadModule(host, dir, table.module);
   std::vector<OutputColumn> columns;
@@ -177,6 +178,7 @@ int commandHeartbeat(const Options& options) {
   std::string dir = modulesDir(options.modules);
   auto store = openDatabase(options.db, options.dbGiven);
   Host host(*store);
+  host.overlapMemberSql(!options.serialSql);
   configureTrace(host, options.trace, options.traceFile);
   Module* module = loadModule(host, dir, table.module);
   Outcome o = runRequest(host, *module, table, {Filter{kFilterEquals, "IDNAME", "*NOFETCH"}});

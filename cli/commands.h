@@ -17,6 +17,7 @@ struct Options {
   std::string trace;
   std::string traceFile;
   std::string format = "table";
+  bool serialSql = false;  // --serial-sql: member SQL read at each fetch, not ahead
 };
 
 struct FilterArg {

@@ -64,6 +64,10 @@ int run(int argc, char** argv) {
     sub->add_option("--trace-file", options.traceFile,
                     "append trace lines to this file instead of stderr");
   };
+  auto addSerialSql = [&](CLI::App* sub) {
+    sub->add_flag("--serial-sql", options.serialSql,
+                  "read member SQL rows at each fetch, not ahead on a second thread");
+  };
   auto addFormat = [&](CLI::App* sub) {
     sub->add_option("--format", options.format, "output format: table, csv or json")
         ->check(formatCheck)
@@ -89,12 +93,14 @@ int run(int argc, char** argv) {
   addDb(query);
   addModules(query);
   addTrace(query);
+  addSerialSql(query);
 
   CLI::App* heartbeat =
       app.add_subcommand("heartbeat", "run the heartbeat (a no-fetch MEMBERSTATUS request)");
   addDb(heartbeat);
   addModules(heartbeat);
   addTrace(heartbeat);
+  addSerialSql(heartbeat);
 
   CLI::App* nodes = app.add_subcommand("nodes", "print the node-status table");
   addFormat(nodes);
@@ -141,6 +147,7 @@ int run(int argc, char** argv) {
   addDb(explain);
   addModules(explain);
   addTrace(explain);
+  addSerialSql(explain);
 
   ServeOptions serveOptions;
   CLI::App* serve =
@@ -169,6 +176,7 @@ int run(int argc, char** argv) {
   addDb(serve);
   addModules(serve);
   addTrace(serve);
+  addSerialSql(serve);
 
   // A word where the command belongs that is none of the commands (CLI11
   // would only say that an argument was not expected).

@@ -1307,6 +1307,7 @@ int Server::run() {
   store_ = openDatabase(options_.db, options_.dbGiven, storeOptions);
   host_ = std::make_unique<Host>(*store_);
   host_->keepLogs(false);
+  host_->overlapMemberSql(!options_.serialSql);
   configureTrace(*host_, options_.trace, options_.traceFile);
   std::map<std::string, Module*> byName;
   for (const CatalogTable& table : catalogTables()) {

@@ -366,6 +366,7 @@ int commandExplain(const Options& options, const std::string& tableName,
   std::string dir = modulesDir(options.modules);
   auto store = openDatabase(options.db, options.dbGiven);
   Host host(*store);
+  host.overlapMemberSql(!options.serialSql);
   configureTrace(host, options.trace, options.traceFile);
   Module* module = loadModule(host, dir, table.module);
   RowSink discard = [](std::string_view) {};

@@ -7,6 +7,7 @@ add_library(vxrhost_core OBJECT
   ${CMAKE_CURRENT_LIST_DIR}/src/host.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/loader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/objects.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/src/read_ahead.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/sql_client.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/trace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/src/scripted_store.cpp)

@@ -37,6 +37,13 @@ void detail::noteRowFetched() {
   ++t_rowsFetched;
 }
 
+void detail::noteStoreTime(HostState& s, std::chrono::nanoseconds spent) {
+  if (spent.count() == 0) return;
+  if (t_run != nullptr) t_run->storeTime += spent;
+  std::lock_guard lock(s.storeMutex);
+  s.storeNanoseconds += spent.count();
+}
+
 void detail::noteMemberFailure(MemberFailure failure) {
   if (t_memberFailures != nullptr) t_memberFailures->push_back(std::move(failure));
 }
@@ -78,6 +85,7 @@ Host::~Host() {
     objects.swap(state_->objects);
   }
   objects.clear();
+  state_->readers.shutdown();
   while (!state_->modules.empty()) unload(state_->modules.back());
   // Units that outlive this host (those linked into the executable) cached
   // this host's levels; move their counters so that the next host is asked.
@@ -123,6 +131,10 @@ SqlActivity Host::sqlActivity() const {
 
 void Host::keepLogs(bool on) {
   state_->keepLogs.store(on);
+}
+
+void Host::overlapMemberSql(bool on) {
+  state_->readAhead.store(on);
 }
 
 void Host::clearSqlTexts() {
@@ -320,6 +332,7 @@ RequestCursor::RequestCursor(Host& host, const Module& module, const std::string
   s.options = options;
   s.sink = std::move(sink);
   s.run.store = options.store;
+  s.run.readAhead = options.overlapMemberSql;
   s.request = host.newRequest(table, filters, rowSize);
   detail::RequestState& r = *s.request->state_;
   r.failStorage = options.failGetStorage;

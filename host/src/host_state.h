@@ -13,6 +13,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "read_ahead.h"
 #include "vxr/abi.h"
 #include "vxrhost/host.h"
 
@@ -90,6 +91,7 @@ struct SqlRequestState {
   bool open = false;
   bool ended = false;
   std::unique_ptr<ResultSet> rows;
+  ReadAhead readAhead;  // a reader of the rows, stopped before they close
   alignas(16) unsigned char input[16]{};
   std::unique_ptr<unsigned char[]> output;  // the output descriptor
   size_t outputSize = 0;
@@ -133,6 +135,7 @@ struct RunContext {
   size_t texts = 0;
   std::map<std::string, size_t> memberRequests;  // per base table
   std::chrono::nanoseconds storeTime{0};
+  bool readAhead = true;  // member statements are read on a reader thread
 };
 RunContext* currentRun();
 
@@ -194,6 +197,10 @@ struct HostState {
 
   // Modules.
   std::vector<Module*> modules;
+
+  // Reader threads of member statements (Host::overlapMemberSql).
+  std::atomic<bool> readAhead{true};
+  ReaderPool readers;
 };
 
 HostState* currentState();
@@ -202,6 +209,9 @@ HostState* currentState();
 void noteMemberFailure(MemberFailure failure);
 // Counts a row fetched from the store for the request this thread runs.
 void noteRowFetched();
+// Adds time a reader thread spent in the store to the request this thread
+// runs and to the host's total.
+void noteStoreTime(HostState& s, std::chrono::nanoseconds spent);
 std::string unitName(const RAS1_UnitBlock* unit);
 
 }  // namespace vxrhost::detail

@@ -100,6 +100,40 @@ class StoreCall {
   std::unique_lock<std::mutex> lock_;
 };
 
+// Hands an opened member statement to a reader thread, unless the request
+// reads serially or no reader is free. A request without a store of its own
+// shares the host's, which the reader then holds while it reads.
+void startReadAhead(HostState& s, SqlRequestState& r) {
+  RunContext* run = currentRun();
+  bool wanted =
+      r.member && s.readAhead.load(std::memory_order_relaxed) && (run == nullptr || run->readAhead);
+  if (!wanted) return;
+  bool ownStore = run != nullptr && run->store != nullptr;
+  r.readAhead.channel = s.readers.start(*r.rows, ownStore ? nullptr : &s.storeMutex);
+}
+
+// One row (or the final status) of an open request: from its reader when it
+// has one, else from the store on this thread.
+int32_t nextRow(HostState& s, SqlRequestState& r, std::vector<std::string>& cells,
+                std::string& error) {
+  int32_t status = sqlstatus::kOk;
+  if (r.readAhead.channel != nullptr) {
+    switch (r.readAhead.channel->take(cells, status, error)) {
+      case RowChannel::Take::Row:
+        return sqlstatus::kOk;
+      case RowChannel::Take::Ended:
+        // Later fetches ask the store itself, which repeats its failure.
+        noteStoreTime(s, r.readAhead.reset());
+        return status;
+      case RowChannel::Take::Detached:
+        noteStoreTime(s, r.readAhead.reset());
+        break;
+    }
+  }
+  StoreCall call(s);
+  return r.rows->next(cells, error);
+}
+
 int32_t injected(HostState& s, SqlOp op, const std::string& route) {
   if (s.faults == nullptr) return 0;
   int32_t status = s.faults->clientFault(op, route);
@@ -363,6 +397,7 @@ int32_t requestOpen(uint16_t id, void* object, void*) {
     if (req->member) noteMemberFailure({req->memberName, "open", status, error, 0, req->route});
     return status;
   }
+  startReadAhead(*s, *req);
   req->open = true;
   req->ended = false;
   req->rowsFetched = 0;
@@ -381,6 +416,7 @@ int32_t requestClose(uint16_t id, void* object) {
     return sqlstatus::kBadState;
   }
   req->open = false;
+  noteStoreTime(*s, req->readAhead.reset());
   {
     StoreCall call(*s);
     req->rows.reset();
@@ -419,10 +455,7 @@ int32_t cursorFetch(uint16_t id, void* object, void* output) {
   if (req.ended) return sqlstatus::kEndOfData;
   std::vector<std::string>& cells = req.fetched;
   std::string error;
-  {
-    StoreCall call(*s);
-    status = req.rows->next(cells, error);
-  }
+  status = nextRow(*s, req, cells, error);
   if (status == sqlstatus::kEndOfData) {
     req.ended = true;
     clearRow(req);

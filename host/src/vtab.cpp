@@ -42,13 +42,22 @@ const std::vector<FilterColumns>& filterColumnList() {
   return list;
 }
 
+// Member SQL of a virtual table runs inside the statement that reads the
+// table, on the same connection: a reader thread stepping it there would use
+// the connection while this thread does (or wait for its lock for ever), so
+// these requests read their member statements themselves.
+RunOptions onThisThread(RunOptions options) {
+  options.overlapMemberSql = false;
+  return options;
+}
+
 // As vxrhost query runs a request: nothing to process after a failed start,
 // and a guard against a module that never ends.
 RunOptions defaultOptions() {
   RunOptions options;
   options.stopAfterFailedStart = true;
   options.maxProcessCalls = 10000000;
-  return options;
+  return onThisThread(options);
 }
 
 }  // namespace
@@ -463,7 +472,7 @@ int SqlTables::attach(sqlite3* db, std::string& error) {
 }
 
 void SqlTables::setRunOptions(const RunOptions& options) {
-  impl_->options = options;
+  impl_->options = onThisThread(options);
 }
 const RunOptions& SqlTables::runOptions() const {
   return impl_->options;

@@ -99,24 +99,30 @@ TEST_F(Driver, MemberFailuresAreKeptAndTheGuardFollowsTheRows) {
       {"MEMB4", "fetch", [](vxrhost::ScriptedStore::Script& s) { s.failFetchAfter(1, 220); }, 1},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.operation);
     auto& script = store.route(c.node).charColumn("NAME", 8).intColumn("VALUE");
     script.row({charCell("ALPHA", 8), intCell(7)}).row({charCell("BETA", 8), intCell(-3)});
     c.fail(script);
-    auto r = host.run(*mod, "FIXTURE", {{1, "NODE", c.node}}, sizeof(FixtureRow));
-    ASSERT_EQ(r.memberFailures.size(), 1u);
-    const vxrhost::MemberFailure& f = r.memberFailures[0];
-    EXPECT_EQ(f.node, c.node);
-    EXPECT_EQ(f.route, c.node);
-    EXPECT_EQ(f.operation, c.operation);
-    EXPECT_EQ(f.rowsFetched, c.rowsFetched);
-    EXPECT_EQ(vxrhost::memberFailureText(f).rfind(std::string("member ") + c.node + ": " +
-                                                      c.operation + " failed" +
-                                                      (c.rowsFetched ? " after 1 row: " : ": "),
-                                                  0),
-              0u)
-        << vxrhost::memberFailureText(f);
   }
+  // The same whether the member rows are read ahead or at each fetch.
+  for (bool ahead : {true, false})
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(c.operation) + (ahead ? " read ahead" : " read at the fetch"));
+      auto r = host.run(*mod, "FIXTURE", {{1, "NODE", c.node}}, sizeof(FixtureRow),
+                        {.overlapMemberSql = ahead});
+      EXPECT_EQ(r.rowsFetched, c.rowsFetched);
+      ASSERT_EQ(r.memberFailures.size(), 1u);
+      const vxrhost::MemberFailure& f = r.memberFailures[0];
+      EXPECT_EQ(f.node, c.node);
+      EXPECT_EQ(f.route, c.node);
+      EXPECT_EQ(f.operation, c.operation);
+      EXPECT_EQ(f.rowsFetched, c.rowsFetched);
+      EXPECT_EQ(vxrhost::memberFailureText(f).rfind(std::string("member ") + c.node + ": " +
+                                                        c.operation + " failed" +
+                                                        (c.rowsFetched ? " after 1 row: " : ": "),
+                                                    0),
+                0u)
+          << vxrhost::memberFailureText(f);
+    }
 }
 
 TEST_F(Driver, FailuresReachTheModule) {

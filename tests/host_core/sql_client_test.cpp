@@ -3,7 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <set>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "vxrhost/host.h"
 #include "vxrhost/scripted_store.h"
@@ -341,6 +346,161 @@ TEST_F(SqlClient, NodeStatusUpdatesReachTheStore) {
   EXPECT_EQ(calls[1].status, ss::kStoreFailure);
   ASSERT_EQ(store.nodeUpdates().size(), 2u);
   EXPECT_EQ(store.nodeUpdates()[0].online, "Y");
+}
+
+// --- Member statements read ahead ------------------------------------------
+
+// One member statement as a module goes through it, and again after a close
+// and a fresh open: each fetch's status and row, then the trace lines.
+struct ReadAheadCase {
+  const char* name;
+  int rows;
+  int failAfter;   // rows delivered before a fetch fails; -1: none
+  int closeAfter;  // fetches before the module closes; -1: until a non-zero status
+};
+
+std::vector<std::string> transcript(vxrhost::Host& host, const std::string& route,
+                                    const ReadAheadCase& c) {
+  std::vector<std::string> seen;
+  Session q;
+  EXPECT_EQ(q.build(("SELECT NAME, N FROM VXR.BIG AT ('" + route + "')").c_str()), 0);
+  for (int pass = 0; pass < 2; ++pass) {
+    seen.push_back("open " + std::to_string(q.openAll()));
+    for (int fetched = 0; c.closeAfter < 0 || fetched < c.closeAfter; ++fetched) {
+      int32_t status = q.fetch();
+      seen.push_back(std::to_string(status) + (status == 0 ? " " + q.data(0) + q.data(1) : ""));
+      if (status == 0) continue;
+      // Fetching on: the end stays the end, a failure repeats.
+      seen.push_back("again " + std::to_string(q.fetch()));
+      break;
+    }
+    seen.push_back("close " + std::to_string(q.close()));
+  }
+  q.dropAll();
+  for (const std::string& line : host.traceText()) seen.push_back(line);
+  host.clearTrace();
+  return seen;
+}
+
+TEST_F(SqlClient, ReadAheadChangesNothingTheModuleSees) {
+  // The reader buffers 512 rows and publishes them 32 at a time.
+  const ReadAheadCase cases[] = {
+      {"every row", 2000, -1, -1},
+      {"no row", 0, -1, -1},
+      {"fails at once", 2000, 0, -1},
+      {"fails mid-buffer", 2000, 300, -1},
+      {"fails at the end of the ring", 2000, 512, -1},
+      {"closed before a fetch", 2000, -1, 0},
+      {"closed early", 2000, -1, 5},
+      {"closed with a full buffer", 2000, -1, 1200},
+  };
+  for (const ReadAheadCase& c : cases) {
+    std::string route = std::string("BIG:") + c.name;
+    auto& script = store.route(route).charColumn("NAME", 6).intColumn("N");
+    for (int i = 0; i < c.rows; ++i) script.row({charCell("R" + std::to_string(i), 6), intCell(i)});
+    if (c.failAfter >= 0) script.failFetchAfter(c.failAfter, ss::kInjected);
+    host.overlapMemberSql(false);
+    std::vector<std::string> serial = transcript(host, route, c);
+    host.overlapMemberSql(true);
+    std::vector<std::string> ahead = transcript(host, route, c);
+    EXPECT_EQ(ahead, serial) << c.name;
+    EXPECT_GE(serial.size(), 4u) << c.name;  // open, close, open, close at least
+  }
+  EXPECT_EQ(host.liveSqlObjects(), 0u);
+}
+
+// A store that notes the threads its rows are read on.
+class ThreadNotingStore : public vxrhost::Store {
+ public:
+  explicit ThreadNotingStore(vxrhost::Store& inner) : inner_(inner) {}
+  int32_t prepare(const std::string& sql, std::unique_ptr<vxrhost::PreparedStatement>& statement,
+                  std::string& error) override {
+    std::unique_ptr<vxrhost::PreparedStatement> inner;
+    int32_t status = inner_.prepare(sql, inner, error);
+    if (inner != nullptr) statement = std::make_unique<Statement>(std::move(inner), threads_);
+    return status;
+  }
+  int32_t updateNodeStatus(const vxrhost::NodeStatusUpdate& update, std::string& error) override {
+    return inner_.updateNodeStatus(update, error);
+  }
+  // Whether every row was read on this thread.
+  bool readHere() {
+    std::lock_guard lock(threads_.mutex);
+    bool here = threads_.ids == std::set<std::thread::id>{std::this_thread::get_id()};
+    threads_.ids.clear();
+    return here;
+  }
+
+ private:
+  struct Threads {
+    std::mutex mutex;
+    std::set<std::thread::id> ids;
+  };
+  struct Rows : vxrhost::ResultSet {
+    Rows(std::unique_ptr<vxrhost::ResultSet> r, Threads& t) : inner(std::move(r)), threads(t) {}
+    int32_t next(std::vector<std::string>& cells, std::string& error) override {
+      std::lock_guard lock(threads.mutex);
+      threads.ids.insert(std::this_thread::get_id());
+      return inner->next(cells, error);
+    }
+    std::unique_ptr<vxrhost::ResultSet> inner;
+    Threads& threads;
+  };
+  struct Statement : vxrhost::PreparedStatement {
+    Statement(std::unique_ptr<vxrhost::PreparedStatement> s, Threads& t)
+        : inner(std::move(s)), threads(t) {}
+    const std::vector<vxrhost::ColumnInfo>& columns() const override { return inner->columns(); }
+    int32_t open(std::unique_ptr<vxrhost::ResultSet>& rows, std::string& error) override {
+      std::unique_ptr<vxrhost::ResultSet> r;
+      int32_t status = inner->open(r, error);
+      if (r != nullptr) rows = std::make_unique<Rows>(std::move(r), threads);
+      return status;
+    }
+    std::unique_ptr<vxrhost::PreparedStatement> inner;
+    Threads& threads;
+  };
+  vxrhost::Store& inner_;
+  Threads threads_;
+};
+
+TEST(ReadAhead, OnlyMemberStatementsAndOnlyWhenAllowed) {
+  vxrhost::ScriptedStore scripted;
+  scripted.route("M:XR4").charColumn("A", 1).row({"a"}).row({"b"});
+  scripted.route("").charColumn("A", 1).row({"a"});
+  ThreadNotingStore store(scripted);
+  vxrhost::Host host(store);
+  const struct {
+    const char* sql;
+    bool allowed;
+    bool readHere;
+  } cases[] = {
+      {"SELECT A FROM T AT ('M:XR4')", true, false},
+      {"SELECT A FROM T AT ('M:XR4')", false, true},
+      {"SELECT A FROM Q7SRV.INODESTS", true, true},  // no member: read at the fetch
+  };
+  for (const auto& c : cases) {
+    host.overlapMemberSql(c.allowed);
+    Session q;
+    ASSERT_EQ(q.build(c.sql), 0);
+    ASSERT_EQ(q.openAll(), 0);
+    while (q.fetch() == 0) {
+    }
+    EXPECT_EQ(q.close(), 0);
+    q.dropAll();
+    EXPECT_EQ(store.readHere(), c.readHere) << c.sql << (c.allowed ? " allowed" : "");
+  }
+}
+
+TEST(ReadAhead, AnOpenStatementEndsWithTheHost) {
+  vxrhost::ScriptedStore store;
+  auto& script = store.route("M:XR4").charColumn("A", 1);
+  for (int i = 0; i < 2000; ++i) script.row({"x"});
+  auto host = std::make_unique<vxrhost::Host>(store);
+  Session q;
+  ASSERT_EQ(q.build("SELECT A FROM T AT ('M:XR4')"), 0);
+  ASSERT_EQ(q.openAll(), 0);
+  ASSERT_EQ(q.fetch(), 0);
+  host.reset();  // the reader is stopped before the rows it reads go
 }
 
 }  // namespace

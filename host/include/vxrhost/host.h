@@ -129,6 +129,11 @@ struct RunOptions {
   // Checked before each process call: once set, the module is asked for no
   // further row and terminate follows (a client that went away).
   const std::atomic<bool>* cancel = nullptr;
+  // Member statements are read ahead on a reader thread while the module
+  // works (when the host allows it too: Host::overlapMemberSql). Off, every
+  // store call is made on the calling thread at the module's call, in order.
+  // What the module sees is the same either way.
+  bool overlapMemberSql = true;
 };
 
 // A member SQL operation (one routed to a member agent by an AT clause) that
@@ -299,6 +304,14 @@ class Host {
   // node-status calls (it does by default). A long-running host turns them
   // off: every RunResult still carries its own request's account.
   void keepLogs(bool on);
+  // Whether member statements (SQL routed to a member by an AT clause) are
+  // read ahead: once opened, a reader thread of the host steps the statement
+  // and hands its rows to the module's fetches through a small buffer, so
+  // that the store reads while the module merges. On by default; a request
+  // can refuse it (RunOptions::overlapMemberSql). Fetch statuses, rows,
+  // failures and trace lines are the same either way; the time in the store
+  // (SqlActivity::storeTime) then runs alongside the module's.
+  void overlapMemberSql(bool on);
   // Every kfastinh call, in order, with its status. During Host::run the
   // calls are collected and applied together when the request ends; each
   // then carries the status of the whole batch.
