@@ -502,19 +502,15 @@ struct TableRun {
     size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
       const Filter& f = T.filters[i];
-      const FilterHook taken = T.filterTaken != nullptr ? kTaken[i] : nullptr;
-      if (f.column)
-        rules[r++] = {.column = f.column,
-                      .match = f.match,
-                      .slots = {kSlots[i]},
-                      .otherOperator = f.otherOperator,
-                      .onMatch = taken};
-      if (f.alsoColumn)
-        rules[r++] = {.column = f.alsoColumn,
-                      .match = f.alsoMatch,
-                      .slots = {kSlots[i]},
-                      .otherOperator = f.otherOperator,
-                      .onMatch = taken};
+      auto rule = [&](const char* column, ColumnMatch match) {
+        return FilterRule{.column = column,
+                          .match = match,
+                          .slots = {kSlots[i]},
+                          .otherOperator = f.otherOperator,
+                          .onMatch = T.filterTaken != nullptr ? kTaken[i] : nullptr};
+      };
+      if (f.column) rules[r++] = rule(f.column, f.match);
+      if (f.alsoColumn) rules[r++] = rule(f.alsoColumn, f.alsoMatch);
     }
     return rules;
   }
@@ -783,19 +779,26 @@ struct TableRun {
     return kept;
   }
 
-  static void afterCollect(void* workArea, const Trace&) {
-    Work& w = work(workArea);
-    const Trace trace = traceEnter(T.members.count);
-    const KeyedCount counts[] = {
-        {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
-    fillCounts(w.summaryList, counts);
+  // Under `anchor`: `count` stored into every summary row, each row traced
+  // with `line`, its 8-character name at `shown` and the count.
+  static void countInto(RAS1_Anchor* anchor, const Work& w, const KeyedCount& count, uint16_t shown,
+                        TraceText line) {
+    const Trace trace = traceEnter(anchor);
+    fillCounts(w.summaryList, {&count, 1});
     for (VXR_ListLinks* element : walk(w.summaryList)) {
       const char* row = static_cast<const char*>(elementData(element));
-      char database[kNameWidth + 1] = {};
-      std::memcpy(database, row + kCountFields[1].offset, kNameWidth);
-      traceText(trace, T.members.line, database, loadInt(row, kCountFields[3].offset));
+      char name[kNameWidth + 1] = {};
+      std::memcpy(name, row + shown, kNameWidth);
+      traceText(trace, line, name, loadInt(row, count.target));
     }
     traceExitVoid(trace, __LINE__);
+  }
+
+  static void afterCollect(void* workArea, const Trace&) {
+    const Work& w = work(workArea);
+    countInto(T.members.count, w,
+              {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset},
+              kCountFields[1].offset, T.members.line);
   }
 
   static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
@@ -952,28 +955,14 @@ struct TableRun {
     }
   }
 
-  static void countNames(Work& w) {
-    const Trace trace = traceEnter(T.names.count);
-    const KeyedCount counts[] = {
-        {w.steps.pairTable, MergeKey(kNamePairKey, 1), kByOffset, kInto.offset}};
-    fillCounts(w.summaryList, counts);
-    for (VXR_ListLinks* element : walk(w.summaryList)) {
-      const char* row = static_cast<const char*>(elementData(element));
-      char group[kNameWidth + 1] = {};
-      std::memcpy(group, row + kBy.offset, kNameWidth);
-      traceText(trace, T.names.line, group, loadInt(row, kInto.offset));
-    }
-    traceExitVoid(trace, __LINE__);
-  }
-
   // After the table's own collection: its node list released, the hook,
   // then the members listed afresh and asked the second query, whose pairs
   // are counted into the summary rows; the state's tables go last.
   static int32_t furtherCollection(void* workArea, const Trace& trace) {
     Work& w = work(workArea);
-    destroyTableOf(kProgram, workArea, 1);
+    destroyTableOf(kProgram, workArea, kNodeIndex);
     ownCollectionDone(w, true, trace);
-    for (uint8_t table : {uint8_t{2}, uint8_t{1}}) {
+    for (uint8_t table : {kPairIndex, kNodeIndex}) {
       if (int32_t status = createTableOf(kProgram, workArea, table, trace); status != 0)
         return status;
     }
@@ -994,13 +983,15 @@ struct TableRun {
       traceExit(names, __LINE__, collected);
     }
     if (collected) {
-      countNames(w);
+      countInto(T.names.count, w,
+                {w.steps.pairTable, MergeKey(kNamePairKey, 1), kByOffset, kInto.offset}, kBy.offset,
+                T.names.line);
     } else if (tableFailed(w.steps.pairTable)) {
       return kStatusEndOfData;  // a lost pair would leave the counts short
     } else {
       traceText(trace, T.names.failed);
     }
-    for (size_t i = 0; i < T.stateTables.size(); ++i) destroyTableOf(kProgram, workArea, 3 + i);
+    for (size_t i = kStateIndex; i < kStepsTableCount; ++i) destroyTableOf(kProgram, workArea, i);
     return kStatusOk;
   }
 
@@ -1014,28 +1005,29 @@ struct TableRun {
 
   // The tables of a table with further steps: the summary table, the node
   // table, the pairs, the state's tables.
-  static constexpr size_t kStepsTableCount = 3 + T.stateTables.size();
+  static constexpr uint8_t kNodeIndex = 1, kPairIndex = 2, kStateIndex = 3;
+  static constexpr size_t kStepsTableCount = kStateIndex + T.stateTables.size();
   static constexpr std::array<TableSpec, kStepsTableCount> stepsTables() {
     std::array<TableSpec, kStepsTableCount> tables{};
     if constexpr (kSteps) {
       tables[0] = kSummaryTable;
-      tables[1] = kNodeTable;
-      tables[2] = {offsetof(Work, steps) + offsetof(StepsWork<State>, pairTable),
-                   offsetof(Work, steps) + offsetof(StepsWork<State>, pairList),
-                   elementSize<NamePair>(), T.names.perBlock, T.names.tableFailed};
+      tables[kNodeIndex] = kNodeTable;
+      tables[kPairIndex] = {offsetof(Work, steps) + offsetof(StepsWork<State>, pairTable),
+                            offsetof(Work, steps) + offsetof(StepsWork<State>, pairList),
+                            elementSize<NamePair>(), T.names.perBlock, T.names.tableFailed};
       constexpr size_t base = offsetof(Work, steps) + offsetof(StepsWork<State>, state);
       for (size_t i = 0; i < T.stateTables.size(); ++i) {
-        tables[3 + i] = T.stateTables[i];
-        tables[3 + i].anchor = static_cast<uint16_t>(base + T.stateTables[i].anchor);
-        tables[3 + i].list = static_cast<uint16_t>(base + T.stateTables[i].list);
+        TableSpec& table = tables[kStateIndex + i] = T.stateTables[i];
+        table.anchor = static_cast<uint16_t>(base + table.anchor);
+        table.list = static_cast<uint16_t>(base + table.list);
       }
     }
     return tables;
   }
   static constexpr std::array<uint8_t, kStepsTableCount> stepsOrder() {
-    std::array<uint8_t, kStepsTableCount> order{};
+    std::array<uint8_t, kStepsTableCount> order{};  // summary, pairs, state, node
     for (size_t i = 1; i + 1 < kStepsTableCount; ++i) order[i] = static_cast<uint8_t>(i + 1);
-    order[kStepsTableCount - 1] = 1;  // summary, pairs, state, node
+    order[kStepsTableCount - 1] = kNodeIndex;
     return order;
   }
   static constexpr auto kStepsTables = stepsTables();
