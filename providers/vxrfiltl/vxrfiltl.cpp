@@ -152,9 +152,9 @@ void nameByGroupOrSubsystem(FiltRow& row) {
 // which member answers first cannot set a live group offline).
 bool summarizeXRStatusData(Heartbeat& s, FiltRow& record, const FiltRow& row, bool created,
                            const Trace& trace) {
-  const bool register_ = isGroup(row) && s.noFetch;
+  const bool registers = isGroup(row) && s.noFetch;
   if (created) {
-    if (!isOffline(record)) return !register_ || registerDetectedNode(s, record, trace);
+    if (!isOffline(record)) return !registers || registerDetectedNode(s, record, trace);
     record.RX4COUNT = record.SYS_TMAX = record.LOCKCNT = 0;
     std::memcpy(record.OASTATUS, "NO  ", 4);
     return true;
@@ -170,7 +170,7 @@ bool summarizeXRStatusData(Heartbeat& s, FiltRow& record, const FiltRow& row, bo
   } else if (recordOffline != rowOffline) {
     if (recordOffline) record = row;
     if (std::memcmp(record.OASTATUS, "NO", 2) != 0) std::memcpy(record.OASTATUS, "Mix ", 4);
-    if (recordOffline && register_) return registerDetectedNode(s, record, trace);
+    if (recordOffline && registers) return registerDetectedNode(s, record, trace);
   }
   return true;
 }
