@@ -28,7 +28,6 @@ struct Heartbeat {
 };
 
 constexpr int32_t kNodeSize = vxr::elementSize<VXR_OriginRecord>();
-constexpr char kNoFetch[] = "*NOFETCH";
 constexpr char kGroupView[] = "RX4plex:RX4plex:Skelvane";
 constexpr char kAffinity[] = "0020000000000000000000000000000000000000000";
 static_assert(sizeof kAffinity - 1 == 43);
@@ -133,7 +132,7 @@ void idnameTaken(Heartbeat& s, const vxr::FilterMatch& match, const Trace& trace
 #else
   (void)trace;
 #endif
-  s.noFetch = std::memcmp(match.kept, kNoFetch, 8) == 0;
+  s.noFetch = std::memcmp(match.kept, match.filter.notSent, 8) == 0;  // "*NOFETCH"
 }
 
 // Without an ORIGINNODE filter: a DSGRP row is named by its group, any
@@ -207,16 +206,6 @@ VXR_NAMED_ANCHOR(kSummarizeStatus, "summarizeXRStatusData");
 VXR_NAMED_ANCHOR(kCollectObjects, "collectLobjects");
 VXR_NAMED_ANCHOR(kCountObjects, "updateOADBCount");
 
-// The windows build also takes operator 10 on IDNAME.
-constexpr vxr::Filter kFilters[] = {
-    {.column = "IDNAME",
-     .condition = " AND      IDNAME ='",
-     .role = vxr::FilterRole::Group,
-     .otherOperator = VXR_FLAVOUR_WINDOWS ? 10 : 0,
-     .notSent = kNoFetch},
-    vxr::kOriginFilter,
-};
-
 constexpr vxr::TableSpec kStateTables[] = {
     VXR_TABLE(Heartbeat, detectedTable, detectedList, kNodeSize, vxr::kNodesPerBlock)};
 
@@ -231,8 +220,6 @@ constexpr vxr::Table<FiltRow, Heartbeat> kTable = {
                         "SYS_TMAX,LOCKCNT,GBPCCNT,OADBCNT,OASTATUS",
               .base = "VXR.XR_SY_EXC"},
     .mismatchLevel = kTraceError,
-    .filters = kFilters,
-    .key = "IDNAME",
     .collect = &kCollectStatus,
     .file = &kSummarizeStatus,
     .texts = {.invoked = {kTraceSql, "Invoked for table %s\n"},

@@ -6,7 +6,7 @@
 // summary (GOBJECTA) keeps its own, shorter row per group and database.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 // What both rows start with: where and when, the member, the group, the

@@ -5,7 +5,7 @@
 // data of a summary element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGOTAL_ROW(X, T)   \

@@ -22,9 +22,6 @@ struct TestRow {
 constexpr vxr::ColumnField kTestLayout[] = {VXR_FIELD(TestRow, ORIGINNODE),
                                             VXR_FIELD(TestRow, IDNAME), VXR_FIELD(TestRow, DSGROUP),
                                             VXR_FIELD(TestRow, VOLUME), VXR_FIELD(TestRow, COUNT)};
-constexpr vxr::TableInfo kTestInfo = {"TESTTABLE", "VXRTESTL", "test", sizeof(TestRow),
-                                      kTestLayout};
-
 VXR_ANCHOR_ON(kTestCollect, kTestUnit, testUnitSync, "collectTest");
 VXR_ANCHOR_ON(kTestFile, kTestUnit, testUnitSync, "fileTest");
 
@@ -42,6 +39,13 @@ constexpr vxr::Filter kFilters[] = {
     vxr::kOriginFilter,
 };
 constexpr vxr::KeyChoice kKeys[] = {{"VOLUME", nullptr}, {nullptr, "DSGROUP"}};
+constexpr vxr::TableInfo kTestInfo = {.name = "TESTTABLE",
+                                      .module = "VXRTESTL",
+                                      .description = "test",
+                                      .rowSize = sizeof(TestRow),
+                                      .layout = kTestLayout,
+                                      .filters = kFilters,
+                                      .merge = {.sums = "COUNT", .keys = kKeys}};
 constexpr vxr::Table<TestRow> kTable = {
     .info = &kTestInfo,
     .eyeCatcher = "TESTWORK",
@@ -50,9 +54,6 @@ constexpr vxr::Table<TestRow> kTable = {
               .base = "VXR.TEST",
               .routing = vxr::kAtSpaced,
               .condition = "KIND = 'A'"},
-    .filters = kFilters,
-    .sums = "COUNT",
-    .keys = kKeys,
     .collect = &kTestCollect,
     .file = &kTestFile,
 };
@@ -71,8 +72,8 @@ std::string memberSql(const std::vector<std::pair<int, const char*>>& came) {
   std::strcpy(node.originNode, "WNRX4:RXA1:SYSA");
   vxr::SqlText sql;
   vxr::sqlBegin(sql);
-  vxr::sqlTableQuery(sql, kTable.query, nullptr, node, kTable.filters, Run::kSlots, work,
-                     testTrace(), {});
+  vxr::sqlTableQuery(sql, kTable.query, nullptr, node, kFilters, Run::kSlots, work, testTrace(),
+                     {});
   return sql.text;
 }
 
@@ -123,8 +124,6 @@ constexpr vxr::Table<TestRow, TestState> kStepsTable = {
     .eyeCatcher = "STEPWORK",
     .workAreaSize = 260,
     .query = kTable.query,
-    .filters = kFilters,
-    .keys = kKeys,
     .collect = &kTestCollect,
     .file = &kTestFile,
     .names = {.query = {.select = "SELECT IDNAME,VOLUME", .base = "VXR.NAMES"}, .into = "COUNT"},

@@ -1,15 +1,15 @@
-// A table as a declaration. A module declares what its table is (the
-// host-visible work area, the member query, the filters, the merge rule by
-// column, the request's trace lines) in one constexpr Table<Row>, and
-// VXR_TABLE_ENTRIES runs it: the runtime lays out the work area, reads the
-// filters, queries every member, files each row (merged by key, or listed)
-// and hands the rows out.
+// A table as a declaration. What a table is (its row, filters and merge
+// rule) is declared in the module's header as a vxr::TableInfo (see
+// vxr/declaration.h), where the host's catalog reads it too. The module adds
+// how it runs, in one constexpr Table<Row>: the host-visible work area, the
+// member query, the names and lines its trace shows, and hooks for what
+// only the table does. VXR_TABLE_ENTRIES runs it: the runtime lays out the
+// work area, reads the filters, queries every member, files each row
+// (merged by key, or listed) and hands the rows out.
 //
-//   constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
 //   constexpr vxr::Table<MyRow> kTable = {
 //       .info = &kMyTable, .eyeCatcher = "MYTBWORK", .workAreaSize = 248,
 //       .query = {.select = "SELECT ORIGINNODE,...", .base = "VXR.MY_BASE"},
-//       .filters = kFilters, .key = "DSGROUP,STRUCTN", .sums = "COUNT1,COUNT2",
 //       .collect = &kCollect, .file = &kFile};
 //   VXR_TABLE_ENTRIES(kTable, xrmytbsr, xrmytbpr, xrmytbts);
 //
@@ -80,47 +80,7 @@ struct QueryLines {
 // ---------------------------------------------------------------------------
 // Filters
 
-enum class FilterRole : uint8_t {
-  Condition,  // narrows the member query
-  Group,      // narrows it, and without a filter of its own takes the
-              // group that the ORIGINNODE filter names
-  NamesRows,  // ORIGINNODE: names every row, sends nothing
-};
-
-enum class Literal : uint8_t {
-  Width,    // the value at the slot's full width, trailing blanks included
-  Trimmed,  // the value up to its first blank
-};
-
-struct Filter {
-  const char* column;  // the host's column name; null: only derived, never the host's
-  ColumnMatch match = exact();
-  const char* alsoColumn = nullptr;  // a second name that fills the same value
-  ColumnMatch alsoMatch = exact();
-  uint8_t width = 8;  // characters kept of the value
-  uint8_t sent = 0;   // characters the literal takes (0: width)
-  // " AND IDNAME ='": the literal follows. A filter that shares its
-  // condition with an earlier one that came is not sent.
-  const char* condition = nullptr;
-  Literal literal = Literal::Width;
-  const char* onlyWith = nullptr;  // sent only when the filter of this column came
-  // Or, instead of narrowing the query: only the rows whose column of this
-  // name equals the value (at the slot's width) are kept.
-  const char* keeps = nullptr;
-  FilterRole role = FilterRole::Condition;
-  int16_t otherOperator = 0;  // a further operator code that counts besides equals (0: none)
-  // A value that asks for something else instead of narrowing the query:
-  // never sent, and a second query (NameCount) is then not asked.
-  const char* notSent = nullptr;
-};
-
-// IDNAME: the group, named by the filter or derived from ORIGINNODE.
-constexpr Filter idnameFilter(const char* condition = " AND IDNAME ='") {
-  return {.column = "IDNAME", .condition = condition, .role = FilterRole::Group};
-}
-// ORIGINNODE: every row is named by the filter's value.
-inline constexpr Filter kOriginFilter = {
-    .column = "ORIGINNODE", .width = 32, .role = FilterRole::NamesRows};
+// The filters are declared with the table (vxr/declaration.h).
 
 // ---------------------------------------------------------------------------
 // The request's trace lines
@@ -234,34 +194,14 @@ struct Collected {
 // ---------------------------------------------------------------------------
 // The declaration
 
-// A key the filters choose: with filter `filter` (a column name; null: in
-// any case) rows merge by `key` (null: every row by itself). `line` is
-// traced under the filing function, with the row's field named `filter`.
-struct KeyChoice {
-  const char* filter;
-  const char* key;
-  TraceText line = {};
-};
-
-// The distinct members that reported rows for a group and database: each
-// row's member noted under `note` (a traced function), the counts stored
-// into column `into` of every summary row under `count` after the
-// collection, each traced with the database by `line`.
+// How the members counted per group and database (MemberCountColumns) are
+// traced: each row's member noted under `note`, the counts stored under
+// `count` after the collection, each traced with the database by `line`.
 struct MemberCount {
-  const char* into = nullptr;
-  const char* group = "DSGROUP";
-  const char* database = nullptr;
-  const char* member = "RX4ID";
   RAS1_Anchor* note = nullptr;
   RAS1_Anchor* count = nullptr;
   TraceText line = {};
   TraceText tableFailed = {kTraceAlways, "Unable to allocate Storage for RX4count Result\n"};
-};
-
-// A column that keeps the largest value of another over the merged rows.
-struct Largest {
-  const char* column;
-  const char* of;
 };
 
 // A member column that lands in a row field of another name.
@@ -274,7 +214,7 @@ template <typename R, typename S = NoState>
 struct Table {
   using Row = R;
   using State = S;
-  const TableInfo* info;  // the row layout the catalog shows
+  const TableInfo* info;  // the table as the catalog shows it: row, filters, merge rule
   // The host-visible work area: eye-catcher and size (on 32-bit targets
   // exactly this size; the runtime's fields must fit in it).
   const char* eyeCatcher;
@@ -285,21 +225,9 @@ struct Table {
   std::span<const ColumnAlias> aliases = {};
   AgentColumns agents = {};
   int32_t mismatchLevel = kTraceAlways;  // of the column-count mismatch line
-  std::span<const Filter> filters = {};
 
-  // Merge rule, by column names of the row ("A,B"). Without a key every
-  // row is listed by itself; with one, a row merges into the newest element
-  // of its key: `sums` added up (saturating), `earliest` the earliest time
-  // stamp; every other column keeps the first row's value.
-  const char* key = nullptr;
-  const char* sums = nullptr;
-  const char* earliest = nullptr;
-  const char* rowsMerged = nullptr;       // counts the rows merged
-  std::span<const Largest> largest = {};  // columns raised to a source's largest value
-  // Or the key chosen by the filters that came: the first choice whose
-  // filter came (or that names none).
-  std::span<const KeyChoice> keys = {};
-  // Members counted per group and database (see MemberCount).
+  // The filters and the merge rule are the table's (`info`); here only
+  // how the member counts are traced.
   MemberCount members = {};
   const char* zeroFilled = nullptr;  // character columns kept as delivered (zeros past a value)
   int32_t perBlock = 10;             // elements per block of the summary table
@@ -414,11 +342,13 @@ template <const auto& T>
 struct TableRun {
   using Decl = std::remove_cvref_t<decltype(T)>;
   using Row = typename Decl::Row;
+  static constexpr const TableInfo& kInfo = *T.info;
+  static constexpr const MergeColumns& kMerging = kInfo.merge;
 
-  static constexpr size_t kFilters = T.filters.size();
+  static constexpr size_t kFilters = kInfo.filters.size();
   static constexpr size_t valueOffset(size_t i) {
     size_t offset = 0;
-    for (size_t j = 0; j < i; ++j) offset += T.filters[j].width + 1u;
+    for (size_t j = 0; j < i; ++j) offset += kInfo.filters[j].width + 1u;
     return offset;
   }
   using State = typename Decl::State;
@@ -433,7 +363,7 @@ struct TableRun {
 
   static constexpr int roleIndex(FilterRole role) {
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].role == role) return static_cast<int>(i);
+      if (kInfo.filters[i].role == role) return static_cast<int>(i);
     }
     return -1;
   }
@@ -445,11 +375,11 @@ struct TableRun {
   // query, keeps rows, names the rows, takes a derived group, or chooses
   // the key (a filter that is read but never used does not compile).
   static constexpr bool filterUsed(size_t i) {
-    const Filter& f = T.filters[i];
+    const Filter& f = kInfo.filters[i];
     if ((f.condition != nullptr && f.onlyWith == nullptr) || f.keeps != nullptr ||
         f.role != FilterRole::Condition)
       return true;
-    for (const KeyChoice& choice : T.keys) {
+    for (const KeyChoice& choice : kMerging.keys) {
       if (choice.filter != nullptr && f.column != nullptr && textEqual(choice.filter, f.column))
         return true;
     }
@@ -469,7 +399,7 @@ struct TableRun {
       slots[i] = {static_cast<uint16_t>(offsetof(Work, flags) + i * sizeof(int32_t)),
                   static_cast<uint16_t>(offsetof(Work, hosts) + i * sizeof(const char*)),
                   static_cast<uint16_t>(offsetof(Work, values) + valueOffset(i)),
-                  T.filters[i].width};
+                  kInfo.filters[i].width};
     }
     return slots;
   }
@@ -481,7 +411,7 @@ struct TableRun {
                     const char* value) {
     if constexpr (T.filterTaken != nullptr) {
       Work& w = work(workArea);
-      T.filterTaken(stateOf(w), {T.filters[I], op, column, value, w.values + valueOffset(I)},
+      T.filterTaken(stateOf(w), {kInfo.filters[I], op, column, value, w.values + valueOffset(I)},
                     trace);
     }
   }
@@ -493,7 +423,7 @@ struct TableRun {
 
   static constexpr size_t ruleCount() {
     size_t count = 0;
-    for (const Filter& filter : T.filters)
+    for (const Filter& filter : kInfo.filters)
       count += (filter.column != nullptr) + (filter.alsoColumn != nullptr);
     return count;
   }
@@ -501,7 +431,7 @@ struct TableRun {
     std::array<FilterRule, ruleCount()> rules{};
     size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
-      const Filter& f = T.filters[i];
+      const Filter& f = kInfo.filters[i];
       auto rule = [&](const char* column, ColumnMatch match) {
         return FilterRule{.column = column,
                           .match = match,
@@ -564,23 +494,26 @@ struct TableRun {
                 "the SELECT list names the fields its columns land in");
 
   // Merge rule.
-  static constexpr auto kKeyFields = fieldsNamed<nameCount(T.key)>(T.key, T.info->layout);
-  static constexpr auto kSumFields = fieldsNamed<nameCount(T.sums)>(T.sums, T.info->layout);
-  static constexpr auto kEarliest = fieldsNamed<nameCount(T.earliest)>(T.earliest, T.info->layout);
+  static constexpr auto kKeyFields =
+      fieldsNamed<nameCount(kMerging.key)>(kMerging.key, T.info->layout);
+  static constexpr auto kSumFields =
+      fieldsNamed<nameCount(kMerging.sums)>(kMerging.sums, T.info->layout);
+  static constexpr auto kEarliest =
+      fieldsNamed<nameCount(kMerging.earliest)>(kMerging.earliest, T.info->layout);
   static constexpr auto kMergedCount =
-      fieldsNamed<nameCount(T.rowsMerged)>(T.rowsMerged, T.info->layout);
+      fieldsNamed<nameCount(kMerging.rowsMerged)>(kMerging.rowsMerged, T.info->layout);
   static constexpr auto kZeroFields =
       fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, T.info->layout);
   static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest) &&
                     allNamed(kMergedCount) && allNamed(kZeroFields),
                 "the merge rule names columns of the row");
-  static_assert(nameCount(T.earliest) <= 1 && nameCount(T.rowsMerged) <= 1,
+  static_assert(nameCount(kMerging.earliest) <= 1 && nameCount(kMerging.rowsMerged) <= 1,
                 "one earliest time stamp, one count of merged rows");
   static constexpr auto largestOf() {
-    std::array<FieldFrom, T.largest.size()> largest{};
+    std::array<FieldFrom, kMerging.largest.size()> largest{};
     for (size_t i = 0; i < largest.size(); ++i) {
-      const auto into = fieldsNamed<1>(T.largest[i].column, T.info->layout)[0];
-      const auto from = fieldsNamed<1>(T.largest[i].of, T.info->layout)[0];
+      const auto into = fieldsNamed<1>(kMerging.largest[i].column, T.info->layout)[0];
+      const auto from = fieldsNamed<1>(kMerging.largest[i].of, T.info->layout)[0];
       largest[i] = {into.name ? into.offset : kNoField, from.name ? from.offset : kNoField};
     }
     return largest;
@@ -600,7 +533,7 @@ struct TableRun {
   }
   static constexpr auto kZeroFilled = zeroFilledOf();
   // Key choices: the declared key alone, or the choices.
-  static constexpr size_t kChoices = T.keys.empty() ? 1 : T.keys.size();
+  static constexpr size_t kChoices = kMerging.keys.empty() ? 1 : kMerging.keys.size();
   static constexpr size_t kMaxKey = 4;
   struct Choice {
     int filter = -1;  // index of the choosing filter
@@ -610,7 +543,7 @@ struct TableRun {
   };
   static constexpr int filterIndex(const char* column) {
     for (size_t i = 0; column != nullptr && i < kFilters; ++i) {
-      if (T.filters[i].column != nullptr && textEqual(T.filters[i].column, column))
+      if (kInfo.filters[i].column != nullptr && textEqual(kInfo.filters[i].column, column))
         return static_cast<int>(i);
     }
     return -1;
@@ -630,25 +563,27 @@ struct TableRun {
   }
   static constexpr std::array<Choice, kChoices> choicesOf() {
     std::array<Choice, kChoices> choices{};
-    if (T.keys.empty()) {
-      choices[0] = choiceOf(nullptr, T.key);
+    if (kMerging.keys.empty()) {
+      choices[0] = choiceOf(nullptr, kMerging.key);
     } else {
-      for (size_t i = 0; i < kChoices; ++i) choices[i] = choiceOf(T.keys[i].filter, T.keys[i].key);
+      for (size_t i = 0; i < kChoices; ++i)
+        choices[i] = choiceOf(kMerging.keys[i].filter, kMerging.keys[i].key);
     }
     return choices;
   }
   static constexpr auto kChoicesMade = choicesOf();
   static constexpr bool choicesValid() {
-    for (size_t i = 0; i < T.keys.size(); ++i) {
+    for (size_t i = 0; i < kMerging.keys.size(); ++i) {
       const Choice& c = kChoicesMade[i];
-      if (T.keys[i].filter != nullptr && (c.filter < 0 || c.field == kNoField)) return false;
+      if (kMerging.keys[i].filter != nullptr && (c.filter < 0 || c.field == kNoField)) return false;
       if (c.length > kMaxKey) return false;
-      const auto fields = fieldsNamed<kMaxKey>(T.keys[i].key ? T.keys[i].key : "", T.info->layout);
+      const auto fields =
+          fieldsNamed<kMaxKey>(kMerging.keys[i].key ? kMerging.keys[i].key : "", T.info->layout);
       for (size_t k = 0; k < c.length; ++k) {
         if (fields[k].name == nullptr) return false;
       }
     }
-    return T.keys.empty() || T.key == nullptr;
+    return kMerging.keys.empty() || kMerging.key == nullptr;
   }
   static_assert(choicesValid(), "each key choice names a filter and columns of the row");
   // Which choice the request's filters make.
@@ -665,14 +600,14 @@ struct TableRun {
   }
 
   // Member counts.
-  static constexpr bool kCounted = T.members.into != nullptr;
+  static constexpr bool kCounted = kMerging.members.into != nullptr;
   static constexpr auto kCountFields = [] {
     std::array<ColumnField, 4> fields{};
     if (kCounted) {
-      fields[0] = fieldsNamed<1>(T.members.group, T.info->layout)[0];
-      fields[1] = fieldsNamed<1>(T.members.database, T.info->layout)[0];
-      fields[2] = fieldsNamed<1>(T.members.member, T.info->layout)[0];
-      fields[3] = fieldsNamed<1>(T.members.into, T.info->layout)[0];
+      fields[0] = fieldsNamed<1>(kMerging.members.group, T.info->layout)[0];
+      fields[1] = fieldsNamed<1>(kMerging.members.database, T.info->layout)[0];
+      fields[2] = fieldsNamed<1>(kMerging.members.member, T.info->layout)[0];
+      fields[3] = fieldsNamed<1>(kMerging.members.into, T.info->layout)[0];
     }
     return fields;
   }();
@@ -698,16 +633,16 @@ struct TableRun {
   static constexpr std::array<ColumnField, kFilters> keptColumnsOf() {
     std::array<ColumnField, kFilters> kept{};
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].keeps != nullptr)
-        kept[i] = fieldsNamed<1>(T.filters[i].keeps, T.info->layout)[0];
+      if (kInfo.filters[i].keeps != nullptr)
+        kept[i] = fieldsNamed<1>(kInfo.filters[i].keeps, T.info->layout)[0];
     }
     return kept;
   }
   static constexpr auto kKeptColumns = keptColumnsOf();
   static constexpr bool keptColumnsValid() {
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].keeps != nullptr &&
-          (kKeptColumns[i].name == nullptr || kKeptColumns[i].width != T.filters[i].width))
+      if (kInfo.filters[i].keeps != nullptr &&
+          (kKeptColumns[i].name == nullptr || kKeptColumns[i].width != kInfo.filters[i].width))
         return false;
     }
     return true;
@@ -750,7 +685,7 @@ struct TableRun {
     traceText(trace, T.lines.node, node.thruNode, node.version);
     const bool extended = extendedFor(node);
     if (extended) traceText(trace, T.lines.extended);
-    sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, T.filters, kSlots,
+    sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, kInfo.filters, kSlots,
                   workArea, trace, T.lines.conditions);
     traceText(trace, T.lines.statement, sql.text, static_cast<int>(sql.length));
   }
@@ -762,9 +697,10 @@ struct TableRun {
     if (i < kChoices) {
       const Choice& choice = kChoicesMade[i];
       key = MergeKey(choice.key.data(), choice.length);
-      if (!T.keys.empty()) {
+      if (!kMerging.keys.empty()) {
         const char* row = reinterpret_cast<const char*>(&w.row);
-        traceText(trace, T.keys[i].line, choice.field != kNoField ? row + choice.field : nullptr);
+        traceText(trace, kMerging.keys[i].line,
+                  choice.field != kNoField ? row + choice.field : nullptr);
       }
     }
     const bool kept = fileMerged(w, trace, key);
@@ -877,8 +813,8 @@ struct TableRun {
     deriveGroup(workArea, trace);
     const Work& w = work(workArea);
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].column != nullptr && w.flags[i] != 0)
-        traceText(trace, T.filterValue, T.filters[i].column, w.values + valueOffset(i));
+      if (kInfo.filters[i].column != nullptr && w.flags[i] != 0)
+        traceText(trace, T.filterValue, kInfo.filters[i].column, w.values + valueOffset(i));
     }
   }
 
@@ -893,7 +829,8 @@ struct TableRun {
 
   static bool fileMerged(Work& w, const Trace& trace, MergeKey key) {
     if constexpr (T.merge == nullptr) {
-      const MergeRule* rule = kChoicesMade[0].length > 0 || !T.keys.empty() ? &kMerge : nullptr;
+      const MergeRule* rule =
+          kChoicesMade[0].length > 0 || !kMerging.keys.empty() ? &kMerge : nullptr;
       return fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key, rule, T.filing) != nullptr;
     } else {
       bool created = false;
@@ -931,7 +868,7 @@ struct TableRun {
   // A filter that came with its value that asks for something else.
   static bool namesDeclined(const Work& w) {
     for (size_t i = 0; i < kFilters; ++i) {
-      const char* notSent = T.filters[i].notSent;
+      const char* notSent = kInfo.filters[i].notSent;
       if (notSent != nullptr && w.flags[i] != 0 &&
           std::memcmp(w.values + valueOffset(i), notSent, std::strlen(notSent)) == 0)
         return true;
@@ -941,7 +878,7 @@ struct TableRun {
 
   static void pairSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
                       SqlText& sql) {
-    sqlTableQuery(sql, T.names.query, nullptr, node, T.filters, kSlots, workArea, trace, {});
+    sqlTableQuery(sql, T.names.query, nullptr, node, kInfo.filters, kSlots, workArea, trace, {});
   }
 
   static bool onPair(void* workArea, const Trace& trace, const void* sqlda) {
