@@ -54,7 +54,8 @@ const VXR_OriginRecord& recordOf(VXR_ListLinks* element) {
   return *static_cast<const VXR_OriginRecord*>(vxr::elementData(element));
 }
 
-int32_t VXRHeartBeat(VXR_ListHeader* detected) {
+// The detected groups online, every other online node of the product offline.
+int32_t VXRHeartBeat(const Heartbeat& s) {
   VXR_FUNCTION("VXRHeartBeat");
   VXR_TRACE(trace, kTraceNodes, "RX4plex HeartBeat entered\n");
   VXR_ResultTable* registeredTable = nullptr;
@@ -63,11 +64,11 @@ int32_t VXRHeartBeat(VXR_ListHeader* detected) {
   buildOrigList(" ", registeredTable, registered, "XR");
   VXR_TRACE(trace, kTraceNodes, "Returned from buildOrigList for heartbeat.\n");
 
-  const bool anyDetected = detected != nullptr && vxr::newest(detected) != nullptr;
+  const bool anyDetected = s.detectedTable != nullptr && vxr::newest(s.detectedList) != nullptr;
   bool groupViewRegistered = false;
   if (anyDetected) {
     setNode(trace, kGroupView, "*", true);
-    for (VXR_ListLinks* element : vxr::walk(detected))
+    for (VXR_ListLinks* element : vxr::walk(s.detectedList))
       setNode(trace, vxr::terminated(recordOf(element).node).text, kGroupView, true);
   } else {
     VXR_TRACE(trace, kTraceNodes, "No nodes online, disabling anything already registered \n");
@@ -78,7 +79,7 @@ int32_t VXRHeartBeat(VXR_ListHeader* detected) {
       groupViewRegistered = true;
       continue;
     }
-    if (anyDetected && vxr::findKeyed(vxr::tableOf(detected), &record, kNodeKey)) continue;
+    if (anyDetected && vxr::findKeyed(s.detectedTable, &record, kNodeKey)) continue;
     setNode(trace, vxr::terminated(record.node).text, kGroupView, false);
   }
   if (!anyDetected && groupViewRegistered) setNode(trace, kGroupView, "*", false);
@@ -112,9 +113,9 @@ bool registerDetectedNode(Heartbeat& s, const FiltRow& record, const Trace& trac
 // groups seen so far, unless it lost a record for want of memory: it then
 // knows nothing of the groups it lost and leaves the node status as it is.
 void beatAfterStatus(Heartbeat& s, const vxr::Collected& status, const Trace&) {
-  const bool lost = status.lost || vxr::tableFailed(s.detectedTable);
-  if (status.ok ? s.noFetch && status.rowsFiled : status.rowsFiled && !lost)
-    VXRHeartBeat(s.detectedTable != nullptr ? s.detectedList : nullptr);
+  if (status.ok ? s.noFetch && status.rowsFiled
+                : status.rowsFiled && !status.lost && !vxr::tableFailed(s.detectedTable))
+    VXRHeartBeat(s);
 }
 
 // ---------------------------------------------------------------------------
@@ -122,15 +123,13 @@ void beatAfterStatus(Heartbeat& s, const vxr::Collected& status, const Trace&) {
 
 // The IDNAME filter decides whether this is a no-fetch request; a later
 // IDNAME filter replaces an earlier one, the no-fetch flag included.
-void idnameTaken(Heartbeat& s, const vxr::FilterMatch& match, const Trace& trace) {
+void idnameTaken(Heartbeat& s, const vxr::FilterMatch& match, [[maybe_unused]] const Trace& trace) {
   if (std::strcmp(match.filter.column, "IDNAME") != 0) return;
 #if VXR_FLAVOUR_WINDOWS
   VXR_TRACE(trace, kTraceDetail,
             match.op == 10 ? "ZT31177li Index Filter (%d) (%s) (%s)\n"
                            : "ZT31177eq Index Filter (%d) (%s) (%s)\n",
             match.op, match.column, match.value);
-#else
-  (void)trace;
 #endif
   s.noFetch = std::memcmp(match.kept, match.filter.notSent, 8) == 0;  // "*NOFETCH"
 }
@@ -158,8 +157,7 @@ bool summarizeXRStatusData(Heartbeat& s, FiltRow& record, const FiltRow& row, bo
     std::memcpy(record.OASTATUS, "NO  ", 4);
     return true;
   }
-  const bool recordOffline = isOffline(record);
-  const bool rowOffline = isOffline(row);
+  const bool recordOffline = isOffline(record), rowOffline = isOffline(row);
   if (!recordOffline && !rowOffline) {
     vxr::addTo(record.RX4COUNT, row.RX4COUNT);
     vxr::addTo(record.SYS_TMAX, row.SYS_TMAX);
