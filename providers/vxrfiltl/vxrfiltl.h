@@ -44,9 +44,34 @@ static_assert(offsetof(FiltRow, GBPCCNT) == 92);
 static_assert(offsetof(FiltRow, OADBCNT) == 96);
 static_assert(offsetof(FiltRow, OASTATUS) == 100);
 
+// IDNAME=*NOFETCH is a request, not a condition: no object query, the
+// heartbeat instead. The windows build also takes operator 10 on IDNAME.
+#if defined(VXR_FLAVOUR_WINDOWS) && VXR_FLAVOUR_WINDOWS
+inline constexpr int16_t kFiltIdnameOperator = 10;
+#else
+inline constexpr int16_t kFiltIdnameOperator = 0;
+#endif
+inline constexpr vxr::Filter kFiltFilters[] = {
+    {.column = "IDNAME",
+     .condition = " AND      IDNAME ='",
+     .role = vxr::FilterRole::Group,
+     .otherOperator = kFiltIdnameOperator,
+     .notSent = "*NOFETCH"},
+    vxr::kOriginFilter,
+};
+
+// The sums and the earliest TIME are over the online members only (the
+// module merges the rows itself); OADBCNT counts the distinct databases the
+// members' VXR.LOBJECTS rows report for the IDNAME.
 inline constexpr vxr::TableInfo kFiltTable = {
-    "MEMBERSTATUS", "VXRFILTL",
-    "Member status and object counts: one row per data sharing group or subsystem; "
-    "IDNAME=*NOFETCH runs the heartbeat",
-    sizeof(FiltRow), kFiltRowAttributes};
+    .name = "MEMBERSTATUS",
+    .module = "VXRFILTL",
+    .description =
+        "Member status and object counts: one row per data sharing group or "
+        "subsystem; IDNAME=*NOFETCH runs the heartbeat",
+    .rowSize = sizeof(FiltRow),
+    .layout = kFiltRowAttributes,
+    .filters = kFiltFilters,
+    .merge = {.key = "IDNAME", .sums = "RX4COUNT,SYS_TMAX,LOCKCNT", .earliest = "TIME"},
+    .derived = "OADBCNT,OASTATUS"};
 VXR_TABLES(VXRFILTL, kFiltTable);

@@ -28,13 +28,18 @@ void releaseTables(const ModuleProgram& program, void* workArea) {
   for (uint8_t index : program.destroyOrder) destroyTableOf(program, workArea, index);
 }
 
-int32_t commonFirstCall(const ModuleProgram& program, HDL1_CommonHandle request, void* workArea,
-                        const Trace& trace) {
+int32_t firstCall(const ModuleProgram& program, HDL1_CommonHandle request, void* workArea,
+                  const Trace& trace) {
+  if (program.reset) program.reset(workArea);
   for (const FilterSlot& slot : program.clearedSlots) clearFilterSlot(workArea, slot);
   readFilters(request, workArea, program.filters, trace);
   if (program.derive) program.derive(workArea, trace);
-  for (int32_t i = 0; i < static_cast<int32_t>(program.tables.size()); ++i) {
-    if (int32_t status = createTableOf(program, workArea, i, trace); status != 0) return status;
+  const size_t created =
+      program.createOrder.empty() ? program.tables.size() : program.createOrder.size();
+  for (size_t i = 0; i < created; ++i) {
+    const int32_t index =
+        program.createOrder.empty() ? static_cast<int32_t>(i) : program.createOrder[i];
+    if (int32_t status = createTableOf(program, workArea, index, trace); status != 0) return status;
   }
   if (int32_t status = listMembers(program, workArea, trace); status != 0) return status;
   if (!program.collect(workArea, trace)) {
@@ -42,7 +47,7 @@ int32_t commonFirstCall(const ModuleProgram& program, HDL1_CommonHandle request,
     return kStatusEndOfData;
   }
   if (program.afterCollect) program.afterCollect(workArea, trace);
-  return kStatusOk;
+  return program.furtherCollection ? program.furtherCollection(workArea, trace) : kStatusOk;
 }
 
 }  // namespace
@@ -136,9 +141,7 @@ int32_t processRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
     traceText(trace, program.firstCall);
     releaseTables(program, workArea);
     cursor = nullptr;
-    const int32_t status = program.firstCallOverride
-                               ? program.firstCallOverride(program, request, workArea, trace)
-                               : commonFirstCall(program, request, workArea, trace);
+    const int32_t status = firstCall(program, request, workArea, trace);
     if (status != kStatusOk) return traceExit(trace, __LINE__, status);
   }
 

@@ -42,6 +42,9 @@ void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
   for (size_t i = 0; i < filters.size(); ++i) {
     const Filter& filter = filters[i];
     if (filter.condition == nullptr || !slotSet(workArea, slots[i])) continue;
+    if (filter.notSent != nullptr && std::memcmp(slotValue(workArea, slots[i]), filter.notSent,
+                                                 std::strlen(filter.notSent)) == 0)
+      continue;
     if (filter.onlyWith != nullptr && !filterCame(filters, slots, workArea, filter.onlyWith))
       continue;
     bool sentBefore = false;

@@ -27,7 +27,10 @@ VXR_ANCHOR_ON(kTestFile, kTestUnit, testUnitSync, "fileTest");
 
 constexpr char kGroupCondition[] = " AND DSGROUP = '";
 constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP", .condition = kGroupCondition, .literal = vxr::Literal::Trimmed},
+    {.column = "DSGROUP",
+     .condition = kGroupCondition,
+     .literal = vxr::Literal::Trimmed,
+     .notSent = "*ALL"},
     {.column = nullptr,
      .condition = kGroupCondition,
      .literal = vxr::Literal::Trimmed,
@@ -90,6 +93,7 @@ TEST(TableQuery, EachFilterThatCameAddsItsConditionOnce) {
       {{{1, "GRPB"}, {2, "VOL0001"}}, " AND DSGROUP = 'GRPB'"},
       {{{0, "GRPA"}, {2, "VOL0001"}}, " AND DSGROUP = 'GRPA' AND VOLUME = 'VOL000'"},
       {{{3, "GRPA:RX4plex:DSGROUP"}}, ""},  // names rows only
+      {{{0, "*ALL"}}, ""},                  // a value that is never sent
   };
   for (const auto& c : cases) EXPECT_EQ(memberSql(c.came), base + c.conditions + ";");
 }
@@ -102,6 +106,54 @@ TEST(TableQuery, DeclarationLaysOutTheWorkAreaAndReadsTheRuleByColumn) {
   EXPECT_EQ(Run::kChoicesMade[1].key[0].offset, offsetof(TestRow, DSGROUP));
   ASSERT_EQ(Run::kSums.size(), 1u);
   EXPECT_EQ(Run::kSums[0], offsetof(TestRow, COUNT));
+}
+
+// A table with further steps: its own state with a result table, and a
+// second query counting names into the summary rows.
+struct TestState {
+  VXR_ListHeader* seenList;
+  VXR_ResultTable* seenTable;
+  bool flag;
+};
+constexpr vxr::TableSpec kStateTables[] = {VXR_TABLE(TestState, seenTable, seenList, 16, 10)};
+void noteCollected(TestState& state, const vxr::Collected&, const vxr::Trace&) {
+  state.flag = true;
+}
+constexpr vxr::Table<TestRow, TestState> kStepsTable = {
+    .info = &kTestInfo,
+    .eyeCatcher = "STEPWORK",
+    .workAreaSize = 260,
+    .query = kTable.query,
+    .collect = &kTestCollect,
+    .file = &kTestFile,
+    .names = {.query = {.select = "SELECT IDNAME,VOLUME", .base = "VXR.NAMES"}, .into = "COUNT"},
+    .stateTables = kStateTables,
+    .collected = noteCollected,
+};
+using StepsRun = vxr::TableRun<kStepsTable>;
+
+TEST(TableSteps, TablesOfTheStateAreCreatedByTheStepsAndDestroyedBeforeTheNodeTable) {
+  const vxr::ModuleProgram& program = StepsRun::kProgram;
+  ASSERT_EQ(program.tables.size(), 4u);  // summary, node, pairs, the state's
+  EXPECT_EQ(std::vector<uint8_t>(program.createOrder.begin(), program.createOrder.end()),
+            (std::vector<uint8_t>{0, 1}));
+  EXPECT_EQ(std::vector<uint8_t>(program.destroyOrder.begin(), program.destroyOrder.end()),
+            (std::vector<uint8_t>{0, 2, 3, 1}));
+  using Work = StepsRun::Work;
+  EXPECT_EQ(program.tables[3].anchor, offsetof(Work, steps) +
+                                          offsetof(vxr::StepsWork<TestState>, state) +
+                                          offsetof(TestState, seenTable));
+  EXPECT_EQ(program.tables[3].elementSize, 16);
+  EXPECT_NE(program.furtherCollection, nullptr);
+  EXPECT_EQ(Run::kProgram.furtherCollection, nullptr);
+  EXPECT_TRUE(Run::kProgram.createOrder.empty());
+
+  // The state starts afresh with every collection.
+  alignas(8) char work[sizeof(Work)] = {};
+  reinterpret_cast<Work*>(work)->steps.state.flag = true;
+  ASSERT_NE(program.reset, nullptr);
+  program.reset(work);
+  EXPECT_FALSE(reinterpret_cast<Work*>(work)->steps.state.flag);
 }
 
 }  // namespace

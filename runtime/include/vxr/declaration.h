@@ -74,6 +74,10 @@ struct Filter {
   // name equals the value (at the slot's width) are kept.
   const char* keeps = nullptr;
   FilterRole role = FilterRole::Condition;
+  int16_t otherOperator = 0;  // a further operator code that counts besides equals (0: none)
+  // A value that asks for something else instead of narrowing the query:
+  // never sent, and a table's second query (NameCount) is then not asked.
+  const char* notSent = nullptr;
 };
 
 // IDNAME: the group, named by the filter or derived from ORIGINNODE.

@@ -66,12 +66,6 @@ constexpr TableSpec checkedTable(size_t anchor, size_t list, int32_t elementSize
   VXR_TABLE(W, nodeTable, nodeList, ::vxr::elementSize<VXR_NodeRecord>(), ::vxr::kNodesPerBlock, \
             ::vxr::kTraceAlways, "Unable to allocate Storage for AtNode result\n")
 
-struct ModuleProgram;
-// A module whose first call differs from the common one supplies its own;
-// it returns 0 to go on to the emission, else the status of the call.
-using FirstCall = int32_t (*)(const ModuleProgram& program, HDL1_CommonHandle request,
-                              void* workArea, const Trace& trace);
-
 // What the request loop needs of a module. Every member has a default, so a
 // module lists only what its table has.
 struct ModuleProgram {
@@ -99,15 +93,21 @@ struct ModuleProgram {
   TraceText exitStatus = {kTraceDetail, "Exit process routine with status %i\n"};
 
   // First process call of a request.
+  void (*reset)(void* workArea) = nullptr;        // clears the module's own state, first of all
   std::span<const FilterSlot> clearedSlots = {};  // cleared before the filter loop
   FilterLoop filters = {};
   void (*derive)(void* workArea, const Trace& trace) = nullptr;  // after the filter loop
   std::span<const TableSpec> tables = {};                        // in order of creation
+  // The tables the first call creates, in order (empty: every one); the
+  // others are created by the steps that use them.
+  std::span<const uint8_t> createOrder = {};
   int32_t nodeTable = 0;  // index of the node table in `tables`
   int32_t (*collect)(void* workArea, const Trace& trace) = nullptr;
   TraceText collectFailed = {};
   void (*afterCollect)(void* workArea, const Trace& trace) = nullptr;
-  FirstCall firstCallOverride = nullptr;
+  // A further collection after afterCollect: 0 to go on to the emission,
+  // else the status of the call.
+  int32_t (*furtherCollection)(void* workArea, const Trace& trace) = nullptr;
 
   // Emission: finishes a row just before it is handed out, or null.
   void (*beforeEmit)(void* workArea, const Trace& trace, void* row) = nullptr;
@@ -146,7 +146,7 @@ int32_t processRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
 int32_t terminateRequest(const ModuleProgram& program, RAS1_Anchor* anchor,
                          HDL1_CommonHandle request);
 
-// Pieces of the first call, for modules that write their own.
+// Pieces of the first call, also used by the steps of a further collection.
 // `text` is taken by value: va_start must not name a reference parameter.
 void traceText(const Trace& trace, TraceText text, ...);
 // Creates table `index`; 0, or 50 after tracing its failure line.

@@ -22,6 +22,8 @@
 
 #include <array>
 #include <span>
+#include <type_traits>
+#include <utility>
 
 #include "vxr/chars.h"
 #include "vxr/family.h"
@@ -131,6 +133,65 @@ constexpr RequestTexts stepTexts(RequestTexts texts) {
 }
 
 // ---------------------------------------------------------------------------
+// A table's own state and further steps
+//
+// A table whose request does more than one collection declares, besides the
+// above: the state it keeps of its own (a struct the runtime places in the
+// work area and clears with every collection; its result tables declared
+// with VXR_TABLE on it), a count of names that a second member query
+// delivers (NameCount), and typed hooks on its state.
+
+// The state of a table that keeps none.
+struct NoState {};
+
+// A filter the host sent that a declared filter took (its slot is filled).
+struct FilterMatch {
+  const Filter& filter;
+  int16_t op;
+  const char* column;  // as sent
+  const char* value;   // as sent, terminated
+  const char* kept;    // the slot's value: the declared width, blank-padded
+};
+
+// The row of a name count: a group and a name, 8 characters each.
+struct NamePair {
+  char group[8];
+  char name[8];
+};
+inline constexpr ByteRange kNamePairKey[] = {{offsetof(NamePair, group), 8},
+                                             {offsetof(NamePair, name), 8}};
+
+// A second member query after the table's own collection: the members are
+// listed afresh and each is asked `query` (its filter conditions as in the
+// table's own) for pairs of a group and a name; `file` keeps each pair once
+// (false: it was lost for want of memory). Each summary row then counts the
+// distinct names of its group (column `by`) into column `into`, traced with
+// `line` (group, count) under `count`. A query that fails without losing a
+// pair leaves the rows as delivered (`failed` traced); one that lost a pair
+// ends the request without rows.
+struct NameCount {
+  MemberQuery query = {};
+  const char* into = nullptr;  // null: no second query
+  const char* by = "IDNAME";
+  bool (*file)(VXR_ResultTable* pairs, const NamePair& pair, const Trace& trace) = nullptr;
+  RAS1_Anchor* collect = nullptr;
+  RAS1_Anchor* count = nullptr;
+  const char* sqlTrace = "Vtable SQL= %s\n";
+  const QueryTexts* texts = nullptr;
+  TraceText line = {};
+  TraceText failed = {};
+  TraceText tableFailed = {};
+  int32_t perBlock = 10;
+};
+
+// What the table's own collection left, for the hook between the steps.
+struct Collected {
+  bool ok;         // every member answered and every row was kept
+  bool lost;       // a row was lost for want of memory
+  bool rowsFiled;  // the summary holds a row
+};
+
+// ---------------------------------------------------------------------------
 // The declaration
 
 // How the members counted per group and database (MemberCountColumns) are
@@ -149,9 +210,10 @@ struct ColumnAlias {
   const char* field;
 };
 
-template <typename R>
+template <typename R, typename S = NoState>
 struct Table {
   using Row = R;
+  using State = S;
   const TableInfo* info;  // the table as the catalog shows it: row, filters, merge rule
   // The host-visible work area: eye-catcher and size (on 32-bit targets
   // exactly this size; the runtime's fields must fit in it).
@@ -185,12 +247,33 @@ struct Table {
   // Finishes a row just before it is handed out (`merged`: the request's
   // rows merge by a key).
   void (*beforeEmit)(Row& row, bool merged) = nullptr;
+
+  // Further steps and the hooks on the table's own state.
+  NameCount names = {};
+  // Result tables of the state (VXR_TABLE(State, ...)): the hooks create
+  // them when needed; the runtime destroys them when the collection is
+  // complete and with the other tables.
+  std::span<const TableSpec> stateTables = {};
+  // After the filters are read and the group derived: each filter that
+  // came, with its column name and value.
+  TraceText filterValue = {};
+  // Each filter the host sent that a declared filter took.
+  void (*filterTaken)(State& state, const FilterMatch& match, const Trace& trace) = nullptr;
+  // Names a row when no ORIGINNODE filter came (default: its IDNAME's group).
+  void (*nameRow)(Row& row) = nullptr;
+  // Merges a row into the element of its key instead of the merge rule
+  // (`created`: the element is new, a copy of the row); false when the row
+  // is to count as lost.
+  bool (*merge)(State& state, Row& kept, const Row& row, bool created,
+                const Trace& trace) = nullptr;
+  // After the table's own collection, whether it succeeded or not.
+  void (*collected)(State& state, const Collected& collected, const Trace& trace) = nullptr;
 };
 
 // ---------------------------------------------------------------------------
 // What the runtime keeps of a request (the private part of the work area)
 
-template <typename Row, size_t Filters, size_t ValueBytes>
+template <typename Row, size_t Filters, size_t ValueBytes, typename Steps = NoState>
 struct TableWork {
   char eyeCatcher[8];
   VXR_ListHeader* summaryList;
@@ -206,6 +289,16 @@ struct TableWork {
   const char* hosts[Filters];
   char values[ValueBytes];  // each value with a terminator after it
   Row row;
+  [[no_unique_address]] Steps steps;  // of a table with further steps
+};
+
+// The fields of a table with further steps: the pairs of its name count and
+// its own state.
+template <typename State>
+struct StepsWork {
+  VXR_ListHeader* pairList;
+  VXR_ResultTable* pairTable;
+  State state;
 };
 
 constexpr bool textEqual(const char* a, const char* b) {
@@ -258,7 +351,10 @@ struct TableRun {
     for (size_t j = 0; j < i; ++j) offset += kInfo.filters[j].width + 1u;
     return offset;
   }
-  using Work = TableWork<Row, kFilters, valueOffset(kFilters)>;
+  using State = typename Decl::State;
+  static constexpr bool kSteps = T.names.into != nullptr;
+  using Work = TableWork<Row, kFilters, valueOffset(kFilters),
+                         std::conditional_t<kSteps, StepsWork<State>, NoState>>;
   static_assert(kFilters > 0, "a table has at least its ORIGINNODE filter");
 #if VXR_ILP32
   static_assert(sizeof(Work) <= static_cast<size_t>(T.workAreaSize),
@@ -309,6 +405,22 @@ struct TableRun {
   }
   static constexpr auto kSlots = slotsOf();
 
+  // The hook on each filter taken, by the filter's index.
+  template <size_t I>
+  static void taken(void* workArea, const Trace& trace, int16_t op, const char* column,
+                    const char* value) {
+    if constexpr (T.filterTaken != nullptr) {
+      Work& w = work(workArea);
+      T.filterTaken(stateOf(w), {kInfo.filters[I], op, column, value, w.values + valueOffset(I)},
+                    trace);
+    }
+  }
+  template <size_t... I>
+  static constexpr std::array<FilterHook, kFilters> takenHooks(std::index_sequence<I...>) {
+    return {taken<I>...};
+  }
+  static constexpr auto kTaken = takenHooks(std::make_index_sequence<kFilters>{});
+
   static constexpr size_t ruleCount() {
     size_t count = 0;
     for (const Filter& filter : kInfo.filters)
@@ -320,9 +432,15 @@ struct TableRun {
     size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
       const Filter& f = kInfo.filters[i];
-      if (f.column) rules[r++] = {.column = f.column, .match = f.match, .slots = {kSlots[i]}};
-      if (f.alsoColumn)
-        rules[r++] = {.column = f.alsoColumn, .match = f.alsoMatch, .slots = {kSlots[i]}};
+      auto rule = [&](const char* column, ColumnMatch match) {
+        return FilterRule{.column = column,
+                          .match = match,
+                          .slots = {kSlots[i]},
+                          .otherOperator = f.otherOperator,
+                          .onMatch = T.filterTaken != nullptr ? kTaken[i] : nullptr};
+      };
+      if (f.column) rules[r++] = rule(f.column, f.match);
+      if (f.alsoColumn) rules[r++] = rule(f.alsoColumn, f.alsoMatch);
     }
     return rules;
   }
@@ -549,7 +667,7 @@ struct TableRun {
 
   // Without a filter of its own the first group filter takes the group the
   // ORIGINNODE filter names.
-  static void derive(void* workArea, const Trace& trace) {
+  static void deriveGroup(void* workArea, const Trace& trace) {
     if constexpr (kGroup >= 0) {
       Work& w = work(workArea);
       if (w.flags[kOrigin] == 0 || w.flags[kGroup] != 0) return;
@@ -585,10 +703,7 @@ struct TableRun {
                   choice.field != kNoField ? row + choice.field : nullptr);
       }
     }
-    const bool kept =
-        fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key,
-                kChoicesMade[0].length > 0 || !kMerging.keys.empty() ? &kMerge : nullptr,
-                T.filing) != nullptr;
+    const bool kept = fileMerged(w, trace, key);
     traceExitVoid(trace, __LINE__);
     if constexpr (kCounted) {
       const char* row = reinterpret_cast<const char*>(&w.row);
@@ -600,19 +715,26 @@ struct TableRun {
     return kept;
   }
 
-  static void afterCollect(void* workArea, const Trace&) {
-    Work& w = work(workArea);
-    const Trace trace = traceEnter(T.members.count);
-    const KeyedCount counts[] = {
-        {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
-    fillCounts(w.summaryList, counts);
+  // Under `anchor`: `count` stored into every summary row, each row traced
+  // with `line`, its 8-character name at `shown` and the count.
+  static void countInto(RAS1_Anchor* anchor, const Work& w, const KeyedCount& count, uint16_t shown,
+                        TraceText line) {
+    const Trace trace = traceEnter(anchor);
+    fillCounts(w.summaryList, {&count, 1});
     for (VXR_ListLinks* element : walk(w.summaryList)) {
       const char* row = static_cast<const char*>(elementData(element));
-      char database[kNameWidth + 1] = {};
-      std::memcpy(database, row + kCountFields[1].offset, kNameWidth);
-      traceText(trace, T.members.line, database, loadInt(row, kCountFields[3].offset));
+      char name[kNameWidth + 1] = {};
+      std::memcpy(name, row + shown, kNameWidth);
+      traceText(trace, line, name, loadInt(row, count.target));
     }
     traceExitVoid(trace, __LINE__);
+  }
+
+  static void afterCollect(void* workArea, const Trace&) {
+    const Work& w = work(workArea);
+    countInto(T.members.count, w,
+              {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset},
+              kCountFields[1].offset, T.members.line);
   }
 
   static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
@@ -621,8 +743,7 @@ struct TableRun {
     const std::span<const ColumnField> columns =
         extended ? std::span<const ColumnField>(kExtendedColumns) : kColumns;
     if (!assembleRow(trace, sqlda, columns, &w.row, T.mismatchLevel, kZeroFilled)) return false;
-    setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
-                 w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
+    nameRow(w);
     if (!kept(w)) return true;
     if constexpr (kFurther > 0) {
       if (!extended) {
@@ -634,8 +755,11 @@ struct TableRun {
     return file(w);
   }
 
-  static int32_t collect(void* workArea, const Trace&) {
-    return collectTraced(T.collect, work(workArea), buildSql, onRow, T.queryTexts);
+  static int32_t collect(void* workArea, const Trace& trace) {
+    const int32_t collected =
+        collectTraced(T.collect, work(workArea), buildSql, onRow, T.queryTexts);
+    if (!collected) ownCollectionDone(work(workArea), false, trace);
+    return collected;
   }
 
   static void beforeEmit(void* workArea, const Trace&, void* row) {
@@ -662,37 +786,229 @@ struct TableRun {
   static constexpr uint8_t kPlainOrder[] = {0, 1};
   static constexpr uint8_t kCountedOrder[] = {1, 0, 2};
 
+  // -------------------------------------------------------------------------
+  // A table's own state and further steps
+
+  static_assert(kSteps || (std::is_same_v<State, NoState> && T.stateTables.empty() &&
+                           T.collected == nullptr),
+                "a table keeps a state of its own and hooks on it with further steps");
+  static_assert(!(kSteps && kCounted), "members are counted, or names, not both");
+
+  // The state starts afresh with every collection (its tables are gone).
+  static void resetState(void* workArea) {
+    if constexpr (kSteps) work(workArea).steps.state = State{};
+  }
+
+  static State& stateOf(Work& w) {
+    if constexpr (kSteps) {
+      return w.steps.state;
+    } else {
+      static State none;
+      return none;
+    }
+  }
+
+  // The group derived, then each filter that came traced with its value.
+  static void derive(void* workArea, const Trace& trace) {
+    deriveGroup(workArea, trace);
+    const Work& w = work(workArea);
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (kInfo.filters[i].column != nullptr && w.flags[i] != 0)
+        traceText(trace, T.filterValue, kInfo.filters[i].column, w.values + valueOffset(i));
+    }
+  }
+
+  static void nameRow(Work& w) {
+    if (T.nameRow != nullptr && w.flags[kOrigin] == 0) {
+      T.nameRow(w.row);
+      return;
+    }
+    setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
+                 w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
+  }
+
+  static bool fileMerged(Work& w, const Trace& trace, MergeKey key) {
+    if constexpr (T.merge == nullptr) {
+      const MergeRule* rule =
+          kChoicesMade[0].length > 0 || !kMerging.keys.empty() ? &kMerge : nullptr;
+      return fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key, rule, T.filing) != nullptr;
+    } else {
+      bool created = false;
+      void* kept =
+          fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key, nullptr, T.filing, &created);
+      return kept != nullptr &&
+             T.merge(stateOf(w), *static_cast<Row*>(kept), w.row, created, trace);
+    }
+  }
+
+  static void ownCollectionDone(Work& w, bool ok, const Trace& trace) {
+    if constexpr (T.collected != nullptr) {
+      const Collected collected = {.ok = ok,
+                                   .lost = tableFailed(w.summaryTable),
+                                   .rowsFiled = w.summaryList != nullptr && newest(w.summaryList)};
+      T.collected(stateOf(w), collected, trace);
+    }
+  }
+
+  // The name count's pairs, the summary row's group and count columns.
+  static constexpr ColumnField kBy = fieldsNamed<1>(kSteps ? T.names.by : "", T.info->layout)[0];
+  static constexpr ColumnField kInto =
+      fieldsNamed<1>(kSteps ? T.names.into : "", T.info->layout)[0];
+  static_assert(!kSteps || (kBy.name != nullptr && kBy.width == 8 && kInto.name != nullptr &&
+                            kInto.type == FieldType::Int32),
+                "names are counted by an 8-character group into a count column");
+  static constexpr uint16_t kByOffset[] = {kBy.offset};
+  static constexpr size_t kPairColumns =
+      kSteps ? static_cast<size_t>(selectColumnCount(T.names.query.select)) : 0;
+  static_assert(!kSteps || kPairColumns == 2, "the second query asks for a group and a name");
+  static constexpr ColumnField kPairFields[] = {
+      {"", offsetof(NamePair, group), 8, FieldType::Chars},
+      {"", offsetof(NamePair, name), 8, FieldType::Chars}};
+
+  // A filter that came with its value that asks for something else.
+  static bool namesDeclined(const Work& w) {
+    for (size_t i = 0; i < kFilters; ++i) {
+      const char* notSent = kInfo.filters[i].notSent;
+      if (notSent != nullptr && w.flags[i] != 0 &&
+          std::memcmp(w.values + valueOffset(i), notSent, std::strlen(notSent)) == 0)
+        return true;
+    }
+    return false;
+  }
+
+  static void pairSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
+                      SqlText& sql) {
+    sqlTableQuery(sql, T.names.query, nullptr, node, kInfo.filters, kSlots, workArea, trace, {});
+  }
+
+  static bool onPair(void* workArea, const Trace& trace, const void* sqlda) {
+    NamePair pair;
+    if (!assembleRow(trace, sqlda, kPairFields, &pair, T.mismatchLevel)) return false;
+    VXR_ResultTable* pairs = work(workArea).steps.pairTable;
+    if constexpr (T.names.file == nullptr) {
+      return fileRow(trace, pairs, &pair, sizeof pair, kNamePairKey, nullptr) != nullptr;
+    } else {
+      return T.names.file(pairs, pair, trace);
+    }
+  }
+
+  // After the table's own collection: its node list released, the hook,
+  // then the members listed afresh and asked the second query, whose pairs
+  // are counted into the summary rows; the state's tables go last.
+  static int32_t furtherCollection(void* workArea, const Trace& trace) {
+    Work& w = work(workArea);
+    destroyTableOf(kProgram, workArea, kNodeIndex);
+    ownCollectionDone(w, true, trace);
+    for (uint8_t table : {kPairIndex, kNodeIndex}) {
+      if (int32_t status = createTableOf(kProgram, workArea, table, trace); status != 0)
+        return status;
+    }
+    if (int32_t status = listMembers(kProgram, workArea, trace); status != 0) return status;
+    int32_t collected = 0;
+    {
+      const Trace names = traceEnter(T.names.collect);
+      if (!namesDeclined(w)) {
+        const MemberCollection collection{.nodes = w.nodeList,
+                                          .nodeCursor = &w.nodeCursor,
+                                          .context = &w,
+                                          .buildSql = pairSql,
+                                          .onRow = onPair,
+                                          .sqlTrace = T.names.sqlTrace,
+                                          .texts = T.names.texts};
+        collected = collectMembers(names, collection);
+      }
+      traceExit(names, __LINE__, collected);
+    }
+    if (collected) {
+      countInto(T.names.count, w,
+                {w.steps.pairTable, MergeKey(kNamePairKey, 1), kByOffset, kInto.offset}, kBy.offset,
+                T.names.line);
+    } else if (tableFailed(w.steps.pairTable)) {
+      return kStatusEndOfData;  // a lost pair would leave the counts short
+    } else {
+      traceText(trace, T.names.failed);
+    }
+    for (size_t i = kStateIndex; i < kStepsTableCount; ++i) destroyTableOf(kProgram, workArea, i);
+    return kStatusOk;
+  }
+
+  static constexpr auto furtherStep() {
+    if constexpr (kSteps) {
+      return &furtherCollection;
+    } else {
+      return static_cast<int32_t (*)(void*, const Trace&)>(nullptr);
+    }
+  }
+
+  // The tables of a table with further steps: the summary table, the node
+  // table, the pairs, the state's tables.
+  static constexpr uint8_t kNodeIndex = 1, kPairIndex = 2, kStateIndex = 3;
+  static constexpr size_t kStepsTableCount = kStateIndex + T.stateTables.size();
+  static constexpr std::array<TableSpec, kStepsTableCount> stepsTables() {
+    std::array<TableSpec, kStepsTableCount> tables{};
+    if constexpr (kSteps) {
+      tables[0] = kSummaryTable;
+      tables[kNodeIndex] = kNodeTable;
+      tables[kPairIndex] = {offsetof(Work, steps) + offsetof(StepsWork<State>, pairTable),
+                            offsetof(Work, steps) + offsetof(StepsWork<State>, pairList),
+                            elementSize<NamePair>(), T.names.perBlock, T.names.tableFailed};
+      constexpr size_t base = offsetof(Work, steps) + offsetof(StepsWork<State>, state);
+      for (size_t i = 0; i < T.stateTables.size(); ++i) {
+        TableSpec& table = tables[kStateIndex + i] = T.stateTables[i];
+        table.anchor = static_cast<uint16_t>(base + table.anchor);
+        table.list = static_cast<uint16_t>(base + table.list);
+      }
+    }
+    return tables;
+  }
+  static constexpr std::array<uint8_t, kStepsTableCount> stepsOrder() {
+    std::array<uint8_t, kStepsTableCount> order{};  // summary, pairs, state, node
+    for (size_t i = 1; i + 1 < kStepsTableCount; ++i) order[i] = static_cast<uint8_t>(i + 1);
+    order[kStepsTableCount - 1] = kNodeIndex;
+    return order;
+  }
+  static constexpr auto kStepsTables = stepsTables();
+  static constexpr auto kStepsOrder = stepsOrder();
+
   static constexpr ModuleProgram program() {
     const RequestTexts& t = T.texts;
-    return {.eyeCatcher = T.eyeCatcher,
-            .workAreaSize = workAreaSize<Work>(T.workAreaSize),
-            .rowsEmitted = offsetof(Work, rowsEmitted),
-            .summaryList = offsetof(Work, summaryList),
-            .emissionCursor = offsetof(Work, emissionCursor),
-            .nodeList = offsetof(Work, nodeList),
-            .startBanner = t.startBanner,
-            .invoked = t.invoked,
-            .gettingStorage = t.gettingStorage,
-            .storageFailed = t.storageFailed,
-            .processBanner = t.processBanner,
-            .firstCall = t.firstCall,
-            .nextRow = t.nextRow,
-            .emitted = t.emitted,
-            .endOfData = t.endOfData,
-            .exitStatus = t.exitStatus,
-            .clearedSlots = kSlots,
-            .filters = {.rules = kRules,
-                        .filterTrace = t.filter.text,
-                        .filterTraceLevel = t.filter.level},
-            .derive = derive,
-            .tables = kCounted ? std::span<const TableSpec>(kCountedTables) : kPlainTables,
-            .nodeTable = kCounted ? 2 : 1,
-            .collect = collect,
-            .collectFailed = t.collectFailed,
-            .afterCollect = kCounted ? afterCollect : nullptr,
-            .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
-            .teardown = t.teardown,
-            .destroyOrder = kCounted ? std::span<const uint8_t>(kCountedOrder) : kPlainOrder};
+    return {
+        .eyeCatcher = T.eyeCatcher,
+        .workAreaSize = workAreaSize<Work>(T.workAreaSize),
+        .rowsEmitted = offsetof(Work, rowsEmitted),
+        .summaryList = offsetof(Work, summaryList),
+        .emissionCursor = offsetof(Work, emissionCursor),
+        .nodeList = offsetof(Work, nodeList),
+        .startBanner = t.startBanner,
+        .invoked = t.invoked,
+        .gettingStorage = t.gettingStorage,
+        .storageFailed = t.storageFailed,
+        .processBanner = t.processBanner,
+        .firstCall = t.firstCall,
+        .nextRow = t.nextRow,
+        .emitted = t.emitted,
+        .endOfData = t.endOfData,
+        .exitStatus = t.exitStatus,
+        .reset = kSteps ? resetState : nullptr,
+        .clearedSlots = kSlots,
+        .filters = {.rules = kRules,
+                    .filterTrace = t.filter.text,
+                    .filterTraceLevel = t.filter.level},
+        .derive = derive,
+        .tables = kCounted ? std::span<const TableSpec>(kCountedTables)
+                  : kSteps ? std::span<const TableSpec>(kStepsTables)
+                           : kPlainTables,
+        .createOrder = kSteps ? std::span<const uint8_t>(kPlainOrder) : std::span<const uint8_t>(),
+        .nodeTable = kCounted ? 2 : 1,
+        .collect = collect,
+        .collectFailed = t.collectFailed,
+        .afterCollect = kCounted ? afterCollect : nullptr,
+        .furtherCollection = furtherStep(),
+        .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
+        .teardown = t.teardown,
+        .destroyOrder = kCounted ? std::span<const uint8_t>(kCountedOrder)
+                        : kSteps ? std::span<const uint8_t>(kStepsOrder)
+                                 : kPlainOrder};
   }
   static constexpr ModuleProgram kProgram = program();
 };
