@@ -23,6 +23,7 @@
 #include <array>
 #include <span>
 
+#include "vxr/activity.h"
 #include "vxr/chars.h"
 #include "vxr/family.h"
 #include "vxr/lifecycle.h"
@@ -73,6 +74,7 @@ struct QueryLines {
   TraceText statement = {};   // the whole text and its length
   TraceText deriving = {};    // the ORIGINNODE value's first 8 characters, before a derivation
   TraceText derived = {};     // the derived group
+  TraceText group = {};       // the group filter's value, before the query is built
 };
 
 // ---------------------------------------------------------------------------
@@ -106,6 +108,9 @@ struct Filter {
   // name equals the value (at the slot's width) are kept.
   const char* keeps = nullptr;
   FilterRole role = FilterRole::Condition;
+  const char* matchTrace = nullptr;  // traced when the filter matches ("%d %s %s")
+  const char* alsoFills = nullptr;  // the column of a declared filter whose value this one sets too
+  bool takesDerived = false;  // takes the group the ORIGINNODE filter names, as the group does
 };
 
 // IDNAME: the group, named by the filter or derived from ORIGINNODE.
@@ -205,9 +210,48 @@ struct ColumnAlias {
   const char* field;
 };
 
-template <typename R>
+// ---------------------------------------------------------------------------
+// Tables that keep more than their rows
+
+// Distinct names per group and database: each member row's name and kind
+// noted once (under `note`, with the members counted, see MemberCount),
+// and after the collection counted into each summary row: every name into
+// `into`, the names of the `kinds` into `ofKinds`, the others into
+// `otherKinds`, traced per row by `line` with the database.
+struct NameCount {
+  const char* name = nullptr;  // a member column of 8 characters
+  const char* kind = nullptr;  // a member column of 4 characters
+  std::span<const char* const> kinds = {};
+  const char* into = nullptr;
+  const char* ofKinds = nullptr;
+  const char* otherKinds = nullptr;
+  RAS1_Anchor* note = nullptr;
+  TraceText line = {};
+  int32_t perBlock = 30;
+  TraceText tableFailed = {};
+};
+
+// One noted name.
+struct DatabaseName {
+  char group[8];
+  char database[8];
+  char name[8];
+  char kind[4];
+};
+inline constexpr ByteRange kDatabaseNameKey[] = {{offsetof(DatabaseName, group), 8},
+                                                 {offsetof(DatabaseName, database), 8},
+                                                 {offsetof(DatabaseName, name), 8}};
+inline constexpr MergeKey kNamesOfDatabase(kDatabaseNameKey, 2);
+
+// ---------------------------------------------------------------------------
+
+// A table of rows `R`, assembled from member rows of layout `M` (another
+// table's row; see Table::memberRow): the row takes the member row's fields
+// of the same names, the others zero.
+template <typename R, typename M = R>
 struct Table {
   using Row = R;
+  using Member = M;
   const TableInfo* info;  // the row layout the catalog shows
   // The host-visible work area: eye-catcher and size (on 32-bit targets
   // exactly this size; the runtime's fields must fit in it).
@@ -249,10 +293,15 @@ struct Table {
 
   // Completes a member row before it is filed (`older`: from an agent that
   // does not deliver the further columns).
-  void (*complete)(Row& row, bool older, const Trace& trace) = nullptr;
+  void (*complete)(Member& row, bool older, const Trace& trace) = nullptr;
   // Finishes a row just before it is handed out (`merged`: the request's
   // rows merge by a key).
   void (*beforeEmit)(Row& row, bool merged) = nullptr;
+
+  // Tables that keep more than their rows (one of these at most).
+  const TableInfo* memberRow = nullptr;  // the layout of Member, when not Row
+  const GroupTotals* totals = nullptr;   // the object-activity figures
+  NameCount names = {};
 };
 
 // ---------------------------------------------------------------------------
@@ -269,6 +318,8 @@ struct TableWork {
   VXR_ResultTable* summaryTable;
   VXR_ListHeader* memberList;
   VXR_ResultTable* memberTable;
+  VXR_ListHeader* extraList;  // the group totals or the names noted
+  VXR_ResultTable* extraTable;
   int32_t rowsEmitted;
   int32_t flags[Filters];
   const char* hosts[Filters];
@@ -313,10 +364,25 @@ void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
 // ---------------------------------------------------------------------------
 // The interpreter
 
+// The index of the declared filter of column `column`, or -1.
+constexpr int filterIndexOf(std::span<const Filter> filters, const char* column) {
+  for (size_t i = 0; column != nullptr && i < filters.size(); ++i) {
+    if (filters[i].column != nullptr && textEqual(filters[i].column, column))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
 template <const auto& T>
 struct TableRun {
   using Decl = std::remove_cvref_t<decltype(T)>;
   using Row = typename Decl::Row;
+  using Member = typename Decl::Member;
+  static constexpr bool kConverted = !std::is_same_v<Row, Member>;
+  static_assert(kConverted == (T.memberRow != nullptr), "a member row of another layout is named");
+  // The layout the member rows are assembled in.
+  static constexpr std::span<const ColumnField> kMemberLayout =
+      kConverted ? T.memberRow->layout : T.info->layout;
 
   static constexpr size_t kFilters = T.filters.size();
   static constexpr size_t valueOffset(size_t i) {
@@ -324,7 +390,7 @@ struct TableRun {
     for (size_t j = 0; j < i; ++j) offset += T.filters[j].width + 1u;
     return offset;
   }
-  using Work = TableWork<Row, kFilters, valueOffset(kFilters)>;
+  using Work = TableWork<Member, kFilters, valueOffset(kFilters)>;
   static_assert(kFilters > 0, "a table has at least its ORIGINNODE filter");
 #if VXR_ILP32
   static_assert(sizeof(Work) <= static_cast<size_t>(T.workAreaSize),
@@ -346,8 +412,9 @@ struct TableRun {
   // the key (a filter that is read but never used does not compile).
   static constexpr bool filterUsed(size_t i) {
     const Filter& f = T.filters[i];
-    if ((f.condition != nullptr && f.onlyWith == nullptr) || f.keeps != nullptr ||
-        f.role != FilterRole::Condition)
+    if ((f.condition != nullptr &&
+         (f.onlyWith == nullptr || filterIndexOf(T.filters, f.onlyWith) >= 0)) ||
+        f.keeps != nullptr || f.role != FilterRole::Condition || f.alsoFills != nullptr)
       return true;
     for (const KeyChoice& choice : T.keys) {
       if (choice.filter != nullptr && f.column != nullptr && textEqual(choice.filter, f.column))
@@ -386,7 +453,12 @@ struct TableRun {
     size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
       const Filter& f = T.filters[i];
-      if (f.column) rules[r++] = {.column = f.column, .match = f.match, .slots = {kSlots[i]}};
+      const int also = filterIndexOf(T.filters, f.alsoFills);
+      if (f.column)
+        rules[r++] = {.column = f.column,
+                      .match = f.match,
+                      .slots = {kSlots[i], also >= 0 ? kSlots[also] : FilterSlot{}},
+                      .matchTrace = f.matchTrace};
       if (f.alsoColumn)
         rules[r++] = {.column = f.alsoColumn, .match = f.alsoMatch, .slots = {kSlots[i]}};
     }
@@ -398,9 +470,9 @@ struct TableRun {
   // names, or of the names the aliases give.
   static constexpr size_t kSelected = static_cast<size_t>(selectColumnCount(T.query.select));
   static constexpr std::array<ColumnField, kSelected> columnsOf() {
-    auto columns = vxr::columnsOf<kSelected>(T.query.select, T.info->layout);
+    auto columns = vxr::columnsOf<kSelected>(T.query.select, kMemberLayout);
     for (const ColumnAlias& alias : T.aliases) {
-      const ColumnField field = fieldsNamed<1>(alias.field, T.info->layout)[0];
+      const ColumnField field = fieldsNamed<1>(alias.field, kMemberLayout)[0];
       const ColumnField as[] = {{alias.column, field.offset, field.width, field.type}};
       const auto named = vxr::columnsOf<kSelected>(T.query.select, as);
       for (size_t i = 0; i < kSelected; ++i) {
@@ -412,7 +484,7 @@ struct TableRun {
   static constexpr auto kColumns = columnsOf();
   // The further columns of newer agents, after the others.
   static constexpr size_t kFurther = nameCount(T.agents.further);
-  static constexpr auto kFurtherFields = fieldsNamed<kFurther>(T.agents.further, T.info->layout);
+  static constexpr auto kFurtherFields = fieldsNamed<kFurther>(T.agents.further, kMemberLayout);
   static_assert(allNamed(kFurtherFields), "the further columns are row fields");
   static_assert((T.agents.above == nullptr) == (kFurther == 0), "further columns by version");
   static constexpr std::array<ColumnField, kSelected + kFurther> extendedOf() {
@@ -448,7 +520,7 @@ struct TableRun {
   static constexpr auto kMergedCount =
       fieldsNamed<nameCount(T.rowsMerged)>(T.rowsMerged, T.info->layout);
   static constexpr auto kZeroFields =
-      fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, T.info->layout);
+      fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, kMemberLayout);
   static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest) &&
                     allNamed(kMergedCount) && allNamed(kZeroFields),
                 "the merge rule names columns of the row");
@@ -487,11 +559,7 @@ struct TableRun {
     size_t length = 0;
   };
   static constexpr int filterIndex(const char* column) {
-    for (size_t i = 0; column != nullptr && i < kFilters; ++i) {
-      if (T.filters[i].column != nullptr && textEqual(T.filters[i].column, column))
-        return static_cast<int>(i);
-    }
-    return -1;
+    return filterIndexOf(T.filters, column);
   }
   static constexpr Choice choiceOf(const char* filter, const char* names) {
     Choice choice;
@@ -577,7 +645,7 @@ struct TableRun {
     std::array<ColumnField, kFilters> kept{};
     for (size_t i = 0; i < kFilters; ++i) {
       if (T.filters[i].keeps != nullptr)
-        kept[i] = fieldsNamed<1>(T.filters[i].keeps, T.info->layout)[0];
+        kept[i] = fieldsNamed<1>(T.filters[i].keeps, kMemberLayout)[0];
     }
     return kept;
   }
@@ -608,6 +676,125 @@ struct TableRun {
     return *static_cast<Work*>(workArea);
   }
 
+  // ---- Tables that keep more than their rows
+
+  // The filter that takes the derived group too.
+  static constexpr int kDerivedToo = [] {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (T.filters[i].takesDerived) return static_cast<int>(i);
+    }
+    return -1;
+  }();
+
+  // A member row of another layout: the row's fields that it has too.
+  struct FieldCopy {
+    uint16_t from, to, width;
+  };
+  static constexpr auto kCopies = [] {
+    std::array<FieldCopy, T.info->layout.size()> copies{};
+    for (size_t i = 0; i < copies.size(); ++i) {
+      const ColumnField& to = T.info->layout[i];
+      for (const ColumnField& from : kMemberLayout) {
+        if (to.name != nullptr && from.name != nullptr && textEqual(to.name, from.name) &&
+            to.width == from.width)
+          copies[i] = {from.offset, to.offset, to.width};
+      }
+    }
+    return copies;
+  }();
+  static void convert(const Member& member, Row& row) {
+    std::memset(&row, 0, sizeof row);
+    for (const FieldCopy& copy : kCopies) {
+      std::memcpy(reinterpret_cast<char*>(&row) + copy.to,
+                  reinterpret_cast<const char*>(&member) + copy.from, copy.width);
+    }
+  }
+
+  // The object-activity figures.
+  static constexpr bool kTotalled = T.totals != nullptr;
+  static constexpr GroupTotals kG = kTotalled ? *T.totals : GroupTotals{};
+  static constexpr uint16_t offsetNamed(const char* name) {
+    const ColumnField field = fieldsNamed<1>(name ? name : "", T.info->layout)[0];
+    return field.name != nullptr ? field.offset : kNoField;
+  }
+  template <size_t N>
+  static constexpr std::array<uint16_t, N> offsetsNamed(const char* names) {
+    std::array<uint16_t, N> offsets{};
+    for (size_t i = 0; i < N; ++i) {
+      const ColumnField field = fieldsNamed<N>(names, T.info->layout)[i];
+      offsets[i] = field.name != nullptr ? field.offset : kNoField;
+    }
+    return offsets;
+  }
+  static constexpr auto kRates = offsetsNamed<nameCount(kG.rates)>(kG.rates);
+  static constexpr auto kReads = offsetsNamed<nameCount(kG.reads)>(kG.reads);
+  static constexpr auto kIo = offsetsNamed<nameCount(kG.io)>(kG.io);
+  static constexpr ActivityLayout kActivity = {.group = offsetNamed(kG.groupFilter),
+                                               .database = offsetNamed(kG.databaseFilter),
+                                               .space = offsetNamed(kG.spaceFilter),
+                                               .timestamp = kMerge.timestamp,
+                                               .rowsMerged = kMerge.rowsMerged,
+                                               .rates = kRates,
+                                               .reads = kReads,
+                                               .io = kIo,
+                                               .getpages = offsetNamed(kG.getpages),
+                                               .ratio = offsetNamed(kG.ratio),
+                                               .getpageShare = offsetNamed(kG.getpageShare),
+                                               .ioShare = offsetNamed(kG.ioShare)};
+  static constexpr int kScopeFilters[] = {
+      filterIndex(kG.spaceFilter), filterIndex(kG.databaseFilter), filterIndex(kG.groupFilter)};
+  static constexpr bool totalsNamed() {
+    const uint16_t named[] = {kActivity.group,     kActivity.database,     kActivity.space,
+                              kActivity.timestamp, kActivity.rowsMerged,   kActivity.getpages,
+                              kActivity.ratio,     kActivity.getpageShare, kActivity.ioShare};
+    for (uint16_t offset : named) {
+      if (offset == kNoField) return false;
+    }
+    for (std::span<const uint16_t> list : {std::span<const uint16_t>(kRates), {kReads}, {kIo}}) {
+      for (uint16_t offset : list) {
+        if (offset == kNoField) return false;
+      }
+    }
+    return kScopeFilters[0] >= 0 && kScopeFilters[1] >= 0 && kScopeFilters[2] >= 0;
+  }
+  static_assert(!kTotalled || totalsNamed(),
+                "the totals name filters and columns of the row, its earliest time stamp and "
+                "its count of merged rows");
+  static ScopeFilters came(const Work& w) {
+    return {w.flags[kScopeFilters[0]] != 0, w.flags[kScopeFilters[1]] != 0,
+            w.flags[kScopeFilters[2]] != 0};
+  }
+
+  // Distinct names per group and database.
+  static constexpr bool kNamed = T.names.into != nullptr;
+  static constexpr ColumnField memberField(const char* name) {
+    return fieldsNamed<1>(name ? name : "", kMemberLayout)[0];
+  }
+  static constexpr ColumnField kNameField = memberField(T.names.name);
+  static constexpr ColumnField kKindField = memberField(T.names.kind);
+  static constexpr uint16_t kNameCounts[] = {
+      offsetNamed(T.names.into), offsetNamed(T.names.ofKinds), offsetNamed(T.names.otherKinds)};
+  static_assert(!kNamed || (kCounted && kNameField.width == 8 && kKindField.width == 4 &&
+                            kNameCounts[0] != kNoField && kNameCounts[1] != kNoField &&
+                            kNameCounts[2] != kNoField),
+                "names of 8 and kinds of 4 characters, counted with the members into columns");
+  // Notes the member row's name, and its member, once per group and database.
+  static bool noteName(Work& w, const char* row) {
+    const Trace trace = traceEnter(T.names.note);
+    const char* member = reinterpret_cast<const char*>(&w.row);
+    DatabaseName name;
+    std::memcpy(name.group, row + kCountFields[0].offset, sizeof name.group);
+    std::memcpy(name.database, row + kCountFields[1].offset, sizeof name.database);
+    std::memcpy(name.name, member + kNameField.offset, sizeof name.name);
+    std::memcpy(name.kind, member + kKindField.offset, sizeof name.kind);
+    const bool noted =
+        fileRow(trace, w.extraTable, &name, sizeof name, kDatabaseNameKey, nullptr) &&
+        noteDatabaseMember(trace, w.memberTable, name.group, name.database,
+                           row + kCountFields[2].offset);
+    traceExitVoid(trace, __LINE__);
+    return noted;
+  }
+
   // Without a filter of its own the first group filter takes the group the
   // ORIGINNODE filter names.
   static void derive(void* workArea, const Trace& trace) {
@@ -618,7 +805,8 @@ struct TableRun {
       char initial[kNameWidth + 1] = {};
       std::memcpy(initial, origin, kNameWidth);
       traceText(trace, T.lines.deriving, initial);
-      deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
+      deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup],
+                        kDerivedToo >= 0 ? &kSlots[kDerivedToo] : nullptr);
       traceText(trace, T.lines.derived, w.values + valueOffset(static_cast<size_t>(kGroup)));
     }
   }
@@ -626,6 +814,8 @@ struct TableRun {
   static void buildSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
                        SqlText& sql) {
     traceText(trace, T.lines.node, node.thruNode, node.version);
+    if constexpr (kGroup >= 0)
+      traceText(trace, T.lines.group, work(workArea).values + valueOffset(size_t{kGroup}));
     const bool extended = extendedFor(node);
     if (extended) traceText(trace, T.lines.extended);
     sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, T.filters, kSlots,
@@ -633,28 +823,37 @@ struct TableRun {
     traceText(trace, T.lines.statement, sql.text, static_cast<int>(sql.length));
   }
 
-  static bool file(Work& w) {
+  // Files `row` (the member row w.row, or what the table's row takes of
+  // it) and what the table keeps beside it.
+  static bool file(Work& w, const Row& row) {
+    const char* data = reinterpret_cast<const char*>(&row);
     const Trace trace = traceEnter(T.file);
     MergeKey key = {};
     const size_t i = chosen(w);
     if (i < kChoices) {
       const Choice& choice = kChoicesMade[i];
       key = MergeKey(choice.key.data(), choice.length);
-      if (!T.keys.empty()) {
-        const char* row = reinterpret_cast<const char*>(&w.row);
-        traceText(trace, T.keys[i].line, choice.field != kNoField ? row + choice.field : nullptr);
-      }
+      if (!T.keys.empty())
+        traceText(trace, T.keys[i].line, choice.field != kNoField ? data + choice.field : nullptr);
     }
-    const bool kept = fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key,
-                              kChoicesMade[0].length > 0 || !T.keys.empty() ? &kMerge : nullptr,
-                              T.filing) != nullptr;
+    bool created = false;
+    const void* filed = fileRow(trace, w.summaryTable, &row, sizeof row, key,
+                                kChoicesMade[0].length > 0 || !T.keys.empty() ? &kMerge : nullptr,
+                                T.filing, &created);
+    if constexpr (kTotalled) {
+      if (filed != nullptr && !created) traceActivityMerge(trace, filed, kActivity);
+    }
     traceExitVoid(trace, __LINE__);
-    if constexpr (kCounted) {
-      const char* row = reinterpret_cast<const char*>(&w.row);
-      const bool noted =
-          noteDatabaseMemberTraced(T.members.note, w.memberTable, row + kCountFields[0].offset,
-                                   row + kCountFields[1].offset, row + kCountFields[2].offset);
-      return noted && kept;
+    bool kept = filed != nullptr;
+    if constexpr (kTotalled)
+      kept = addActivityTotals(kG.add, kG.adding, w.extraTable, came(w), &row, kActivity) && kept;
+    if constexpr (kNamed) {
+      kept = noteName(w, data) && kept;
+    } else if constexpr (kCounted) {
+      kept =
+          noteDatabaseMemberTraced(T.members.note, w.memberTable, data + kCountFields[0].offset,
+                                   data + kCountFields[1].offset, data + kCountFields[2].offset) &&
+          kept;
     }
     return kept;
   }
@@ -662,13 +861,19 @@ struct TableRun {
   static void afterCollect(void* workArea, const Trace&) {
     Work& w = work(workArea);
     const Trace trace = traceEnter(T.members.count);
+    const ByteRange kind = {offsetof(DatabaseName, kind), 4};
     const KeyedCount counts[] = {
+        {w.extraTable, kNamesOfDatabase, kRowGroupDatabase, kNameCounts[0]},
+        {w.extraTable, kNamesOfDatabase, kRowGroupDatabase, kNameCounts[2], kind, T.names.kinds,
+         true},
+        {w.extraTable, kNamesOfDatabase, kRowGroupDatabase, kNameCounts[1], kind, T.names.kinds},
         {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
-    fillCounts(w.summaryList, counts);
+    fillCounts(w.summaryList, kNamed ? std::span(counts) : std::span(counts).last(1));
     for (VXR_ListLinks* element : walk(w.summaryList)) {
       const char* row = static_cast<const char*>(elementData(element));
       char database[kNameWidth + 1] = {};
       std::memcpy(database, row + kCountFields[1].offset, kNameWidth);
+      if constexpr (kNamed) traceText(trace, T.names.line, database, loadInt(row, kNameCounts[0]));
       traceText(trace, T.members.line, database, loadInt(row, kCountFields[3].offset));
     }
     traceExitVoid(trace, __LINE__);
@@ -690,7 +895,13 @@ struct TableRun {
       }
     }
     if constexpr (T.complete != nullptr) T.complete(w.row, !extended, trace);
-    return file(w);
+    if constexpr (kConverted) {
+      Row row;
+      convert(w.row, row);
+      return file(w, row);
+    } else {
+      return file(w, w.row);
+    }
   }
 
   static int32_t collect(void* workArea, const Trace&) {
@@ -698,12 +909,17 @@ struct TableRun {
   }
 
   static void beforeEmit(void* workArea, const Trace&, void* row) {
+    if constexpr (kTotalled) {
+      Work& w = work(workArea);
+      finishActivity(kG.finish, kG.finishing, w.extraTable, came(w), row, kActivity);
+    }
     if constexpr (T.beforeEmit != nullptr)
       T.beforeEmit(*static_cast<Row*>(row), merges(work(workArea)));
   }
 
   // The tables in order of creation: the member table (when members are
-  // counted), the summary table, the node table.
+  // counted), the further table (the totals or the names), the summary
+  // table, the node table. The summary table is destroyed first.
   static constexpr TableSpec kSummaryTable = {offsetof(Work, summaryTable),
                                               offsetof(Work, summaryList), elementSize<Row>(),
                                               T.perBlock, T.texts.groupTableFailed};
@@ -716,10 +932,28 @@ struct TableRun {
   static constexpr TableSpec kMemberTable = {
       offsetof(Work, memberTable), offsetof(Work, memberList), elementSize<DatabaseMember>(), 10,
       T.members.tableFailed};
-  static constexpr TableSpec kPlainTables[] = {kSummaryTable, kNodeTable};
-  static constexpr TableSpec kCountedTables[] = {kMemberTable, kSummaryTable, kNodeTable};
-  static constexpr uint8_t kPlainOrder[] = {0, 1};
-  static constexpr uint8_t kCountedOrder[] = {1, 0, 2};
+  static constexpr bool kExtra = kTotalled || kNamed;
+  static constexpr TableSpec kExtraTable = {
+      offsetof(Work, extraTable), offsetof(Work, extraList),
+      kTotalled ? elementSize<GetpTotals>() : elementSize<DatabaseName>(),
+      kTotalled ? kG.perBlock : T.names.perBlock, kTotalled ? kG.tableFailed : T.names.tableFailed};
+  static constexpr size_t kBefore = size_t{kCounted} + size_t{kExtra};  // tables before the summary
+  static constexpr std::array<TableSpec, kBefore + 2> kTables = [] {
+    std::array<TableSpec, kBefore + 2> tables{};
+    size_t n = 0;
+    if (kCounted) tables[n++] = kMemberTable;
+    if (kExtra) tables[n++] = kExtraTable;
+    tables[n++] = kSummaryTable;
+    tables[n] = kNodeTable;
+    return tables;
+  }();
+  static constexpr std::array<uint8_t, kBefore + 2> kDestroyOrder = [] {
+    std::array<uint8_t, kBefore + 2> order{};
+    order[0] = static_cast<uint8_t>(kBefore);
+    for (size_t i = 0; i < kBefore; ++i) order[i + 1] = static_cast<uint8_t>(i);
+    order[kBefore + 1] = static_cast<uint8_t>(kBefore + 1);
+    return order;
+  }();
 
   static constexpr ModuleProgram program() {
     const RequestTexts& t = T.texts;
@@ -744,14 +978,14 @@ struct TableRun {
                         .filterTrace = t.filter.text,
                         .filterTraceLevel = t.filter.level},
             .derive = derive,
-            .tables = kCounted ? std::span<const TableSpec>(kCountedTables) : kPlainTables,
-            .nodeTable = kCounted ? 2 : 1,
+            .tables = kTables,
+            .nodeTable = static_cast<int32_t>(kBefore + 1),
             .collect = collect,
             .collectFailed = t.collectFailed,
             .afterCollect = kCounted ? afterCollect : nullptr,
-            .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
+            .beforeEmit = T.beforeEmit != nullptr || kTotalled ? beforeEmit : nullptr,
             .teardown = t.teardown,
-            .destroyOrder = kCounted ? std::span<const uint8_t>(kCountedOrder) : kPlainOrder};
+            .destroyOrder = kDestroyOrder};
   }
   static constexpr ModuleProgram kProgram = program();
 };
@@ -761,3 +995,11 @@ struct TableRun {
 // The three request entries of a module that serves the table TABLE.
 #define VXR_TABLE_ENTRIES(TABLE, START, PROCESS, TERMINATE) \
   VXR_REQUEST_ENTRIES(::vxr::TableRun<TABLE>::kProgram, START, PROCESS, TERMINATE)
+
+// The request entries of a module that serves two tables from one member
+// query: NAMED for a request whose table name starts with NAME, TABLE for
+// every other.
+#define VXR_TABLE_ENTRIES_BY_NAME(TABLE, NAME, NAMED, START, PROCESS, TERMINATE)                  \
+  constexpr ::vxr::TableChoice vxrTableChoices[] = {{NAME, &::vxr::TableRun<NAMED>::kProgram}};   \
+  VXR_REQUEST_ENTRIES_BY_TABLE(vxrTableChoices, ::vxr::TableRun<TABLE>::kProgram, START, PROCESS, \
+                               TERMINATE)
