@@ -26,17 +26,8 @@ VXR_NAMED_ANCHOR(kSumRx4s, "sumRX4s");
 VXR_NAMED_ANCHOR(kUpdateRx4Count, "updateRX4Count");
 
 constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP",
-     .match = vxr::prefix(7),
-     .condition = " AND LGOAACT.DSGROUP = '",
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group,
-     .matchTrace = "DSGROUP match Index Filter %d %s %s \n"},
-    {.column = "IDNAME",
-     .match = vxr::prefix(6),
-     .matchTrace = "IDNAME match Index Filter %d %s %s \n",
-     .alsoFills = "DSGROUP",
-     .takesDerived = true},
+    vxr::activityGroupFilter(" AND LGOAACT.DSGROUP = '"),
+    vxr::activityIdnameFilter(true),
     {.column = "JTPDB",
      .match = vxr::prefix(5),
      .condition = " AND   LGOAACT.JTPDB   = '",
@@ -49,10 +40,7 @@ constexpr vxr::Filter kFilters[] = {
      .literal = vxr::Literal::Trimmed,
      .onlyWith = "DSGROUP",
      .matchTrace = "JTPSP match Index Filter %d %s %s \n"},
-    {.column = "ORIGINNODE",
-     .width = 32,
-     .role = vxr::FilterRole::NamesRows,
-     .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"},
+    vxr::kActivityOriginFilter,
 };
 
 constexpr vxr::KeyChoice kKeys[] = {
@@ -73,11 +61,9 @@ constexpr vxr::GroupTotals kTotalsOf = {
     .spaceFilter = "JTPSP",
     .databaseFilter = "JTPDB",
     .add = &kTotals,
-    .adding = {"Spacename supplied, No Summary\n", "summGETP filterJTPDB\n",
-               "summGETP filterDSGROUP\n", "DSGROUP not supplied, No Data\n"},
+    .adding = vxr::activityScopes("summGETP filterJTPDB\n", "summGETP filterDSGROUP\n"),
     .finish = &kRate,
-    .finishing = {"Spacename supplied, No Summary\n", "calcOAArate filterJTPDB\n",
-                  "calcOAArate filterDSGROUP\n", "DSGROUP not supplied, No Data\n"}};
+    .finishing = vxr::activityScopes("calcOAArate filterJTPDB\n", "calcOAArate filterDSGROUP\n")};
 
 constexpr vxr::Table<GoaaRow> kTable = {
     .info = &kGoaaTable,
@@ -106,7 +92,7 @@ constexpr vxr::Table<GoaaRow> kTable = {
               .groupTableFailed = {vxr::kTraceAlways,
                                    "Unable to allocate Storage for GOAA result\n"}},
     .filing = {.merging = "summarizeOAA Summary Record\n", .filing = "Add new record to group\n"},
-    .lines = {.group = {kTraceDetail, "DSGROUP=\\%8s\\\n"}},
+    .lines = vxr::kActivityLines,
     .totals = &kTotalsOf,
 };
 

@@ -24,16 +24,8 @@ VXR_NAMED_ANCHOR(kRate, "calcOTArate");
 VXR_NAMED_ANCHOR(kCollect, "collectLGOAOTA");
 
 constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP",
-     .match = vxr::prefix(7),
-     .condition = " AND LGOATHA.DSGROUP = '",
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group,
-     .matchTrace = "DSGROUP match Index Filter %d %s %s \n"},
-    {.column = "IDNAME",
-     .match = vxr::prefix(6),
-     .matchTrace = "IDNAME match Index Filter %d %s %s \n",
-     .alsoFills = "DSGROUP"},
+    vxr::activityGroupFilter(" AND LGOATHA.DSGROUP = '"),
+    vxr::activityIdnameFilter(false),
     {.column = "JT7DBNM",
      .match = vxr::prefix(6),
      .width = 12,
@@ -48,10 +40,7 @@ constexpr vxr::Filter kFilters[] = {
      .condition = " AND  LGOATHA.JT7SPNM = '",
      .literal = vxr::Literal::Trimmed,
      .matchTrace = "JT7SPNM match Index Filter %d %s %s \n"},
-    {.column = "ORIGINNODE",
-     .width = 32,
-     .role = vxr::FilterRole::NamesRows,
-     .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"},
+    vxr::kActivityOriginFilter,
 };
 
 constexpr vxr::KeyChoice kKeys[] = {
@@ -71,11 +60,9 @@ constexpr vxr::GroupTotals kTotalsOf = {
     .spaceFilter = "JT7SPNM",
     .databaseFilter = "JT7DBNM",
     .add = &kTotals,
-    .adding = {"Spacename supplied, No Summary\n", "summGETP filterJT7DB\n",
-               "summGETP filterDSGROUP\n", "DSGROUP not supplied, No Data\n"},
+    .adding = vxr::activityScopes("summGETP filterJT7DB\n", "summGETP filterDSGROUP\n"),
     .finish = &kRate,
-    .finishing = {"Spacename supplied, No Summary\n", "calcOTArate filterJT7DBNM\n",
-                  "calcOTArate filterDSGROUP\n", "DSGROUP not supplied, No Data\n"},
+    .finishing = vxr::activityScopes("calcOTArate filterJT7DBNM\n", "calcOTArate filterDSGROUP\n"),
     .perBlock = 30};
 
 constexpr vxr::Table<GotaRow> kTable = {
@@ -103,7 +90,7 @@ constexpr vxr::Table<GotaRow> kTable = {
               .groupTableFailed = {vxr::kTraceAlways,
                                    "Unable to allocate Storage for GOTA result\n"}},
     .filing = {.merging = "summarizeOTA Summary Record\n", .filing = "Add new record to group\n"},
-    .lines = {.group = {kTraceDetail, "DSGROUP=\\%8s\\\n"}},
+    .lines = vxr::kActivityLines,
     .totals = &kTotalsOf,
 };
 

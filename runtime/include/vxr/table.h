@@ -243,6 +243,36 @@ inline constexpr ByteRange kDatabaseNameKey[] = {{offsetof(DatabaseName, group),
                                                  {offsetof(DatabaseName, name), 8}};
 inline constexpr MergeKey kNamesOfDatabase(kDatabaseNameKey, 2);
 
+// The object-activity tables (see GroupTotals): their group, IDNAME and
+// ORIGINNODE filters, each traced when it matches (IDNAME fills the group
+// too and, with `takesDerived`, takes the group the ORIGINNODE filter
+// names), the group traced before each member query, and the lines of the
+// totals' scope.
+constexpr Filter activityGroupFilter(const char* condition) {
+  return {.column = "DSGROUP",
+          .match = prefix(7),
+          .condition = condition,
+          .literal = Literal::Trimmed,
+          .role = FilterRole::Group,
+          .matchTrace = "DSGROUP match Index Filter %d %s %s \n"};
+}
+constexpr Filter activityIdnameFilter(bool takesDerived) {
+  return {.column = "IDNAME",
+          .match = prefix(6),
+          .matchTrace = "IDNAME match Index Filter %d %s %s \n",
+          .alsoFills = "DSGROUP",
+          .takesDerived = takesDerived};
+}
+inline constexpr Filter kActivityOriginFilter = {
+    .column = "ORIGINNODE",
+    .width = 32,
+    .role = FilterRole::NamesRows,
+    .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"};
+inline constexpr QueryLines kActivityLines = {.group = {kTraceDetail, "DSGROUP=\\%8s\\\n"}};
+constexpr ScopeTexts activityScopes(const char* database, const char* group) {
+  return {"Spacename supplied, No Summary\n", database, group, "DSGROUP not supplied, No Data\n"};
+}
+
 // ---------------------------------------------------------------------------
 
 // A table of rows `R`, assembled from member rows of layout `M` (another
