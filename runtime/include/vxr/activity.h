@@ -36,41 +36,14 @@ struct ActivityLayout {
   uint16_t ioShare;
 };
 
-// Finishes a summary row just before it is handed out: rates averaged over
-// the merged rows, getpages per read, and the shares of the totals (when
-// there are totals for the row).
-void finishActivityRow(void* row, const ActivityLayout& layout, const GetpTotals* totals);
-
-// How rows are added into the totals.
-enum class TotalsScope {
-  PerRow,       // no search: every row starts a totals element of its own
-  PerDatabase,  // keyed by group and database
-  PerGroup,     // keyed by group
-};
-
-// Adds one row's counts into the totals of `table` (a new element when no
-// key matches or the scope is PerRow). False, traced at error level, when
-// no element could be had.
-bool addToTotals(const Trace& trace, VXR_ResultTable* table, TotalsScope scope, const char* group,
-                 const char* database, int32_t getpages, int64_t io);
-
-// Trace texts of the four cases that choose the totals scope from the
-// request's filters.
+// Trace texts of the four cases that choose the totals from the request's
+// filters.
 struct ScopeTexts {
   const char* space;     // a space filter: no totals
   const char* database;  // a database filter: per group and database
   const char* group;     // a group filter: per group
   const char* none;      // none of these: no totals
 };
-TotalsScope chooseTotalsScope(const Trace& trace, bool spaceFilter, bool databaseFilter,
-                              bool groupFilter, const ScopeTexts& texts);
-
-// The totals element for a row, or null.
-const GetpTotals* findTotals(VXR_ResultTable* table, TotalsScope scope, const char* group,
-                             const char* database);
-
-// Each rate divided by the rows merged, truncated toward zero (rows > 1).
-void averageRates(void* row, std::span<const uint16_t> rateOffsets, int32_t rowsMerged);
 
 // (getpages x 10) / reads, truncated, when reads is above 0; else `kept`.
 inline int32_t getpagesPerRead(int32_t getpages, int64_t reads, int32_t kept) {
@@ -135,7 +108,9 @@ struct ScopeFilters {
 // it could not be kept.
 bool addActivityTotals(RAS1_Anchor* anchor, const ScopeTexts& texts, VXR_ResultTable* table,
                        ScopeFilters came, const void* row, const ActivityLayout& layout);
-// Finishes a row about to be handed out against the totals, under `anchor`.
+// Finishes a row about to be handed out, under `anchor`: rates averaged
+// over the rows merged, getpages per read, and the shares of its totals
+// (when it has totals).
 void finishActivity(RAS1_Anchor* anchor, const ScopeTexts& texts, VXR_ResultTable* table,
                     ScopeFilters came, void* row, const ActivityLayout& layout);
 // The lines after a member row merged into its summary element `sum`: its
