@@ -337,7 +337,17 @@ struct Table {
 // ---------------------------------------------------------------------------
 // What the runtime keeps of a request (the private part of the work area)
 
-template <typename Row, size_t Filters, size_t ValueBytes>
+// The table kept beside the rows by a table that keeps more than its rows
+// (the group totals or the names noted); nothing for the others.
+template <bool Kept>
+struct BesideTable {
+  VXR_ListHeader* list;
+  VXR_ResultTable* table;
+};
+template <>
+struct BesideTable<false> {};
+
+template <typename Row, size_t Filters, size_t ValueBytes, bool Beside = false>
 struct TableWork {
   char eyeCatcher[8];
   VXR_ListHeader* summaryList;
@@ -348,12 +358,11 @@ struct TableWork {
   VXR_ResultTable* summaryTable;
   VXR_ListHeader* memberList;
   VXR_ResultTable* memberTable;
-  VXR_ListHeader* extraList;  // the group totals or the names noted
-  VXR_ResultTable* extraTable;
   int32_t rowsEmitted;
   int32_t flags[Filters];
   const char* hosts[Filters];
   char values[ValueBytes];  // each value with a terminator after it
+  [[no_unique_address]] BesideTable<Beside> beside;
   Row row;
 };
 
@@ -420,7 +429,8 @@ struct TableRun {
     for (size_t j = 0; j < i; ++j) offset += T.filters[j].width + 1u;
     return offset;
   }
-  using Work = TableWork<Member, kFilters, valueOffset(kFilters)>;
+  using Work = TableWork<Member, kFilters, valueOffset(kFilters),
+                         T.totals != nullptr || T.names.into != nullptr>;
   static_assert(kFilters > 0, "a table has at least its ORIGINNODE filter");
 #if VXR_ILP32
   static_assert(sizeof(Work) <= static_cast<size_t>(T.workAreaSize),
@@ -740,6 +750,14 @@ struct TableRun {
     }
   }
 
+  static VXR_ResultTable* besideTable(Work& w) {
+    if constexpr (requires { w.beside.table; }) {
+      return w.beside.table;
+    } else {
+      return nullptr;
+    }
+  }
+
   // The object-activity figures.
   static constexpr bool kTotalled = T.totals != nullptr;
   static constexpr GroupTotals kG = kTotalled ? *T.totals : GroupTotals{};
@@ -818,7 +836,7 @@ struct TableRun {
     std::memcpy(name.name, member + kNameField.offset, sizeof name.name);
     std::memcpy(name.kind, member + kKindField.offset, sizeof name.kind);
     const bool noted =
-        fileRow(trace, w.extraTable, &name, sizeof name, kDatabaseNameKey, nullptr) &&
+        fileRow(trace, besideTable(w), &name, sizeof name, kDatabaseNameKey, nullptr) &&
         noteDatabaseMember(trace, w.memberTable, name.group, name.database,
                            row + kCountFields[2].offset);
     traceExitVoid(trace, __LINE__);
@@ -876,7 +894,7 @@ struct TableRun {
     traceExitVoid(trace, __LINE__);
     bool kept = filed != nullptr;
     if constexpr (kTotalled)
-      kept = addActivityTotals(kG.add, kG.adding, w.extraTable, came(w), &row, kActivity) && kept;
+      kept = addActivityTotals(kG.add, kG.adding, besideTable(w), came(w), &row, kActivity) && kept;
     if constexpr (kNamed) {
       kept = noteName(w, data) && kept;
     } else if constexpr (kCounted) {
@@ -893,10 +911,10 @@ struct TableRun {
     const Trace trace = traceEnter(T.members.count);
     const ByteRange kind = {offsetof(DatabaseName, kind), 4};
     const KeyedCount counts[] = {
-        {w.extraTable, kNamesOfDatabase, kRowGroupDatabase, kNameCounts[0]},
-        {w.extraTable, kNamesOfDatabase, kRowGroupDatabase, kNameCounts[2], kind, T.names.kinds,
+        {besideTable(w), kNamesOfDatabase, kRowGroupDatabase, kNameCounts[0]},
+        {besideTable(w), kNamesOfDatabase, kRowGroupDatabase, kNameCounts[2], kind, T.names.kinds,
          true},
-        {w.extraTable, kNamesOfDatabase, kRowGroupDatabase, kNameCounts[1], kind, T.names.kinds},
+        {besideTable(w), kNamesOfDatabase, kRowGroupDatabase, kNameCounts[1], kind, T.names.kinds},
         {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
     fillCounts(w.summaryList, kNamed ? std::span(counts) : std::span(counts).last(1));
     for (VXR_ListLinks* element : walk(w.summaryList)) {
@@ -941,7 +959,7 @@ struct TableRun {
   static void beforeEmit(void* workArea, const Trace&, void* row) {
     if constexpr (kTotalled) {
       Work& w = work(workArea);
-      finishActivity(kG.finish, kG.finishing, w.extraTable, came(w), row, kActivity);
+      finishActivity(kG.finish, kG.finishing, besideTable(w), came(w), row, kActivity);
     }
     if constexpr (T.beforeEmit != nullptr)
       T.beforeEmit(*static_cast<Row*>(row), merges(work(workArea)));
@@ -964,7 +982,8 @@ struct TableRun {
       T.members.tableFailed};
   static constexpr bool kExtra = kTotalled || kNamed;
   static constexpr TableSpec kExtraTable = {
-      offsetof(Work, extraTable), offsetof(Work, extraList),
+      kExtra ? offsetof(Work, beside) + offsetof(BesideTable<true>, table) : kNoField,
+      kExtra ? offsetof(Work, beside) + offsetof(BesideTable<true>, list) : kNoField,
       kTotalled ? elementSize<GetpTotals>() : elementSize<DatabaseName>(),
       kTotalled ? kG.perBlock : T.names.perBlock, kTotalled ? kG.tableFailed : T.names.tableFailed};
   static constexpr size_t kBefore = size_t{kCounted} + size_t{kExtra};  // tables before the summary
