@@ -789,7 +789,7 @@ struct TableRun {
                                                .ratio = offsetNamed(kG.ratio),
                                                .getpageShare = offsetNamed(kG.getpageShare),
                                                .ioShare = offsetNamed(kG.ioShare)};
-  static constexpr int kScopeFilters[] = {
+  static constexpr std::array<int, 3> kScopeFilters = {
       filterIndex(kG.spaceFilter), filterIndex(kG.databaseFilter), filterIndex(kG.groupFilter)};
   static constexpr bool totalsNamed() {
     const uint16_t named[] = {kActivity.group,     kActivity.database,     kActivity.space,
@@ -820,7 +820,7 @@ struct TableRun {
   }
   static constexpr ColumnField kNameField = memberField(T.names.name);
   static constexpr ColumnField kKindField = memberField(T.names.kind);
-  static constexpr uint16_t kNameCounts[] = {
+  static constexpr std::array<uint16_t, 3> kNameCounts = {
       offsetNamed(T.names.into), offsetNamed(T.names.ofKinds), offsetNamed(T.names.otherKinds)};
   static_assert(!kNamed || (kCounted && kNameField.width == 8 && kKindField.width == 4 &&
                             kNameCounts[0] != kNoField && kNameCounts[1] != kNoField &&
