@@ -244,10 +244,13 @@ int commandTables(const Options& options, const std::string& columnsOf) {
   OutputTable out;
   if (!columnsOf.empty()) {
     const CatalogTable& table = tableNamed(columnsOf);
-    out.columns = {{"ATTRIBUTE", false}, {"OFFSET", true}, {"WIDTH", true}, {"TYPE", false}};
+    out.columns = {{"ATTRIBUTE", false}, {"OFFSET", true}, {"WIDTH", true},
+                   {"TYPE", false},      {"MERGE", false}, {"FILTER", false}};
     for (const vxr::ColumnField* field : table.attributes()) {
+      ColumnRole role = columnRole(table, field->name);
       out.rows.push_back({std::string(field->name), int32_t{field->offset}, int32_t{field->width},
-                          std::string(fieldTypeName(field->type))});
+                          std::string(fieldTypeName(field->type)), std::move(role.merge),
+                          std::move(role.filter)});
     }
   } else {
     out.columns = {{"TABLE", false},

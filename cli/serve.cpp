@@ -1206,12 +1206,14 @@ void Server::routes() {
     for (const CatalogTable& table : catalogTables()) {
       json attributes = json::array();
       for (const vxr::ColumnField* f : table.attributes()) {
-        std::string_view name = f->name;
+        ColumnRole role = columnRole(table, f->name);
         attributes.push_back(json{{"name", f->name},
                                   {"offset", f->offset},
                                   {"width", f->width},
                                   {"type", fieldTypeName(f->type)},
-                                  {"filter", name == "IDNAME" || name == "ORIGINNODE"}});
+                                  {"filter", !role.filter.empty()},
+                                  {"filter_does", std::move(role.filter)},
+                                  {"merge", std::move(role.merge)}});
       }
       tables.push_back(json{{"table", table.name},
                             {"module", table.module},

@@ -29,9 +29,10 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
 // Every declared table, in name order.
 std::vector<CatalogTable> collectTables() {
   std::vector<CatalogTable> tables;
-#define VXR_CATALOG_MODULE(MODULE)                                                           \
-  for (const vxr::TableInfo& info : vxrTablesOf##MODULE) {                                   \
-    tables.push_back({info.name, info.module, info.description, info.rowSize, info.layout}); \
+#define VXR_CATALOG_MODULE(MODULE)                                                         \
+  for (const vxr::TableInfo& info : vxrTablesOf##MODULE) {                                 \
+    tables.push_back({info.name, info.module, info.description, info.rowSize, info.layout, \
+                      info.filters, info.merge, info.derived});                            \
   }
   VXR_CATALOG_MODULES
 #undef VXR_CATALOG_MODULE

@@ -13,24 +13,11 @@ namespace {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeXxxx");
 VXR_NAMED_ANCHOR(kCollect, "collectXxxx");
 
-// IDNAME narrows every member query (the value trimmed); without it the
-// group the ORIGINNODE filter names does.
-constexpr vxr::Filter kFilters[] = {
-    {.column = "IDNAME",
-     .condition = " AND IDNAME = '",
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group},
-    vxr::kOriginFilter,
-};
-
 constexpr vxr::Table<XxxxRow> kTable = {
     .info = &kXxxxTable,
     .eyeCatcher = "XXXXWORK",
     .workAreaSize = 152,
     .query = {.select = "SELECT ORIGINNODE,IDNAME,COUNTER", .base = "VXR.XXXX"},
-    .filters = kFilters,
-    .key = "IDNAME",
-    .sums = "COUNTER",
     .collect = &kCollect,
     .file = &kSummarize,
     .texts = {.groupTableFailed = {vxr::kTraceAlways,

@@ -42,8 +42,6 @@ void calcRate(CfggRow& row, bool) {
 VXR_NAMED_ANCHOR(kSummarize, "sumGroup");
 VXR_NAMED_ANCHOR(kCollect, "collectGroup");
 
-constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(" AND       IDNAME = '"), vxr::kOriginFilter};
-
 // A lost element makes the collection false.
 constexpr vxr::Table<CfggRow> kTable = {
     .info = &kCfggTable,
@@ -56,10 +54,6 @@ constexpr vxr::Table<CfggRow> kTable = {
               .base = "VXR.LVXR_CF",
               .routing = vxr::kAtOriginSpaced},
     .mismatchLevel = kTraceError,
-    .filters = kFilters,
-    .key = "DSGROUP,STRUCTN",
-    .sums = "R4PLOCK,R4CPLOK,R4UPLOK,R4SUSIRL,R4SUSXES,R4SUSFAL",
-    .earliest = "TIMESTAMP",
     .collect = &kCollect,
     .file = &kSummarize,
     .texts = vxr::stepTexts({.startBanner = {kTraceDetail, "Set up VXRCFGGL\n"},

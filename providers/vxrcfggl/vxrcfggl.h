@@ -7,7 +7,7 @@
 // odd offset; three bytes of padding (always zero) follow it.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRCFGGL_ROW(X, T)       \
@@ -73,9 +73,20 @@ static_assert(offsetof(CfggRow, R4SUSFAL) == 172);
 static_assert(offsetof(CfggRow, R4GCONT) == 176);
 static_assert(offsetof(CfggRow, R4FCONT) == 180);
 
+inline constexpr vxr::Filter kCfggFilters[] = {vxr::idnameFilter(" AND       IDNAME = '"),
+                                               vxr::kOriginFilter};
+
 inline constexpr vxr::TableInfo kCfggTable = {
-    "GROUPLOCKSTRUCT", "VXRCFGGL",
-    "Coupling-facility lock structures: each group's lock structure with its members' lock "
-    "requests and suspensions added up, and the global and false contention percentages",
-    sizeof(CfggRow), kCfggRowAttributes};
+    .name = "GROUPLOCKSTRUCT",
+    .module = "VXRCFGGL",
+    .description =
+        "Coupling-facility lock structures: each group's lock structure with its members' lock "
+        "requests and suspensions added up, and the global and false contention percentages",
+    .rowSize = sizeof(CfggRow),
+    .layout = kCfggRowAttributes,
+    .filters = kCfggFilters,
+    .merge = {.key = "DSGROUP,STRUCTN",
+              .sums = "R4PLOCK,R4CPLOK,R4UPLOK,R4SUSIRL,R4SUSXES,R4SUSFAL",
+              .earliest = "TIMESTAMP"},
+    .derived = "R4GCONT,R4FCONT"};
 VXR_TABLES(VXRCFGGL, kCfggTable);

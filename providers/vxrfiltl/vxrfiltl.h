@@ -5,7 +5,7 @@
 // group record, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRFILTL_ROW(X, T)    \

@@ -16,11 +16,6 @@ namespace {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPConnData");
 VXR_NAMED_ANCHOR(kCollect, "collectGBPConndata");
 
-constexpr vxr::Filter kFilters[] = {
-    {.column = "IDNAME", .keeps = "IDNAME", .role = vxr::FilterRole::Group},
-    vxr::kOriginFilter,
-};
-
 constexpr vxr::Table<GbpcRow> kTable = {
     .info = &kGbpcTable,
     .eyeCatcher = "GBPCWORK",
@@ -28,9 +23,6 @@ constexpr vxr::Table<GbpcRow> kTable = {
     .query = {.select = "SELECT ORIGINNODE,TIMESTAMP,SYSID,CONSTAT,STRUCTN,DSGROUPN,DSGROUPE,"
                         "CF_NAME,JOBNAME,RX4ID,IDNAME",
               .base = "VXR.LGBP_CONN"},
-    .filters = kFilters,
-    .key = "DSGROUPN,STRUCTN,SYSID",
-    .earliest = "TIMESTAMP",
     .collect = &kCollect,
     .file = &kSummarize,
 };

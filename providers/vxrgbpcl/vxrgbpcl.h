@@ -6,7 +6,7 @@
 // earliest TIMESTAMP any member reported for it.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGBPCL_ROW(X, T)    \
@@ -39,9 +39,19 @@ static_assert(offsetof(GbpcRow, JOBNAME) == 112);
 static_assert(offsetof(GbpcRow, RX4ID) == 120);
 static_assert(offsetof(GbpcRow, IDNAME) == 124);
 
+inline constexpr vxr::Filter kGbpcFilters[] = {
+    {.column = "IDNAME", .keeps = "IDNAME", .role = vxr::FilterRole::Group},
+    vxr::kOriginFilter,
+};
+
 inline constexpr vxr::TableInfo kGbpcTable = {
-    "GROUPBUFPOOLCONN", "VXRGBPCL",
-    "Group buffer pool connections: one row per group, structure and connected system, with the "
-    "earliest time stamp its members reported",
-    sizeof(GbpcRow), kGbpcRowAttributes};
+    .name = "GROUPBUFPOOLCONN",
+    .module = "VXRGBPCL",
+    .description =
+        "Group buffer pool connections: one row per group, structure and connected system, with "
+        "the earliest time stamp its members reported",
+    .rowSize = sizeof(GbpcRow),
+    .layout = kGbpcRowAttributes,
+    .filters = kGbpcFilters,
+    .merge = {.key = "DSGROUPN,STRUCTN,SYSID", .earliest = "TIMESTAMP"}};
 VXR_TABLES(VXRGBPCL, kGbpcTable);

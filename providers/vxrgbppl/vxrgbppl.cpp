@@ -14,8 +14,6 @@ namespace {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPoolData");
 VXR_NAMED_ANCHOR(kCollect, "collectGBPooldata");
 
-constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
-
 // Only cache structures are asked for.
 constexpr vxr::Table<GbppRow> kTable = {
     .info = &kGbppTable,
@@ -26,9 +24,6 @@ constexpr vxr::Table<GbppRow> kTable = {
                         "IDNAME",
               .base = "VXR.LGB_POOL",
               .condition = "STRUCTT = 'CACHE'"},
-    .filters = kFilters,
-    .key = "DSGROUP,STRUCTN",
-    .earliest = "TIMESTAMP",
     .collect = &kCollect,
     .file = &kSummarize,
 };

@@ -6,7 +6,7 @@
 // reported for it.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGBPPL_ROW(X, T)       \
@@ -41,9 +41,16 @@ static_assert(offsetof(GbppRow, STRUCTT) == 120);
 static_assert(offsetof(GbppRow, IDNAME) == 125);
 static_assert(offsetof(GbppRow, PAD) == 133);
 
+inline constexpr vxr::Filter kGbppFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
+
 inline constexpr vxr::TableInfo kGbppTable = {
-    "GROUPBUFPOOL", "VXRGBPPL",
-    "Group buffer pools: one row per cache structure of a data sharing group, with the earliest "
-    "time stamp its members reported",
-    sizeof(GbppRow), kGbppRowAttributes};
+    .name = "GROUPBUFPOOL",
+    .module = "VXRGBPPL",
+    .description =
+        "Group buffer pools: one row per cache structure of a data sharing group, with the "
+        "earliest time stamp its members reported",
+    .rowSize = sizeof(GbppRow),
+    .layout = kGbppRowAttributes,
+    .filters = kGbppFilters,
+    .merge = {.key = "DSGROUP,STRUCTN", .earliest = "TIMESTAMP"}};
 VXR_TABLES(VXRGBPPL, kGbppTable);

@@ -31,52 +31,6 @@ VXR_NAMED_ANCHOR(kCollect, "collectGOAVOLD");
 VXR_NAMED_ANCHOR(kSumRx4s, "sumRX4s");
 VXR_NAMED_ANCHOR(kUpdateRx4Count, "updateRX4Count");
 
-// IDNAME fills the DSGROUP value too. The volume (at most 7 characters),
-// database and space conditions come only with a group filter; without one
-// the group condition takes the group the ORIGINNODE filter names.
-constexpr char kGroupCondition[] = " AND       LGOAVDB.DSGROUP = '";
-constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP",
-     .match = vxr::prefix(7),
-     .alsoColumn = "IDNAME",
-     .alsoMatch = vxr::prefix(6),
-     .condition = kGroupCondition,
-     .literal = vxr::Literal::Trimmed},
-    {.column = nullptr,
-     .condition = kGroupCondition,
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group},
-    {.column = "JVPVOL",
-     .match = vxr::prefix(6),
-     .sent = 7,
-     .condition = " AND   LGOAVDB.JVPVOL  = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP"},
-    {.column = "JVPDB",
-     .match = vxr::prefix(5),
-     .condition = " AND   LGOAVDB.JVPDB   = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP"},
-    {.column = "JVPSP",
-     .match = vxr::prefix(5),
-     .condition = " AND   LGOAVDB.JVPSP   = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP"},
-    vxr::kOriginFilter,
-};
-
-// Rows merge only under a database or volume filter, and not with a space
-// filter.
-constexpr vxr::KeyChoice kKeys[] = {
-    {"JVPSP", nullptr, {kTraceDetail, "Spacename supplied, No Summary\n"}},
-    {"JVPDB", "DSGROUP,JVPVOL,JVPDB,JVPSP", {kTraceDetail, "summarizeGVD filterJVPDB\n"}},
-    {"JVPVOL", "DSGROUP,JVPVOL,JVPDB", {kTraceDetail, "summarizeGVD filterJVPVOL\n"}},
-    {nullptr, nullptr, {kTraceDetail, "Volume not supplied, No Data\n"}},
-};
-
-constexpr vxr::Largest kLargest[] = {
-    {"JVPMTIOR", "JVPTIOR"}, {"JVPMRIOR", "JVPRIOR"}, {"JVPMWIOR", "JVPWIOR"}};
-
 // A row that cannot be kept whole makes the collection false.
 constexpr vxr::Table<GgvdRow> kTable = {
     .info = &kGgvdTable,
@@ -86,14 +40,7 @@ constexpr vxr::Table<GgvdRow> kTable = {
                         "JVPDSNS,JVPEXTS,JVPVUSE,JVPTIO,JVPRIO,JVPWIO,JVPTIOR,JVPRIOR,JVPWIOR",
               .base = "VXR.LGOAVDB",
               .routing = vxr::kAtSpaced},
-    .filters = kFilters,
-    .sums = "JVPDSNS,JVPEXTS,JVPVUSE,JVPTIO,JVPRIO,JVPWIO,JVPTIOR,JVPRIOR,JVPWIOR",
-    .earliest = "TIMESTAMP",
-    .largest = kLargest,
-    .keys = kKeys,
-    .members = {.into = "RX4COUNT",
-                .database = "JVPDB",
-                .note = &kSumRx4s,
+    .members = {.note = &kSumRx4s,
                 .count = &kUpdateRx4Count,
                 .line = {kTraceDetail, "RX4COUNT  for DB %s is %d\n"}},
     .collect = &kCollect,

@@ -5,7 +5,7 @@
 // data of a summary element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGGVDL_ROW(X, T)    \
@@ -50,9 +50,64 @@ static_assert(offsetof(GgvdRow, JVPTIOR) == 124);
 static_assert(offsetof(GgvdRow, JVPMTIOR) == 136);
 static_assert(offsetof(GgvdRow, JVPMWIOR) == 144);
 
+// IDNAME fills the DSGROUP value too. The volume (at most 7 characters),
+// database and space conditions come only with a group filter; without one
+// the group condition takes the group the ORIGINNODE filter names.
+inline constexpr char kGgvdGroupCondition[] = " AND       LGOAVDB.DSGROUP = '";
+inline constexpr vxr::Filter kGgvdFilters[] = {
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .alsoColumn = "IDNAME",
+     .alsoMatch = vxr::prefix(6),
+     .condition = kGgvdGroupCondition,
+     .literal = vxr::Literal::Trimmed},
+    {.column = nullptr,
+     .condition = kGgvdGroupCondition,
+     .literal = vxr::Literal::Trimmed,
+     .role = vxr::FilterRole::Group},
+    {.column = "JVPVOL",
+     .match = vxr::prefix(6),
+     .sent = 7,
+     .condition = " AND   LGOAVDB.JVPVOL  = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP"},
+    {.column = "JVPDB",
+     .match = vxr::prefix(5),
+     .condition = " AND   LGOAVDB.JVPDB   = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP"},
+    {.column = "JVPSP",
+     .match = vxr::prefix(5),
+     .condition = " AND   LGOAVDB.JVPSP   = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP"},
+    vxr::kOriginFilter,
+};
+// Rows merge only under a database or volume filter, and not with a space
+// filter.
+inline constexpr vxr::KeyChoice kGgvdKeys[] = {
+    {"JVPSP", nullptr, {kTraceDetail, "Spacename supplied, No Summary\n"}},
+    {"JVPDB", "DSGROUP,JVPVOL,JVPDB,JVPSP", {kTraceDetail, "summarizeGVD filterJVPDB\n"}},
+    {"JVPVOL", "DSGROUP,JVPVOL,JVPDB", {kTraceDetail, "summarizeGVD filterJVPVOL\n"}},
+    {nullptr, nullptr, {kTraceDetail, "Volume not supplied, No Data\n"}},
+};
+inline constexpr vxr::Largest kGgvdLargest[] = {
+    {"JVPMTIOR", "JVPTIOR"}, {"JVPMRIOR", "JVPRIOR"}, {"JVPMWIOR", "JVPWIOR"}};
+
 inline constexpr vxr::TableInfo kGgvdTable = {
-    "GROUPVOLDB", "VXRGGVDL",
-    "Group volume use by database: each volume, database and space of a group, I/O added up, "
-    "volume use and rates averaged over the members holding the database, with the largest rates",
-    sizeof(GgvdRow), kGgvdRowAttributes};
+    .name = "GROUPVOLDB",
+    .module = "VXRGGVDL",
+    .description =
+        "Group volume use by database: each volume, database and space of a group, I/O added up, "
+        "volume use and rates averaged over the members holding the database, with the largest "
+        "rates",
+    .rowSize = sizeof(GgvdRow),
+    .layout = kGgvdRowAttributes,
+    .filters = kGgvdFilters,
+    .merge = {.sums = "JVPDSNS,JVPEXTS,JVPVUSE,JVPTIO,JVPRIO,JVPWIO,JVPTIOR,JVPRIOR,JVPWIOR",
+              .earliest = "TIMESTAMP",
+              .largest = kGgvdLargest,
+              .keys = kGgvdKeys,
+              .members = {.into = "RX4COUNT", .database = "JVPDB"}},
+    .derived = "JVPTIOR,JVPRIOR,JVPWIOR,JVPVUSE"};
 VXR_TABLES(VXRGGVDL, kGgvdTable);

@@ -28,23 +28,6 @@ void calcGVSrate(GgvsRow& row, bool) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGVS");
 VXR_NAMED_ANCHOR(kCollect, "collectGOAVOLS");
 
-// DSGROUP names the group; IDNAME does when no DSGROUP filter came.
-constexpr char kGroupCondition[] = " AND       LGOAVOL.DSGROUP = '";
-constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP",
-     .match = vxr::prefix(7),
-     .condition = kGroupCondition,
-     .literal = vxr::Literal::Trimmed},
-    {.column = "IDNAME",
-     .match = vxr::prefix(6),
-     .condition = kGroupCondition,
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group},
-    vxr::kOriginFilter,
-};
-
-constexpr vxr::Largest kLargest[] = {{"JVSMVRESP", "JVSVRESP"}, {"JVSMDBIR", "JVSDBIR"}};
-
 // A row that cannot be kept makes the collection false.
 constexpr vxr::Table<GgvsRow> kTable = {
     .info = &kGgvsTable,
@@ -54,12 +37,6 @@ constexpr vxr::Table<GgvsRow> kTable = {
                         "JVSVRESP,JVSTIO,JVSDBIO,JVSTIOR,JVSDBIR,JVSDSNS,JVSEXTS,JVSVUSE",
               .base = "VXR.LGOAVOL",
               .routing = vxr::kAtSpaced},
-    .filters = kFilters,
-    .key = "DSGROUP,JVSVOLN",
-    .sums = "JVSVUTIL,JVSVRESP,JVSTIO,JVSDBIO,JVSTIOR,JVSDBIR,JVSDSNS,JVSEXTS,JVSVUSE",
-    .earliest = "TIMESTAMP",
-    .rowsMerged = "NUMRX4",
-    .largest = kLargest,
     .collect = &kCollect,
     .file = &kSummarize,
     .texts = {.emitted = {kTraceDetail, "GGVS Anchor at %8X. GVSL link at %8x.\n"},

@@ -5,7 +5,7 @@
 // data of a summary element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGGVSL_ROW(X, T)   \
@@ -43,9 +43,35 @@ static_assert(offsetof(GgvsRow, JVSVUSE) == 124);
 static_assert(offsetof(GgvsRow, JVSDBSHR) == 128);
 static_assert(offsetof(GgvsRow, JVSEXTR) == 132);
 
+// DSGROUP names the group; IDNAME does when no DSGROUP filter came.
+inline constexpr char kGgvsGroupCondition[] = " AND       LGOAVOL.DSGROUP = '";
+inline constexpr vxr::Filter kGgvsFilters[] = {
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .condition = kGgvsGroupCondition,
+     .literal = vxr::Literal::Trimmed},
+    {.column = "IDNAME",
+     .match = vxr::prefix(6),
+     .condition = kGgvsGroupCondition,
+     .literal = vxr::Literal::Trimmed,
+     .role = vxr::FilterRole::Group},
+    vxr::kOriginFilter,
+};
+inline constexpr vxr::Largest kGgvsLargest[] = {{"JVSMVRESP", "JVSVRESP"}, {"JVSMDBIR", "JVSDBIR"}};
+
 inline constexpr vxr::TableInfo kGgvsTable = {
-    "GROUPVOLUME", "VXRGGVSL",
-    "Group volume summary: the members' volumes merged by group and volume, with averaged "
-    "utilization, response time and rates, largest response time and I/O rate, and ratios",
-    sizeof(GgvsRow), kGgvsRowAttributes};
+    .name = "GROUPVOLUME",
+    .module = "VXRGGVSL",
+    .description =
+        "Group volume summary: the members' volumes merged by group and volume, with averaged "
+        "utilization, response time and rates, largest response time and I/O rate, and ratios",
+    .rowSize = sizeof(GgvsRow),
+    .layout = kGgvsRowAttributes,
+    .filters = kGgvsFilters,
+    .merge = {.key = "DSGROUP,JVSVOLN",
+              .sums = "JVSVUTIL,JVSVRESP,JVSTIO,JVSDBIO,JVSTIOR,JVSDBIR,JVSDSNS,JVSEXTS,JVSVUSE",
+              .earliest = "TIMESTAMP",
+              .rowsMerged = "NUMRX4",
+              .largest = kGgvsLargest},
+    .derived = "JVSDBSHR,JVSVUTIL,JVSVRESP,JVSTIOR,JVSDBIR,JVSVUSE,JVSEXTR"};
 VXR_TABLES(VXRGGVSL, kGgvsTable);

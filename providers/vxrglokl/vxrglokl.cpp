@@ -127,8 +127,6 @@ void completeRow(GlokRow& row, bool older, const Trace& trace) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGLockData");
 VXR_NAMED_ANCHOR(kCollect, "collectGLockdata");
 
-constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
-
 // The column count is checked before anything is copied; a failing member,
 // a wrong column count or a row that cannot be kept withholds every row.
 // Both node names go into the text at their full 32 characters.
@@ -144,7 +142,6 @@ constexpr vxr::Table<GlokRow> kTable = {
     .agents = {.above = "04.01.00",
                .further = ",UAUTHID,   RESTYPE1,  RESTYPE2,  RESTYPE3,  RESTYPE4,  URESNAME1, "
                           "URESNAME2, RESNAME3,  RESNAME4  "},
-    .filters = kFilters,
     .collect = &kCollect,
     .file = &kSummarize,
     .lines = {.node = {kTraceNodes, "Node=%s Version=%s"},

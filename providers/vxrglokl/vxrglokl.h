@@ -5,7 +5,7 @@
 // data of a result element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGLOKL_ROW(X, T)    \
@@ -66,9 +66,16 @@ static_assert(offsetof(GlokRow, RESNAME3) == 630);
 static_assert(offsetof(GlokRow, RESNAME4) == 662);
 static_assert(offsetof(GlokRow, PADDING) == 694);
 
+inline constexpr vxr::Filter kGlokFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
+
 inline constexpr vxr::TableInfo kGlokTable = {
-    "GROUPLOCKCONF", "VXRGLOKL",
-    "Group lock conflicts: every lock holder and waiter of every member, with the lock "
-    "resource split into types and names",
-    sizeof(GlokRow), kGlokRowAttributes};
+    .name = "GROUPLOCKCONF",
+    .module = "VXRGLOKL",
+    .description =
+        "Group lock conflicts: every lock holder and waiter of every member, with the lock "
+        "resource split into types and names",
+    .rowSize = sizeof(GlokRow),
+    .layout = kGlokRowAttributes,
+    .filters = kGlokFilters,
+    .derived = "UAUTHID,RESTYPE1,URESNAME1,RESTYPE2,URESNAME2,RESTYPE3,RESNAME3,RESTYPE4,RESNAME4"};
 VXR_TABLES(VXRGLOKL, kGlokTable);

@@ -25,31 +25,6 @@ VXR_NAMED_ANCHOR(kCollect, "collectLGOAACT");
 VXR_NAMED_ANCHOR(kSumRx4s, "sumRX4s");
 VXR_NAMED_ANCHOR(kUpdateRx4Count, "updateRX4Count");
 
-constexpr vxr::Filter kFilters[] = {
-    vxr::activityGroupFilter(" AND LGOAACT.DSGROUP = '"),
-    vxr::activityIdnameFilter(true),
-    {.column = "JTPDB",
-     .match = vxr::prefix(5),
-     .condition = " AND   LGOAACT.JTPDB   = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP",
-     .matchTrace = "JTPDB match Index Filter %d %s %s \n"},
-    {.column = "JTPSP",
-     .match = vxr::prefix(5),
-     .condition = " AND   LGOAACT.JTPSP   = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP",
-     .matchTrace = "JTPSP match Index Filter %d %s %s \n"},
-    vxr::kActivityOriginFilter,
-};
-
-constexpr vxr::KeyChoice kKeys[] = {
-    {"JTPSP", nullptr, {kTraceDetail, "Spacename supplied, No Summary\n"}},
-    {"JTPDB", "DSGROUP,JTPDB,JTPSP", {kTraceDetail, "summarizeOAA filterJTPDB\n"}},
-    {"IDNAME", "DSGROUP,JTPDB", {kTraceDetail, "summarizeOAA filterIDNAME\n"}},
-    {nullptr, nullptr, {kTraceDetail, "Idname not supplied, No Data\n"}},
-};
-
 constexpr vxr::GroupTotals kTotalsOf = {
     .getpages = "JTPGETP",
     .reads = "JTPSYNR,JTPPREF",
@@ -75,14 +50,7 @@ constexpr vxr::Table<GoaaRow> kTable = {
                   "JTPASR,JTPOTR,JTPRIOR",
               .base = "VXR.LGOAACT",
               .routing = vxr::kAtSpaced},
-    .filters = kFilters,
-    .sums = "JTPGETP,JTPSYNR,JTPPREF,JTPASYW,JTPOTHW,JTPGPR,JTPSYR,JTPPRR,JTPASR,JTPOTR",
-    .earliest = "TIMESTAMP",
-    .rowsMerged = "ROWSMERGED",
-    .keys = kKeys,
-    .members = {.into = "NUMRX4",
-                .database = "JTPDB",
-                .note = &kSumRx4s,
+    .members = {.note = &kSumRx4s,
                 .count = &kUpdateRx4Count,
                 .line = {kTraceDetail, "NUMRX4    for DB %s is %d\n"}},
     .collect = &kCollect,

@@ -16,10 +16,6 @@
 //              first member's figures, NUMRX4 the number of member rows
 //              merged, the earliest TIMESTAMP and the largest JAPMEXT; under
 //              a space filter every member row stands alone.
-//
-// DSGROUP also fills the IDNAME value; the database and space conditions
-// come only with a group, and without a group filter the IDNAME filter
-// names the group.
 #include "vxrgoasl.h"
 
 #include "vxr/registration.h"
@@ -32,32 +28,6 @@ VXR_NAMED_ANCHOR(kSummarizeSpaces, "summarizeGOAS");
 VXR_NAMED_ANCHOR(kSummarizeDatabases, "summarizeGOAD");
 VXR_NAMED_ANCHOR(kSumSpaceName, "sumSpaceName");
 VXR_NAMED_ANCHOR(kUpdateSpnCount, "updateSPNCount");
-
-constexpr char kGroupCondition[] = " AND LOBJECTS.DSGROUP = '";
-constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP",
-     .match = vxr::prefix(7),
-     .condition = kGroupCondition,
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group,
-     .alsoFills = "IDNAME"},
-    {.column = "IDNAME",
-     .match = vxr::prefix(6),
-     .condition = kGroupCondition,
-     .literal = vxr::Literal::Trimmed,
-     .takesDerived = true},
-    {.column = "JAPDB",
-     .match = vxr::prefix(5),
-     .condition = " AND LOBJECTS.JAPDB = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP"},
-    {.column = "JAPSPN",
-     .match = vxr::prefix(6),
-     .condition = " AND LOBJECTS.JAPSPN = '",
-     .literal = vxr::Literal::Trimmed,
-     .onlyWith = "DSGROUP"},
-    vxr::kOriginFilter,
-};
 
 constexpr vxr::MemberQuery kQuery = {
     .select =
@@ -72,22 +42,11 @@ constexpr vxr::RequestTexts textsOf(const char* emitted, const char* failed) {
           .groupTableFailed = {vxr::kTraceAlways, failed}};
 }
 
-constexpr vxr::KeyChoice kSpaceKeys[] = {
-    {"JAPSPN", nullptr, {kTraceDetail, "Filtering - pOAS set to null\n"}},
-    {nullptr, "DSGROUP,JAPDB,JAPSPN"},
-};
-constexpr vxr::Largest kLargestExtents[] = {{"JAPMEXT", "JAPMEXT"}};
-
 constexpr vxr::Table<GoasRow> kSpaces = {
     .info = &kGoasTable,
     .eyeCatcher = "GOASWORK",
     .workAreaSize = 332,
     .query = kQuery,
-    .filters = kFilters,
-    .earliest = "TIMESTAMP",
-    .rowsMerged = "NUMRX4",
-    .largest = kLargestExtents,
-    .keys = kSpaceKeys,
     .collect = &kCollect,
     .file = &kSummarizeSpaces,
     .texts = textsOf("GOAS Anchor at %8X. GOASL link at %8x.\n",
@@ -108,14 +67,7 @@ constexpr vxr::Table<GoadRow, GoasRow> kDatabases = {
     .eyeCatcher = "GOASWORK",
     .workAreaSize = 332,
     .query = kQuery,
-    .filters = kFilters,
-    .key = "DSGROUP,JAPDB",
-    .sums = "JAPVOLS,JAPDSNS,JAPEXTS",
-    .earliest = "TIMESTAMP",
-    .largest = kLargestExtents,
-    .members = {.into = "NUMRX4",
-                .database = "JAPDB",
-                .count = &kUpdateSpnCount,
+    .members = {.count = &kUpdateSpnCount,
                 .line = {kTraceDetail, "NUMRX4  for DB %s is %d\n"},
                 .tableFailed = {vxr::kTraceAlways, kDatabaseFailed}},
     .collect = &kCollect,

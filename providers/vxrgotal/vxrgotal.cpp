@@ -23,32 +23,6 @@ VXR_NAMED_ANCHOR(kTotals, "summGETP");
 VXR_NAMED_ANCHOR(kRate, "calcOTArate");
 VXR_NAMED_ANCHOR(kCollect, "collectLGOAOTA");
 
-constexpr vxr::Filter kFilters[] = {
-    vxr::activityGroupFilter(" AND LGOATHA.DSGROUP = '"),
-    vxr::activityIdnameFilter(false),
-    {.column = "JT7DBNM",
-     .match = vxr::prefix(6),
-     .width = 12,
-     .sent = 9,
-     .condition = " AND  LGOATHA.JT7DBNM = '",
-     .literal = vxr::Literal::Trimmed,
-     .matchTrace = "JT7DBNM match Index Filter %d %s %s \n"},
-    {.column = "JT7SPNM",
-     .match = vxr::prefix(6),
-     .width = 12,
-     .sent = 9,
-     .condition = " AND  LGOATHA.JT7SPNM = '",
-     .literal = vxr::Literal::Trimmed,
-     .matchTrace = "JT7SPNM match Index Filter %d %s %s \n"},
-    vxr::kActivityOriginFilter,
-};
-
-constexpr vxr::KeyChoice kKeys[] = {
-    {"JT7SPNM", nullptr, {kTraceDetail, "Space name supplied, No Summary\n"}},
-    {"JT7DBNM", "DSGROUP,JT7DBNM,JT7SPNM", {kTraceDetail, "summarizeOTA filterJT7DBNM\n"}},
-    {nullptr, "DSGROUP,JT7DBNM", {kTraceDetail, "summarizeOTA filterJT7DBNM\n"}},
-};
-
 constexpr vxr::GroupTotals kTotalsOf = {
     .getpages = "JT7GETP",
     .reads = "JT7SYNR,JT7SPRE,JT7LPRE,JT7DPRE",
@@ -75,13 +49,6 @@ constexpr vxr::Table<GotaRow> kTable = {
                         "JT7RIOR",
               .base = "VXR.LGOATHA",
               .routing = vxr::kAtSpaced},
-    .filters = kFilters,
-    .sums =
-        "JT7GETP,JT7SYNR,JT7SPRE,JT7LPRE,JT7DPRE,JT7ASYW,JT7OTHW,JT7GPR,JT7SYR,JT7SPR,JT7LPR,"
-        "JT7DPR,JT7ASR,JT7OTR",
-    .earliest = "TIMESTAMP",
-    .rowsMerged = "ROWSMERGED",
-    .keys = kKeys,
     .perBlock = 30,
     .collect = &kCollect,
     .file = &kSummarize,

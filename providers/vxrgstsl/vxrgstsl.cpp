@@ -17,18 +17,6 @@ namespace {
 VXR_NAMED_ANCHOR(kSummarize, "sumGstsGroup");
 VXR_NAMED_ANCHOR(kCollect, "collectGstsGroup");
 
-constexpr vxr::Filter kFilters[] = {
-    {.column = nullptr, .condition = " AND DSGROUP = '", .role = vxr::FilterRole::Group},
-    {.column = "STRUCTN", .match = vxr::prefix(7), .width = 16, .condition = " AND STRUCTN = '"},
-    vxr::kOriginFilter,
-};
-
-// In detail mode every row is filed by itself.
-constexpr vxr::KeyChoice kKeys[] = {
-    {"STRUCTN", nullptr, {kTraceDetail, "Returning detail for STRUCTN: %.16s \n"}},
-    {nullptr, "DSGROUP,STRUCTN"},
-};
-
 // A lost element makes the collection false.
 constexpr vxr::Table<GstsRow> kTable = {
     .info = &kGstsTable,
@@ -42,14 +30,6 @@ constexpr vxr::Table<GstsRow> kTable = {
               .base = "VXR.LGBPSTAT",
               .routing = vxr::kAtSpacedOriginJoined},
     .mismatchLevel = kTraceError,
-    .filters = kFilters,
-    .sums =
-        "NUMRX4,XIREAD,XIREADN,GBPREAD,GBPREADN,CHGWRITE,CLNWRITE,COCLASST,COGBPT,COPAGES,"
-        "COENGNA,WRENGNA,RDFAILS,WRFAILS,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,"
-        "UNLCO,READCOC,READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE,PFREAD,PFREADN,SYSWRCHN,"
-        "SYSWRCLN",
-    .earliest = "TIMESTAMP",
-    .keys = kKeys,
     .perBlock = 30,
     .collect = &kCollect,
     .file = &kSummarize,

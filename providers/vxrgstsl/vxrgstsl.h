@@ -6,7 +6,7 @@
 // element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGSTSL_ROW(X, T)    \
@@ -93,9 +93,31 @@ static_assert(offsetof(GstsRow, PFREADN) == 200);
 static_assert(offsetof(GstsRow, SYSWRCHN) == 204);
 static_assert(offsetof(GstsRow, SYSWRCLN) == 208);
 
+inline constexpr vxr::Filter kGstsFilters[] = {
+    {.column = nullptr, .condition = " AND DSGROUP = '", .role = vxr::FilterRole::Group},
+    {.column = "STRUCTN", .match = vxr::prefix(7), .width = 16, .condition = " AND STRUCTN = '"},
+    vxr::kOriginFilter,
+};
+// In detail mode every row is filed by itself.
+inline constexpr vxr::KeyChoice kGstsKeys[] = {
+    {"STRUCTN", nullptr, {kTraceDetail, "Returning detail for STRUCTN: %.16s \n"}},
+    {nullptr, "DSGROUP,STRUCTN"},
+};
+
 inline constexpr vxr::TableInfo kGstsTable = {
-    "GROUPBPSTATS", "VXRGSTSL",
-    "Group buffer pool statistics: each group buffer pool structure's reads, writes, castouts "
-    "and failures added up over the members of its data sharing group",
-    sizeof(GstsRow), kGstsRowAttributes};
+    .name = "GROUPBPSTATS",
+    .module = "VXRGSTSL",
+    .description =
+        "Group buffer pool statistics: each group buffer pool structure's reads, writes, castouts "
+        "and failures added up over the members of its data sharing group",
+    .rowSize = sizeof(GstsRow),
+    .layout = kGstsRowAttributes,
+    .filters = kGstsFilters,
+    .merge = {
+        .sums = "NUMRX4,XIREAD,XIREADN,GBPREAD,GBPREADN,CHGWRITE,CLNWRITE,COCLASST,COGBPT,COPAGES,"
+                "COENGNA,WRENGNA,RDFAILS,WRFAILS,RPLREQ,RPLRCHN,RPLRCLN,NUMCHECK,NUMREBLD,STGSTAT,"
+                "UNLCO,READCOC,READCOST,DELNAME,RDIRINFO,UNREGP,REGPAGE,PFREAD,PFREADN,SYSWRCHN,"
+                "SYSWRCLN",
+        .earliest = "TIMESTAMP",
+        .keys = kGstsKeys}};
 VXR_TABLES(VXRGSTSL, kGstsTable);

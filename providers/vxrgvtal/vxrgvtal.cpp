@@ -25,33 +25,6 @@ void calcVTArate(GvtaRow& row, bool) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeVTA");
 VXR_NAMED_ANCHOR(kCollect, "collectLGOAVTA");
 
-// IDNAME fills the group as DSGROUP does. The volume condition takes
-// exactly six characters, blanks included, and is sent only with a group.
-constexpr vxr::Filter kFilters[] = {
-    {.column = "DSGROUP",
-     .match = vxr::prefix(7),
-     .alsoColumn = "IDNAME",
-     .alsoMatch = vxr::prefix(6),
-     .condition = " AND       LGOAVTA.DSGROUP = '",
-     .literal = vxr::Literal::Trimmed,
-     .role = vxr::FilterRole::Group},
-    {.column = "JVTVOL",
-     .match = vxr::prefix(6),
-     .sent = 6,
-     .condition = " AND   LGOAVTA.JVTVOL  = '",
-     .onlyWith = "DSGROUP"},
-    vxr::kOriginFilter,
-};
-
-constexpr vxr::Largest kLargest[] = {
-    {"JVTMTIOR", "JVTTIOR"}, {"JVTMRIOR", "JVTRIOR"}, {"JVTMWIOR", "JVTWIOR"}};
-
-// With a volume filter every row is filed by itself.
-constexpr vxr::KeyChoice kKeys[] = {
-    {"JVTVOL", nullptr, {kTraceDetail, "Volume supplied, No Summary\n"}},
-    {nullptr, "DSGROUP,JVTVOL", {kTraceDetail, "summarizeVTA filterJVTVOL\n"}},
-};
-
 // A row that cannot be kept makes the collection false. The correlation id
 // is kept as delivered: zeros past a shorter value.
 constexpr vxr::Table<GvtaRow> kTable = {
@@ -62,12 +35,6 @@ constexpr vxr::Table<GvtaRow> kTable = {
                         "JVTAUID,JVTCRID,JVTVUSE,JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR",
               .base = "VXR.LGOAVTA",
               .routing = vxr::kAtSpaced},
-    .filters = kFilters,
-    .sums = "JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR,JVTVUSE",
-    .earliest = "TIMESTAMP",
-    .rowsMerged = "NUMRX4",
-    .largest = kLargest,
-    .keys = kKeys,
     .zeroFilled = "JVTCRID",
     .collect = &kCollect,
     .file = &kSummarize,

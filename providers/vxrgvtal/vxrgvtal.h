@@ -5,7 +5,7 @@
 // data of a summary element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRGVTAL_ROW(X, T)   \
@@ -43,9 +43,44 @@ static_assert(offsetof(GvtaRow, JVTVUSE) == 132);
 static_assert(offsetof(GvtaRow, JVTMTIOR) == 136);
 static_assert(offsetof(GvtaRow, NUMRX4) == 148);
 
+// IDNAME fills the group as DSGROUP does. The volume condition takes
+// exactly six characters, blanks included, and is sent only with a group.
+inline constexpr vxr::Filter kGvtaFilters[] = {
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .alsoColumn = "IDNAME",
+     .alsoMatch = vxr::prefix(6),
+     .condition = " AND       LGOAVTA.DSGROUP = '",
+     .literal = vxr::Literal::Trimmed,
+     .role = vxr::FilterRole::Group},
+    {.column = "JVTVOL",
+     .match = vxr::prefix(6),
+     .sent = 6,
+     .condition = " AND   LGOAVTA.JVTVOL  = '",
+     .onlyWith = "DSGROUP"},
+    vxr::kOriginFilter,
+};
+// With a volume filter every row is filed by itself.
+inline constexpr vxr::KeyChoice kGvtaKeys[] = {
+    {"JVTVOL", nullptr, {kTraceDetail, "Volume supplied, No Summary\n"}},
+    {nullptr, "DSGROUP,JVTVOL", {kTraceDetail, "summarizeVTA filterJVTVOL\n"}},
+};
+inline constexpr vxr::Largest kGvtaLargest[] = {
+    {"JVTMTIOR", "JVTTIOR"}, {"JVTMRIOR", "JVTRIOR"}, {"JVTMWIOR", "JVTWIOR"}};
+
 inline constexpr vxr::TableInfo kGvtaTable = {
-    "GROUPVOLTHRD", "VXRGVTAL",
-    "Group volume thread activity: the members' thread I/O by volume merged by group and volume, "
-    "or listed thread by thread under a volume filter",
-    sizeof(GvtaRow), kGvtaRowAttributes};
+    .name = "GROUPVOLTHRD",
+    .module = "VXRGVTAL",
+    .description =
+        "Group volume thread activity: the members' thread I/O by volume merged by group and "
+        "volume, or listed thread by thread under a volume filter",
+    .rowSize = sizeof(GvtaRow),
+    .layout = kGvtaRowAttributes,
+    .filters = kGvtaFilters,
+    .merge = {.sums = "JVTTIO,JVTRIO,JVTWIO,JVTTIOR,JVTRIOR,JVTWIOR,JVTVUSE",
+              .earliest = "TIMESTAMP",
+              .rowsMerged = "NUMRX4",
+              .largest = kGvtaLargest,
+              .keys = kGvtaKeys},
+    .derived = "JVTTIOR,JVTRIOR,JVTWIOR,JVTVUSE"};
 VXR_TABLES(VXRGVTAL, kGvtaTable);

@@ -25,8 +25,6 @@ void completeRow(GthdRow& row, bool older, const vxr::Trace&) {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeGThreadData");
 VXR_NAMED_ANCHOR(kCollect, "collectGThreadData");
 
-constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
-
 // The column count is checked before anything is copied; a failing member,
 // a wrong column count or a row that cannot be kept withholds every row.
 // "Set numcol V4 Agent" is traced whatever the level.
@@ -39,7 +37,6 @@ constexpr vxr::Table<GthdRow> kTable = {
                         "IDNAME,EX_TIME,EX_CORRID,DISP_ET,DISP_CPU,DISP_WAIT,EX_PKGN,EX_COLLID",
               .base = "VXR.XR_TH_EXC"},
     .agents = {.above = "04.01.00", .further = ",UEX_AUTHID,UTDIDPACK,UTDIDPCOL,EX_IDBT"},
-    .filters = kFilters,
     .collect = &kCollect,
     .file = &kSummarize,
     .lines = {.node = {kTraceNodes, "Node=%s Version=%s"},

@@ -5,7 +5,7 @@
 // data of a result element, and handed to the host as it stands here.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRTHDTL_ROW(X, T)     \
@@ -60,8 +60,15 @@ static_assert(offsetof(GthdRow, UTDIDPACK) == 364);
 static_assert(offsetof(GthdRow, UTDIDPCOL) == 492);
 static_assert(offsetof(GthdRow, EX_IDBT) == 620);
 
+inline constexpr vxr::Filter kGthdFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
+
 inline constexpr vxr::TableInfo kGthdTable = {
-    "GROUPTHREADS", "VXRTHDTL",
-    "Group threads: every thread of every member, with its times, plan, package and collection",
-    sizeof(GthdRow), kGthdRowAttributes};
+    .name = "GROUPTHREADS",
+    .module = "VXRTHDTL",
+    .description =
+        "Group threads: every thread of every member, with its times, plan, package and collection",
+    .rowSize = sizeof(GthdRow),
+    .layout = kGthdRowAttributes,
+    .filters = kGthdFilters,
+    .derived = "UEX_AUTHID,UTDIDPACK,UTDIDPCOL"};
 VXR_TABLES(VXRTHDTL, kGthdTable);

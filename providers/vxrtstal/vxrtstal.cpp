@@ -13,15 +13,6 @@ namespace {
 VXR_NAMED_ANCHOR(kSummarize, "summarizeThreadsData");
 VXR_NAMED_ANCHOR(kCollect, "collectThreadsData");
 
-// The plan-name and correlation-id filters answer to every column name that
-// begins with "PLAN_NAME" or "CORRID  ".
-constexpr vxr::Filter kFilters[] = {
-    vxr::idnameFilter(),
-    {.column = "PLAN_NAME", .match = vxr::prefix(9), .condition = " AND EX_PLAN ='"},
-    {.column = "CORRID  ", .match = vxr::prefix(8), .width = 12, .condition = " AND EX_CORRID ='"},
-    vxr::kOriginFilter,
-};
-
 constexpr vxr::ColumnAlias kAliases[] = {{"EX_PLAN", "PLAN_NAME"}, {"EX_CORRID", "CORRID"}};
 
 // A row that cannot be kept makes the collection fail.
@@ -34,7 +25,6 @@ constexpr vxr::Table<TstaRow> kTable = {
                         "SUCHPR,SUCHPW,UNSUCHPR,UNSUCHPW,UNGPOP,APAGER,PHPMOVE,TYPE_IND",
               .base = "VXR.XR_TH_EXC"},
     .aliases = kAliases,
-    .filters = kFilters,
     .collect = &kCollect,
     .file = &kSummarize,
 };

@@ -7,7 +7,7 @@
 // the host's filters on them reach the module.
 #pragma once
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 // field, kind, width
 #define VXRTSTAL_ROW(X, T)    \
@@ -54,8 +54,21 @@ static_assert(offsetof(TstaRow, SUCHPR) == 120);
 static_assert(offsetof(TstaRow, UNGPOP) == 136);
 static_assert(offsetof(TstaRow, TYPE_IND) == 148);
 
+// The plan-name and correlation-id filters answer to every column name that
+// begins with "PLAN_NAME" or "CORRID  ".
+inline constexpr vxr::Filter kTstaFilters[] = {
+    vxr::idnameFilter(),
+    {.column = "PLAN_NAME", .match = vxr::prefix(9), .condition = " AND EX_PLAN ='"},
+    {.column = "CORRID  ", .match = vxr::prefix(8), .width = 12, .condition = " AND EX_CORRID ='"},
+    vxr::kOriginFilter,
+};
+
 inline constexpr vxr::TableInfo kTstaTable = {
-    "GROUPTHRDEXC", "VXRTSTAL",
-    "Group thread exceptions: every thread exception of every member, named by the group",
-    sizeof(TstaRow), kTstaRowAttributes};
+    .name = "GROUPTHRDEXC",
+    .module = "VXRTSTAL",
+    .description =
+        "Group thread exceptions: every thread exception of every member, named by the group",
+    .rowSize = sizeof(TstaRow),
+    .layout = kTstaRowAttributes,
+    .filters = kTstaFilters};
 VXR_TABLES(VXRTSTAL, kTstaTable);

@@ -835,9 +835,30 @@ TEST_F(VxrhostTest, CatalogAndModulesAreListed) {
   EXPECT_NE(tables.out.find("GROUPOBJACT,VXRGOAAL,148,23,"), std::string::npos) << tables.out;
   Outcome columns = run({"tables", "--columns", "groupthrdact"});
   ASSERT_EQ(columns.exitCode, 0) << columns.err;
-  EXPECT_NE(columns.out.find("JT7CRID        104     12  Chars\n"), std::string::npos)
-      << columns.out;
+  EXPECT_NE(columns.out.find("JT7CRID        104     12  Chars"), std::string::npos) << columns.out;
   EXPECT_EQ(run({"tables", "--columns", "NOPE"}).exitCode, 2);
+  // The columns' parts as the tables declare them (CSV lines).
+  const struct {
+    const char* table;
+    const char* line;
+  } declared[] = {
+      {"GROUPVOLDB",
+       "JVPSP,90,8,Chars,key (with a JVPDB filter),sends AND LGOAVDB.JVPSP = "
+       "'<value>' only with a DSGROUP filter"},
+      {"GROUPVOLDB", "RX4COUNT,68,4,Int32,members counted,"},
+      {"GROUPVOLUME", "JVSMDBIR,112,4,Int32,largest of JVSDBIR,"},
+      {"GROUPVOLUME", "NUMRX4,80,4,Int32,rows merged,"},
+      {"GROUPLOCKSTRUCT", "R4GCONT,176,4,Int32,derived,"},
+      {"GROUPBUFPOOLCONN",
+       "IDNAME,124,8,Chars,,\"keeps the rows whose IDNAME is the value; "
+       "without it, the group ORIGINNODE names\""},
+      {"GROUPTHRDEXC", "CORRID,80,12,Chars,,sends AND EX_CORRID ='<12 characters>'"},
+  };
+  for (const auto& d : declared) {
+    Outcome csv = run({"tables", "--columns", d.table, "--format", "csv"});
+    EXPECT_NE(csv.out.find(std::string("\n") + d.line), std::string::npos) << d.line << "\n"
+                                                                           << csv.out;
+  }
 
   Outcome modules = run({"modules", "--modules", VXR_MODULE_DIR});
   ASSERT_EQ(modules.exitCode, 0) << modules.err;

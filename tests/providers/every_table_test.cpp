@@ -282,6 +282,41 @@ TEST_P(EveryTable, IndexedMergesGiveTheWalksRowsByteForByte) {
   }
 }
 
+// Each declared filter, given alone (or with the filter it goes only with),
+// changes the member SQL, unless it is declared to name or keep rows rather
+// than narrow the query (ORIGINNODE narrows it through the group it names,
+// where the table has a group filter): a filter that is read but never sent
+// shows here.
+TEST_P(EveryTable, EachDeclaredFilterNarrowsTheMemberQuery) {
+  Group group((dir_ / "filters.db").string(), 2, 2, 2, 9);
+  auto sqlOf = [&](const std::vector<Filter>& filters) {
+    Host host(group.store());
+    run(host, VXR_MODULE_DIR, filters);
+    return host.sqlTexts();
+  };
+  auto valueFor = [](const std::string& column) {
+    return column == "DSGROUP" || column == "IDNAME" ? "GRP1"
+           : column == "ORIGINNODE"                  ? "GRP2:RX4plex:DSGROUP"
+                                                     : "K1";
+  };
+  bool grouped = false;
+  for (const vxr::Filter& declared : table().filters)
+    grouped = grouped || (declared.role == vxr::FilterRole::Group && declared.condition);
+  for (const vxr::Filter& declared : table().filters) {
+    if (declared.column == nullptr) continue;
+    std::string column = declared.column;
+    column.erase(column.find_last_not_of(' ') + 1);
+    SCOPED_TRACE(column);
+    std::vector<Filter> base;
+    if (declared.onlyWith != nullptr) base.push_back({1, declared.onlyWith, "GRP1"});
+    std::vector<Filter> with = base;
+    with.push_back({1, column, valueFor(column)});
+    const bool narrows =
+        declared.keeps == nullptr && (declared.role != vxr::FilterRole::NamesRows || grouped);
+    EXPECT_EQ(sqlOf(with) != sqlOf(base), narrows);
+  }
+}
+
 #if VXR_TEST_ALLOCATIONS
 // A request on `group` whose k-th allocation from the module's code fails
 // (none when k is negative); `blocks` collects what the module left allocated.

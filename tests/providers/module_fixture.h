@@ -59,7 +59,7 @@
 #include <variant>
 #include <vector>
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 #include "vxrhost/host.h"
 #include "vxrhost/scripted_store.h"
 

@@ -25,9 +25,6 @@ struct TestRow {
 constexpr vxr::ColumnField kTestLayout[] = {VXR_FIELD(TestRow, ORIGINNODE),
                                             VXR_FIELD(TestRow, IDNAME), VXR_FIELD(TestRow, DSGROUP),
                                             VXR_FIELD(TestRow, VOLUME), VXR_FIELD(TestRow, COUNT)};
-constexpr vxr::TableInfo kTestInfo = {"TESTTABLE", "VXRTESTL", "test", sizeof(TestRow),
-                                      kTestLayout};
-
 VXR_ANCHOR_ON(kTestCollect, kTestUnit, testUnitSync, "collectTest");
 VXR_ANCHOR_ON(kTestFile, kTestUnit, testUnitSync, "fileTest");
 
@@ -42,6 +39,13 @@ constexpr vxr::Filter kFilters[] = {
     vxr::kOriginFilter,
 };
 constexpr vxr::KeyChoice kKeys[] = {{"VOLUME", nullptr}, {nullptr, "DSGROUP"}};
+constexpr vxr::TableInfo kTestInfo = {.name = "TESTTABLE",
+                                      .module = "VXRTESTL",
+                                      .description = "test",
+                                      .rowSize = sizeof(TestRow),
+                                      .layout = kTestLayout,
+                                      .filters = kFilters,
+                                      .merge = {.sums = "COUNT", .keys = kKeys}};
 constexpr vxr::Table<TestRow> kTable = {
     .info = &kTestInfo,
     .eyeCatcher = "TESTWORK",
@@ -50,9 +54,6 @@ constexpr vxr::Table<TestRow> kTable = {
               .base = "VXR.TEST",
               .routing = vxr::kAtSpaced,
               .condition = "KIND = 'A'"},
-    .filters = kFilters,
-    .sums = "COUNT",
-    .keys = kKeys,
     .collect = &kTestCollect,
     .file = &kTestFile,
 };
@@ -71,8 +72,8 @@ std::string memberSql(const std::vector<std::pair<int, const char*>>& came) {
   std::strcpy(node.originNode, "WNRX4:RXA1:SYSA");
   vxr::SqlText sql;
   vxr::sqlBegin(sql);
-  vxr::sqlTableQuery(sql, kTable.query, nullptr, node, kTable.filters, Run::kSlots, work,
-                     testTrace(), {});
+  vxr::sqlTableQuery(sql, kTable.query, nullptr, node, kFilters, Run::kSlots, work, testTrace(),
+                     {});
   return sql.text;
 }
 
@@ -136,15 +137,26 @@ constexpr vxr::ColumnField kVolumeLayout[] = {
     VXR_FIELD(VolumeRow, RX4ID),      VXR_FIELD(VolumeRow, VOLUME),  VXR_FIELD(VolumeRow, COUNT),
     VXR_FIELD(VolumeRow, NAMES),      VXR_FIELD(VolumeRow, INDEXES), VXR_FIELD(VolumeRow, OTHERS),
     VXR_FIELD(VolumeRow, MEMBERS)};
-constexpr vxr::TableInfo kMemberInfo = {"MEMBERS", "VXRTESTL", "test", sizeof(MemberRow),
-                                        kMemberLayout};
-constexpr vxr::TableInfo kVolumeInfo = {"VOLUMES", "VXRTESTL", "test", sizeof(VolumeRow),
-                                        kVolumeLayout};
+constexpr vxr::TableInfo kMemberInfo = {.name = "MEMBERS",
+                                        .module = "VXRTESTL",
+                                        .description = "test",
+                                        .rowSize = sizeof(MemberRow),
+                                        .layout = kMemberLayout};
 constexpr vxr::Filter kVolumeFilters[] = {
     {.column = "DSGROUP", .condition = kGroupCondition, .role = vxr::FilterRole::Group},
     {.column = "IDNAME", .alsoFills = "DSGROUP", .takesDerived = true},
     vxr::kOriginFilter,
 };
+constexpr vxr::TableInfo kVolumeInfo = {
+    .name = "VOLUMES",
+    .module = "VXRTESTL",
+    .description = "test",
+    .rowSize = sizeof(VolumeRow),
+    .layout = kVolumeLayout,
+    .filters = kVolumeFilters,
+    .merge = {.key = "DSGROUP,VOLUME",
+              .sums = "COUNT",
+              .members = {.into = "MEMBERS", .database = "VOLUME"}}};
 constexpr const char* kIndexKinds[] = {"IX"};
 constexpr vxr::Table<VolumeRow, MemberRow> kVolumes = {
     .info = &kVolumeInfo,
@@ -152,10 +164,6 @@ constexpr vxr::Table<VolumeRow, MemberRow> kVolumes = {
     .workAreaSize = 400,
     .query = {.select = "SELECT ORIGINNODE,IDNAME,DSGROUP,VOLUME,RX4ID,NAME,KIND,COUNT",
               .base = "VXR.TEST"},
-    .filters = kVolumeFilters,
-    .key = "DSGROUP,VOLUME",
-    .sums = "COUNT",
-    .members = {.into = "MEMBERS", .database = "VOLUME"},
     .collect = &kTestCollect,
     .file = &kTestFile,
     .memberRow = &kMemberInfo,

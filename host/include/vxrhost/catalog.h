@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "vxr/rows.h"
+#include "vxr/declaration.h"
 
 namespace vxrhost {
 
@@ -27,6 +27,9 @@ struct CatalogTable {
   size_t rowSize;           // bytes of one row as the module hands it out
   // The module's attribute table, in row order, padding fields included.
   std::span<const vxr::ColumnField> layout;
+  std::span<const vxr::Filter> filters;  // what each filter of the table does
+  vxr::MergeColumns merge;               // how rows from several members merge
+  const char* derived;                   // columns the module computes, or null
 
   // The attributes proper (padding left out), in row order.
   std::vector<const vxr::ColumnField*> attributes() const;
@@ -39,6 +42,19 @@ std::span<const CatalogTable> catalogTables();
 
 // The table named `name` (case-insensitive), or nullptr.
 const CatalogTable* findCatalogTable(std::string_view name);
+
+// What a table's declaration says of one of its columns.
+struct ColumnRole {
+  // Its part in merging rows, e.g. "key", "sum", "earliest time stamp",
+  // "largest of JVPTIOR", "rows merged", "members counted", "derived";
+  // several joined by ", ". Empty for a column that keeps the first row's
+  // value (or of a table that lists every row).
+  std::string merge;
+  // What a filter on it does, e.g. "sends AND IDNAME ='<8 characters>'";
+  // empty when the column is no filter.
+  std::string filter;
+};
+ColumnRole columnRole(const CatalogTable& table, std::string_view column);
 
 // The catalog's tables that `module` serves (case-insensitive).
 std::vector<const CatalogTable*> catalogTablesOfModule(std::string_view module);

@@ -15,21 +15,10 @@
 
 #include "vxr/abi.h"
 #include "vxr/arithmetic.h"
+#include "vxr/declaration.h"
 #include "vxr/trace.h"
 
 namespace vxr {
-
-// How a filter's column name is compared with a rule's: its first n
-// characters (prefix(n)), or the whole blank-padded name (exact()).
-struct ColumnMatch {
-  uint8_t length;  // 0: the whole name
-};
-constexpr ColumnMatch prefix(uint8_t characters) {
-  return {characters};
-}
-constexpr ColumnMatch exact() {
-  return {0};
-}
 
 // One slot of the work area: its flag, the address of the host's value and
 // the blank-padded value (offsets from the start of the work area).

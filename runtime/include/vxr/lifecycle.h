@@ -23,13 +23,6 @@ constexpr int32_t kStatusEndOfData = 62;
 constexpr int32_t kStatusNoStorage = 64;
 constexpr int32_t kStatusNoWorkArea = 71;
 
-// A trace line at a level bit (kTraceAlways: whatever the level flags say);
-// a null text is not traced.
-struct TraceText {
-  int32_t level = 0;
-  const char* text = nullptr;
-};
-
 // One result table of the work area.
 struct TableSpec {
   uint16_t anchor = kNoField;  // offset of the anchor variable (VXR_ResultTable*)

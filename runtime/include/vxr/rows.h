@@ -1,6 +1,6 @@
 // Row layouts: what a table's row is, declared once in the module's header
 // and read by the module (row assembly), the host's catalog and the tests.
-// A row header includes this file alone.
+// A module's header includes vxr/declaration.h, which includes this file.
 #pragma once
 
 #include <array>
@@ -72,17 +72,6 @@ constexpr FieldType fieldTypeOf() {
   X(T, STRUCTT, Chars, 5)              \
   X(T, IDNAME, Chars, 8)
 
-// What the host knows of a table: its name, the module that serves it, one
-// line of description and the row. Declared in the module's header; the
-// catalog is the list of these declarations.
-struct TableInfo {
-  const char* name;         // the host's table name, e.g. "GROUPOBJACT"
-  const char* module;       // the module serving it, e.g. "VXRGOAAL"
-  const char* description;  // one line
-  size_t rowSize;
-  std::span<const ColumnField> layout;  // in row order, padding included
-};
-
 // Number of columns of a SELECT list ("SELECT A,B, C" has 3).
 constexpr int32_t selectColumnCount(const char* select) {
   int32_t count = 1;
@@ -153,8 +142,3 @@ constexpr std::array<ColumnField, N> columnsOf(const char* select,
       ::vxr::columnsOf<::vxr::selectColumnCount(select)>(select, rowAttributes);           \
   static_assert(std::size(variable) == (count), "the SELECT list has " #count " columns"); \
   static_assert(::vxr::selectMatches(select, variable), "the SELECT list names row fields")
-
-// The tables a module serves, as the catalog reads them:
-//   VXR_TABLES(VXRGOAAL, kGoaaTable);
-#define VXR_TABLES(MODULE, ...) \
-  inline constexpr ::vxr::TableInfo vxrTablesOf##MODULE[] = {__VA_ARGS__}

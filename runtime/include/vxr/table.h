@@ -1,15 +1,15 @@
-// A table as a declaration. A module declares what its table is (the
-// host-visible work area, the member query, the filters, the merge rule by
-// column, the request's trace lines) in one constexpr Table<Row>, and
-// VXR_TABLE_ENTRIES runs it: the runtime lays out the work area, reads the
-// filters, queries every member, files each row (merged by key, or listed)
-// and hands the rows out.
+// A table as a declaration. What a table is (its row, filters and merge
+// rule) is declared in the module's header as a vxr::TableInfo (see
+// vxr/declaration.h), where the host's catalog reads it too. The module adds
+// how it runs, in one constexpr Table<Row>: the host-visible work area, the
+// member query, the names and lines its trace shows, and hooks for what
+// only the table does. VXR_TABLE_ENTRIES runs it: the runtime lays out the
+// work area, reads the filters, queries every member, files each row
+// (merged by key, or listed) and hands the rows out.
 //
-//   constexpr vxr::Filter kFilters[] = {vxr::idnameFilter(), vxr::kOriginFilter};
 //   constexpr vxr::Table<MyRow> kTable = {
 //       .info = &kMyTable, .eyeCatcher = "MYTBWORK", .workAreaSize = 248,
 //       .query = {.select = "SELECT ORIGINNODE,...", .base = "VXR.MY_BASE"},
-//       .filters = kFilters, .key = "DSGROUP,STRUCTN", .sums = "COUNT1,COUNT2",
 //       .collect = &kCollect, .file = &kFile};
 //   VXR_TABLE_ENTRIES(kTable, xrmytbsr, xrmytbpr, xrmytbts);
 //
@@ -80,46 +80,7 @@ struct QueryLines {
 // ---------------------------------------------------------------------------
 // Filters
 
-enum class FilterRole : uint8_t {
-  Condition,  // narrows the member query
-  Group,      // narrows it, and without a filter of its own takes the
-              // group that the ORIGINNODE filter names
-  NamesRows,  // ORIGINNODE: names every row, sends nothing
-};
-
-enum class Literal : uint8_t {
-  Width,    // the value at the slot's full width, trailing blanks included
-  Trimmed,  // the value up to its first blank
-};
-
-struct Filter {
-  const char* column;  // the host's column name; null: only derived, never the host's
-  ColumnMatch match = exact();
-  const char* alsoColumn = nullptr;  // a second name that fills the same value
-  ColumnMatch alsoMatch = exact();
-  uint8_t width = 8;  // characters kept of the value
-  uint8_t sent = 0;   // characters the literal takes (0: width)
-  // " AND IDNAME ='": the literal follows. A filter that shares its
-  // condition with an earlier one that came is not sent.
-  const char* condition = nullptr;
-  Literal literal = Literal::Width;
-  const char* onlyWith = nullptr;  // sent only when the filter of this column came
-  // Or, instead of narrowing the query: only the rows whose column of this
-  // name equals the value (at the slot's width) are kept.
-  const char* keeps = nullptr;
-  FilterRole role = FilterRole::Condition;
-  const char* matchTrace = nullptr;  // traced when the filter matches ("%d %s %s")
-  const char* alsoFills = nullptr;  // the column of a declared filter whose value this one sets too
-  bool takesDerived = false;  // takes the group the ORIGINNODE filter names, as the group does
-};
-
-// IDNAME: the group, named by the filter or derived from ORIGINNODE.
-constexpr Filter idnameFilter(const char* condition = " AND IDNAME ='") {
-  return {.column = "IDNAME", .condition = condition, .role = FilterRole::Group};
-}
-// ORIGINNODE: every row is named by the filter's value.
-inline constexpr Filter kOriginFilter = {
-    .column = "ORIGINNODE", .width = 32, .role = FilterRole::NamesRows};
+// The filters are declared with the table (vxr/declaration.h).
 
 // ---------------------------------------------------------------------------
 // The request's trace lines
@@ -174,34 +135,14 @@ constexpr RequestTexts stepTexts(RequestTexts texts) {
 // ---------------------------------------------------------------------------
 // The declaration
 
-// A key the filters choose: with filter `filter` (a column name; null: in
-// any case) rows merge by `key` (null: every row by itself). `line` is
-// traced under the filing function, with the row's field named `filter`.
-struct KeyChoice {
-  const char* filter;
-  const char* key;
-  TraceText line = {};
-};
-
-// The distinct members that reported rows for a group and database: each
-// row's member noted under `note` (a traced function), the counts stored
-// into column `into` of every summary row under `count` after the
-// collection, each traced with the database by `line`.
+// How the members counted per group and database (MemberCountColumns) are
+// traced: each row's member noted under `note`, the counts stored under
+// `count` after the collection, each traced with the database by `line`.
 struct MemberCount {
-  const char* into = nullptr;
-  const char* group = "DSGROUP";
-  const char* database = nullptr;
-  const char* member = "RX4ID";
   RAS1_Anchor* note = nullptr;
   RAS1_Anchor* count = nullptr;
   TraceText line = {};
   TraceText tableFailed = {kTraceAlways, "Unable to allocate Storage for RX4count Result\n"};
-};
-
-// A column that keeps the largest value of another over the merged rows.
-struct Largest {
-  const char* column;
-  const char* of;
 };
 
 // A member column that lands in a row field of another name.
@@ -243,31 +184,8 @@ inline constexpr ByteRange kDatabaseNameKey[] = {{offsetof(DatabaseName, group),
                                                  {offsetof(DatabaseName, name), 8}};
 inline constexpr MergeKey kNamesOfDatabase(kDatabaseNameKey, 2);
 
-// The object-activity tables (see GroupTotals): their group, IDNAME and
-// ORIGINNODE filters, each traced when it matches (IDNAME fills the group
-// too and, with `takesDerived`, takes the group the ORIGINNODE filter
-// names), the group traced before each member query, and the lines of the
-// totals' scope.
-constexpr Filter activityGroupFilter(const char* condition) {
-  return {.column = "DSGROUP",
-          .match = prefix(7),
-          .condition = condition,
-          .literal = Literal::Trimmed,
-          .role = FilterRole::Group,
-          .matchTrace = "DSGROUP match Index Filter %d %s %s \n"};
-}
-constexpr Filter activityIdnameFilter(bool takesDerived) {
-  return {.column = "IDNAME",
-          .match = prefix(6),
-          .matchTrace = "IDNAME match Index Filter %d %s %s \n",
-          .alsoFills = "DSGROUP",
-          .takesDerived = takesDerived};
-}
-inline constexpr Filter kActivityOriginFilter = {
-    .column = "ORIGINNODE",
-    .width = 32,
-    .role = FilterRole::NamesRows,
-    .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"};
+// The object-activity tables (see GroupTotals): the group traced before
+// each member query, and the lines of the totals' scope.
 inline constexpr QueryLines kActivityLines = {.group = {kTraceDetail, "DSGROUP=\\%8s\\\n"}};
 constexpr ScopeTexts activityScopes(const char* database, const char* group) {
   return {"Spacename supplied, No Summary\n", database, group, "DSGROUP not supplied, No Data\n"};
@@ -282,7 +200,7 @@ template <typename R, typename M = R>
 struct Table {
   using Row = R;
   using Member = M;
-  const TableInfo* info;  // the row layout the catalog shows
+  const TableInfo* info;  // the table as the catalog shows it: row, filters, merge rule
   // The host-visible work area: eye-catcher and size (on 32-bit targets
   // exactly this size; the runtime's fields must fit in it).
   const char* eyeCatcher;
@@ -293,21 +211,9 @@ struct Table {
   std::span<const ColumnAlias> aliases = {};
   AgentColumns agents = {};
   int32_t mismatchLevel = kTraceAlways;  // of the column-count mismatch line
-  std::span<const Filter> filters = {};
 
-  // Merge rule, by column names of the row ("A,B"). Without a key every
-  // row is listed by itself; with one, a row merges into the newest element
-  // of its key: `sums` added up (saturating), `earliest` the earliest time
-  // stamp; every other column keeps the first row's value.
-  const char* key = nullptr;
-  const char* sums = nullptr;
-  const char* earliest = nullptr;
-  const char* rowsMerged = nullptr;       // counts the rows merged
-  std::span<const Largest> largest = {};  // columns raised to a source's largest value
-  // Or the key chosen by the filters that came: the first choice whose
-  // filter came (or that names none).
-  std::span<const KeyChoice> keys = {};
-  // Members counted per group and database (see MemberCount).
+  // The filters and the merge rule are the table's (`info`); here only
+  // how the member counts are traced.
   MemberCount members = {};
   const char* zeroFilled = nullptr;  // character columns kept as delivered (zeros past a value)
   int32_t perBlock = 10;             // elements per block of the summary table
@@ -417,16 +323,18 @@ struct TableRun {
   using Decl = std::remove_cvref_t<decltype(T)>;
   using Row = typename Decl::Row;
   using Member = typename Decl::Member;
+  static constexpr const TableInfo& kInfo = *T.info;
+  static constexpr const MergeColumns& kMerging = kInfo.merge;
   static constexpr bool kConverted = !std::is_same_v<Row, Member>;
   static_assert(kConverted == (T.memberRow != nullptr), "a member row of another layout is named");
   // The layout the member rows are assembled in.
   static constexpr std::span<const ColumnField> kMemberLayout =
       kConverted ? T.memberRow->layout : T.info->layout;
 
-  static constexpr size_t kFilters = T.filters.size();
+  static constexpr size_t kFilters = kInfo.filters.size();
   static constexpr size_t valueOffset(size_t i) {
     size_t offset = 0;
-    for (size_t j = 0; j < i; ++j) offset += T.filters[j].width + 1u;
+    for (size_t j = 0; j < i; ++j) offset += kInfo.filters[j].width + 1u;
     return offset;
   }
   using Work = TableWork<Member, kFilters, valueOffset(kFilters),
@@ -439,7 +347,7 @@ struct TableRun {
 
   static constexpr int roleIndex(FilterRole role) {
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].role == role) return static_cast<int>(i);
+      if (kInfo.filters[i].role == role) return static_cast<int>(i);
     }
     return -1;
   }
@@ -451,12 +359,12 @@ struct TableRun {
   // query, keeps rows, names the rows, takes a derived group, or chooses
   // the key (a filter that is read but never used does not compile).
   static constexpr bool filterUsed(size_t i) {
-    const Filter& f = T.filters[i];
+    const Filter& f = kInfo.filters[i];
     if ((f.condition != nullptr &&
-         (f.onlyWith == nullptr || filterIndexOf(T.filters, f.onlyWith) >= 0)) ||
+         (f.onlyWith == nullptr || filterIndexOf(kInfo.filters, f.onlyWith) >= 0)) ||
         f.keeps != nullptr || f.role != FilterRole::Condition || f.alsoFills != nullptr)
       return true;
-    for (const KeyChoice& choice : T.keys) {
+    for (const KeyChoice& choice : kMerging.keys) {
       if (choice.filter != nullptr && f.column != nullptr && textEqual(choice.filter, f.column))
         return true;
     }
@@ -476,7 +384,7 @@ struct TableRun {
       slots[i] = {static_cast<uint16_t>(offsetof(Work, flags) + i * sizeof(int32_t)),
                   static_cast<uint16_t>(offsetof(Work, hosts) + i * sizeof(const char*)),
                   static_cast<uint16_t>(offsetof(Work, values) + valueOffset(i)),
-                  T.filters[i].width};
+                  kInfo.filters[i].width};
     }
     return slots;
   }
@@ -484,7 +392,7 @@ struct TableRun {
 
   static constexpr size_t ruleCount() {
     size_t count = 0;
-    for (const Filter& filter : T.filters)
+    for (const Filter& filter : kInfo.filters)
       count += (filter.column != nullptr) + (filter.alsoColumn != nullptr);
     return count;
   }
@@ -492,8 +400,8 @@ struct TableRun {
     std::array<FilterRule, ruleCount()> rules{};
     size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
-      const Filter& f = T.filters[i];
-      const int also = filterIndexOf(T.filters, f.alsoFills);
+      const Filter& f = kInfo.filters[i];
+      const int also = filterIndexOf(kInfo.filters, f.alsoFills);
       if (f.column)
         rules[r++] = {.column = f.column,
                       .match = f.match,
@@ -554,23 +462,26 @@ struct TableRun {
                 "the SELECT list names the fields its columns land in");
 
   // Merge rule.
-  static constexpr auto kKeyFields = fieldsNamed<nameCount(T.key)>(T.key, T.info->layout);
-  static constexpr auto kSumFields = fieldsNamed<nameCount(T.sums)>(T.sums, T.info->layout);
-  static constexpr auto kEarliest = fieldsNamed<nameCount(T.earliest)>(T.earliest, T.info->layout);
+  static constexpr auto kKeyFields =
+      fieldsNamed<nameCount(kMerging.key)>(kMerging.key, T.info->layout);
+  static constexpr auto kSumFields =
+      fieldsNamed<nameCount(kMerging.sums)>(kMerging.sums, T.info->layout);
+  static constexpr auto kEarliest =
+      fieldsNamed<nameCount(kMerging.earliest)>(kMerging.earliest, T.info->layout);
   static constexpr auto kMergedCount =
-      fieldsNamed<nameCount(T.rowsMerged)>(T.rowsMerged, T.info->layout);
+      fieldsNamed<nameCount(kMerging.rowsMerged)>(kMerging.rowsMerged, T.info->layout);
   static constexpr auto kZeroFields =
       fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, kMemberLayout);
   static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest) &&
                     allNamed(kMergedCount) && allNamed(kZeroFields),
                 "the merge rule names columns of the row");
-  static_assert(nameCount(T.earliest) <= 1 && nameCount(T.rowsMerged) <= 1,
+  static_assert(nameCount(kMerging.earliest) <= 1 && nameCount(kMerging.rowsMerged) <= 1,
                 "one earliest time stamp, one count of merged rows");
   static constexpr auto largestOf() {
-    std::array<FieldFrom, T.largest.size()> largest{};
+    std::array<FieldFrom, kMerging.largest.size()> largest{};
     for (size_t i = 0; i < largest.size(); ++i) {
-      const auto into = fieldsNamed<1>(T.largest[i].column, T.info->layout)[0];
-      const auto from = fieldsNamed<1>(T.largest[i].of, T.info->layout)[0];
+      const auto into = fieldsNamed<1>(kMerging.largest[i].column, T.info->layout)[0];
+      const auto from = fieldsNamed<1>(kMerging.largest[i].of, T.info->layout)[0];
       largest[i] = {into.name ? into.offset : kNoField, from.name ? from.offset : kNoField};
     }
     return largest;
@@ -590,7 +501,7 @@ struct TableRun {
   }
   static constexpr auto kZeroFilled = zeroFilledOf();
   // Key choices: the declared key alone, or the choices.
-  static constexpr size_t kChoices = T.keys.empty() ? 1 : T.keys.size();
+  static constexpr size_t kChoices = kMerging.keys.empty() ? 1 : kMerging.keys.size();
   static constexpr size_t kMaxKey = 4;
   struct Choice {
     int filter = -1;  // index of the choosing filter
@@ -599,7 +510,7 @@ struct TableRun {
     size_t length = 0;
   };
   static constexpr int filterIndex(const char* column) {
-    return filterIndexOf(T.filters, column);
+    return filterIndexOf(kInfo.filters, column);
   }
   static constexpr Choice choiceOf(const char* filter, const char* names) {
     Choice choice;
@@ -616,25 +527,27 @@ struct TableRun {
   }
   static constexpr std::array<Choice, kChoices> choicesOf() {
     std::array<Choice, kChoices> choices{};
-    if (T.keys.empty()) {
-      choices[0] = choiceOf(nullptr, T.key);
+    if (kMerging.keys.empty()) {
+      choices[0] = choiceOf(nullptr, kMerging.key);
     } else {
-      for (size_t i = 0; i < kChoices; ++i) choices[i] = choiceOf(T.keys[i].filter, T.keys[i].key);
+      for (size_t i = 0; i < kChoices; ++i)
+        choices[i] = choiceOf(kMerging.keys[i].filter, kMerging.keys[i].key);
     }
     return choices;
   }
   static constexpr auto kChoicesMade = choicesOf();
   static constexpr bool choicesValid() {
-    for (size_t i = 0; i < T.keys.size(); ++i) {
+    for (size_t i = 0; i < kMerging.keys.size(); ++i) {
       const Choice& c = kChoicesMade[i];
-      if (T.keys[i].filter != nullptr && (c.filter < 0 || c.field == kNoField)) return false;
+      if (kMerging.keys[i].filter != nullptr && (c.filter < 0 || c.field == kNoField)) return false;
       if (c.length > kMaxKey) return false;
-      const auto fields = fieldsNamed<kMaxKey>(T.keys[i].key ? T.keys[i].key : "", T.info->layout);
+      const auto fields =
+          fieldsNamed<kMaxKey>(kMerging.keys[i].key ? kMerging.keys[i].key : "", T.info->layout);
       for (size_t k = 0; k < c.length; ++k) {
         if (fields[k].name == nullptr) return false;
       }
     }
-    return T.keys.empty() || T.key == nullptr;
+    return kMerging.keys.empty() || kMerging.key == nullptr;
   }
   static_assert(choicesValid(), "each key choice names a filter and columns of the row");
   // Which choice the request's filters make.
@@ -651,14 +564,14 @@ struct TableRun {
   }
 
   // Member counts.
-  static constexpr bool kCounted = T.members.into != nullptr;
+  static constexpr bool kCounted = kMerging.members.into != nullptr;
   static constexpr auto kCountFields = [] {
     std::array<ColumnField, 4> fields{};
     if (kCounted) {
-      fields[0] = fieldsNamed<1>(T.members.group, T.info->layout)[0];
-      fields[1] = fieldsNamed<1>(T.members.database, T.info->layout)[0];
-      fields[2] = fieldsNamed<1>(T.members.member, T.info->layout)[0];
-      fields[3] = fieldsNamed<1>(T.members.into, T.info->layout)[0];
+      fields[0] = fieldsNamed<1>(kMerging.members.group, T.info->layout)[0];
+      fields[1] = fieldsNamed<1>(kMerging.members.database, T.info->layout)[0];
+      fields[2] = fieldsNamed<1>(kMerging.members.member, T.info->layout)[0];
+      fields[3] = fieldsNamed<1>(kMerging.members.into, T.info->layout)[0];
     }
     return fields;
   }();
@@ -684,16 +597,16 @@ struct TableRun {
   static constexpr std::array<ColumnField, kFilters> keptColumnsOf() {
     std::array<ColumnField, kFilters> kept{};
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].keeps != nullptr)
-        kept[i] = fieldsNamed<1>(T.filters[i].keeps, kMemberLayout)[0];
+      if (kInfo.filters[i].keeps != nullptr)
+        kept[i] = fieldsNamed<1>(kInfo.filters[i].keeps, kMemberLayout)[0];
     }
     return kept;
   }
   static constexpr auto kKeptColumns = keptColumnsOf();
   static constexpr bool keptColumnsValid() {
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].keeps != nullptr &&
-          (kKeptColumns[i].name == nullptr || kKeptColumns[i].width != T.filters[i].width))
+      if (kInfo.filters[i].keeps != nullptr &&
+          (kKeptColumns[i].name == nullptr || kKeptColumns[i].width != kInfo.filters[i].width))
         return false;
     }
     return true;
@@ -721,7 +634,7 @@ struct TableRun {
   // The filter that takes the derived group too.
   static constexpr int kDerivedToo = [] {
     for (size_t i = 0; i < kFilters; ++i) {
-      if (T.filters[i].takesDerived) return static_cast<int>(i);
+      if (kInfo.filters[i].takesDerived) return static_cast<int>(i);
     }
     return -1;
   }();
@@ -866,7 +779,7 @@ struct TableRun {
       traceText(trace, T.lines.group, work(workArea).values + valueOffset(size_t{kGroup}));
     const bool extended = extendedFor(node);
     if (extended) traceText(trace, T.lines.extended);
-    sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, T.filters, kSlots,
+    sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, kInfo.filters, kSlots,
                   workArea, trace, T.lines.conditions);
     traceText(trace, T.lines.statement, sql.text, static_cast<int>(sql.length));
   }
@@ -881,13 +794,15 @@ struct TableRun {
     if (i < kChoices) {
       const Choice& choice = kChoicesMade[i];
       key = MergeKey(choice.key.data(), choice.length);
-      if (!T.keys.empty())
-        traceText(trace, T.keys[i].line, choice.field != kNoField ? data + choice.field : nullptr);
+      if (!kMerging.keys.empty())
+        traceText(trace, kMerging.keys[i].line,
+                  choice.field != kNoField ? data + choice.field : nullptr);
     }
     bool created = false;
-    const void* filed = fileRow(trace, w.summaryTable, &row, sizeof row, key,
-                                kChoicesMade[0].length > 0 || !T.keys.empty() ? &kMerge : nullptr,
-                                T.filing, &created);
+    const void* filed =
+        fileRow(trace, w.summaryTable, &row, sizeof row, key,
+                kChoicesMade[0].length > 0 || !kMerging.keys.empty() ? &kMerge : nullptr, T.filing,
+                &created);
     if constexpr (kTotalled) {
       if (filed != nullptr && !created) traceActivityMerge(trace, filed, kActivity);
     }
