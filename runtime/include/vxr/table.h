@@ -234,7 +234,8 @@ struct Table {
   // rows merge by a key).
   void (*beforeEmit)(Row& row, bool merged) = nullptr;
 
-  // Tables that keep more than their rows (one of these at most).
+  // Tables that keep more than their rows: member rows of another layout,
+  // and the group totals or the distinct names (one table beside the rows).
   const TableInfo* memberRow = nullptr;  // the layout of Member, when not Row
   const GroupTotals* totals = nullptr;   // the object-activity figures
   NameCount names = {};
@@ -896,6 +897,7 @@ struct TableRun {
       offsetof(Work, memberTable), offsetof(Work, memberList), elementSize<DatabaseMember>(), 10,
       T.members.tableFailed};
   static constexpr bool kExtra = kTotalled || kNamed;
+  static_assert(!(kTotalled && kNamed), "one table beside the rows: the totals or the names");
   static constexpr TableSpec kExtraTable = {
       kExtra ? offsetof(Work, beside) + offsetof(BesideTable<true>, table) : kNoField,
       kExtra ? offsetof(Work, beside) + offsetof(BesideTable<true>, list) : kNoField,
