@@ -1,4 +1,4 @@
-// The module-side merge cost per member row: object-activity rows merged by
+// The module-side merge cost per member row: object-activity rows filed by
 // group, database and space into a result table, as VXRGOAAL and VXRGOTAL
 // do, for 1k to 1M rows over 10 to 100k distinct keys. Built twice: on the
 // runtime with the key index (bench_merge) and on the walking runtime
@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "vxr/activity.h"
+#include "vxr/family.h"
 #include "vxr/registration.h"
 #include "vxrgoaal.h"
 #include "vxrhost/host.h"
@@ -19,22 +19,11 @@ namespace {
 constexpr uint16_t kCounters[] = {offsetof(GoaaRow, JTPGETP), offsetof(GoaaRow, JTPSYNR),
                                   offsetof(GoaaRow, JTPPREF), offsetof(GoaaRow, JTPASYW),
                                   offsetof(GoaaRow, JTPOTHW)};
-constexpr vxr::ActivityLayout kLayout = {
-    .group = offsetof(GoaaRow, DSGROUP),
-    .database = offsetof(GoaaRow, JTPDB),
-    .space = offsetof(GoaaRow, JTPSP),
-    .timestamp = offsetof(GoaaRow, TIMESTAMP),
-    .merge = {.sums = kCounters,
-              .timestamp = offsetof(GoaaRow, TIMESTAMP),
-              .rowsMerged = offsetof(GoaaRow, ROWSMERGED)},
-    .rates = {},
-    .reads = {},
-    .io = {},
-    .getpages = offsetof(GoaaRow, JTPGETP),
-    .ratio = offsetof(GoaaRow, JTPRIOR),
-    .getpageShare = offsetof(GoaaRow, JTPPCGP),
-    .ioShare = offsetof(GoaaRow, JTPPCIO),
-};
+constexpr vxr::MergeRule kMerge = {.sums = kCounters,
+                                   .timestamp = offsetof(GoaaRow, TIMESTAMP),
+                                   .rowsMerged = offsetof(GoaaRow, ROWSMERGED)};
+constexpr vxr::ByteRange kKey[] = {VXR_KEY(GoaaRow, DSGROUP), VXR_KEY(GoaaRow, JTPDB),
+                                   VXR_KEY(GoaaRow, JTPSP)};
 
 std::vector<GoaaRow> makeRows(int64_t rows, int64_t keys) {
   std::vector<GoaaRow> out(static_cast<size_t>(rows));
@@ -60,10 +49,8 @@ void merge(benchmark::State& state) {
   for (auto _ : state) {
     VXR_ResultTable* table = nullptr;
     vxr::createTable(&table, vxr::elementSize<GoaaRow>(), 10);
-    bool created = false;
     for (const GoaaRow& row : rows) {
-      benchmark::DoNotOptimize(vxr::mergeActivityRow(trace, table, &row, sizeof row, kLayout,
-                                                     vxr::MergeScope::DatabaseSpace, "", &created));
+      benchmark::DoNotOptimize(vxr::fileRow(trace, table, &row, sizeof row, kKey, &kMerge));
     }
     RSLTdestroy(&table);
   }

@@ -40,9 +40,47 @@ static_assert(offsetof(GoaaRow, JTPPCGP) == 108);
 static_assert(offsetof(GoaaRow, NUMRX4) == 136);
 static_assert(offsetof(GoaaRow, ROWSMERGED) == 144);
 
+// The database and space conditions narrow a group's query only. Rows
+// merge per group, database and space under a database filter, per group
+// and database under an IDNAME filter (or the group ORIGINNODE names).
+inline constexpr vxr::Filter kGoaaFilters[] = {
+    vxr::activityGroupFilter(" AND LGOAACT.DSGROUP = '"),
+    vxr::activityIdnameFilter(true),
+    {.column = "JTPDB",
+     .match = vxr::prefix(5),
+     .condition = " AND   LGOAACT.JTPDB   = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP",
+     .matchTrace = "JTPDB match Index Filter %d %s %s \n"},
+    {.column = "JTPSP",
+     .match = vxr::prefix(5),
+     .condition = " AND   LGOAACT.JTPSP   = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP",
+     .matchTrace = "JTPSP match Index Filter %d %s %s \n"},
+    vxr::kActivityOriginFilter,
+};
+
+inline constexpr vxr::KeyChoice kGoaaKeys[] = {
+    {"JTPSP", nullptr, {kTraceDetail, "Spacename supplied, No Summary\n"}},
+    {"JTPDB", "DSGROUP,JTPDB,JTPSP", {kTraceDetail, "summarizeOAA filterJTPDB\n"}},
+    {"IDNAME", "DSGROUP,JTPDB", {kTraceDetail, "summarizeOAA filterIDNAME\n"}},
+    {nullptr, nullptr, {kTraceDetail, "Idname not supplied, No Data\n"}},
+};
+
 inline constexpr vxr::TableInfo kGoaaTable = {
-    "GROUPOBJACT", "VXRGOAAL",
-    "Group object activity: the members' object activity merged by group, database and space, "
-    "with rates",
-    sizeof(GoaaRow), kGoaaRowAttributes};
+    .name = "GROUPOBJACT",
+    .module = "VXRGOAAL",
+    .description =
+        "Group object activity: the members' object activity merged by group, "
+        "database and space, with rates",
+    .rowSize = sizeof(GoaaRow),
+    .layout = kGoaaRowAttributes,
+    .filters = kGoaaFilters,
+    .merge = {.sums = "JTPGETP,JTPSYNR,JTPPREF,JTPASYW,JTPOTHW,JTPGPR,JTPSYR,JTPPRR,JTPASR,JTPOTR",
+              .earliest = "TIMESTAMP",
+              .rowsMerged = "ROWSMERGED",
+              .keys = kGoaaKeys,
+              .members = {.into = "NUMRX4", .database = "JTPDB"}},
+    .derived = "JTPPCGP,JTPPCIO,JTPGPR,JTPSYR,JTPPRR,JTPASR,JTPOTR,JTPRIOR"};
 VXR_TABLES(VXRGOAAL, kGoaaTable);

@@ -74,14 +74,68 @@ static_assert(offsetof(GoadRow, JAPMEXT) == 112);
 // module serves every other name it is asked for as the space summary.
 inline constexpr char kGoadTableName[] = "GOBJECTA";
 
+// Both tables: DSGROUP also fills the IDNAME value; the database and space
+// conditions come only with a group, and without a group filter the IDNAME
+// filter names the group.
+inline constexpr char kGoasGroupCondition[] = " AND LOBJECTS.DSGROUP = '";
+inline constexpr vxr::Filter kGoasFilters[] = {
+    {.column = "DSGROUP",
+     .match = vxr::prefix(7),
+     .condition = kGoasGroupCondition,
+     .literal = vxr::Literal::Trimmed,
+     .role = vxr::FilterRole::Group,
+     .alsoFills = "IDNAME"},
+    {.column = "IDNAME",
+     .match = vxr::prefix(6),
+     .condition = kGoasGroupCondition,
+     .literal = vxr::Literal::Trimmed,
+     .takesDerived = true},
+    {.column = "JAPDB",
+     .match = vxr::prefix(5),
+     .condition = " AND LOBJECTS.JAPDB = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP"},
+    {.column = "JAPSPN",
+     .match = vxr::prefix(6),
+     .condition = " AND LOBJECTS.JAPSPN = '",
+     .literal = vxr::Literal::Trimmed,
+     .onlyWith = "DSGROUP"},
+    vxr::kOriginFilter,
+};
+
+inline constexpr vxr::KeyChoice kGoasKeys[] = {
+    {"JAPSPN", nullptr, {kTraceDetail, "Filtering - pOAS set to null\n"}},
+    {nullptr, "DSGROUP,JAPDB,JAPSPN"},
+};
+inline constexpr vxr::Largest kGoasLargest[] = {{"JAPMEXT", "JAPMEXT"}};
+
 inline constexpr vxr::TableInfo kGoasTable = {
-    "GROUPOBJSPACE", "VXRGOASL",
-    "Group object spaces: each space of a database as the group's members report it, with the "
-    "number of members, the earliest sample and the largest extent count",
-    sizeof(GoasRow), kGoasRowAttributes};
+    .name = "GROUPOBJSPACE",
+    .module = "VXRGOASL",
+    .description =
+        "Group object spaces: each space of a database as the group's members report "
+        "it, with the number of members, the earliest sample and the largest extent "
+        "count",
+    .rowSize = sizeof(GoasRow),
+    .layout = kGoasRowAttributes,
+    .filters = kGoasFilters,
+    .merge = {.earliest = "TIMESTAMP",
+              .rowsMerged = "NUMRX4",
+              .largest = kGoasLargest,
+              .keys = kGoasKeys}};
 inline constexpr vxr::TableInfo kGoadTable = {
-    kGoadTableName, "VXRGOASL",
-    "Group databases: spaces by kind, members, and the volumes, data sets and extents of each "
-    "database of a group, with extents per data set",
-    sizeof(GoadRow), kGoadRowAttributes};
+    .name = kGoadTableName,
+    .module = "VXRGOASL",
+    .description =
+        "Group databases: spaces by kind, members, and the volumes, data sets and "
+        "extents of each database of a group, with extents per data set",
+    .rowSize = sizeof(GoadRow),
+    .layout = kGoadRowAttributes,
+    .filters = kGoasFilters,
+    .merge = {.key = "DSGROUP,JAPDB",
+              .sums = "JAPVOLS,JAPDSNS,JAPEXTS",
+              .earliest = "TIMESTAMP",
+              .largest = kGoasLargest,
+              .members = {.into = "NUMRX4", .database = "JAPDB"}},
+    .derived = "SPNCount,TSCount,IXCount,JAPEXTR"};
 VXR_TABLES(VXRGOASL, kGoasTable, kGoadTable);

@@ -49,9 +49,49 @@ static_assert(offsetof(GotaRow, JT7GPR) == 152);
 static_assert(offsetof(GotaRow, ROWSMERGED) == 180);
 static_assert(offsetof(GotaRow, JT7RIOR) == 184);
 
+// A database or space filter narrows the member's answer with or without a
+// group filter; the SQL takes at most nine characters of its value. Without
+// a space filter rows always merge, at least per group and database.
+inline constexpr vxr::Filter kGotaFilters[] = {
+    vxr::activityGroupFilter(" AND LGOATHA.DSGROUP = '"),
+    vxr::activityIdnameFilter(false),
+    {.column = "JT7DBNM",
+     .match = vxr::prefix(6),
+     .width = 12,
+     .sent = 9,
+     .condition = " AND  LGOATHA.JT7DBNM = '",
+     .literal = vxr::Literal::Trimmed,
+     .matchTrace = "JT7DBNM match Index Filter %d %s %s \n"},
+    {.column = "JT7SPNM",
+     .match = vxr::prefix(6),
+     .width = 12,
+     .sent = 9,
+     .condition = " AND  LGOATHA.JT7SPNM = '",
+     .literal = vxr::Literal::Trimmed,
+     .matchTrace = "JT7SPNM match Index Filter %d %s %s \n"},
+    vxr::kActivityOriginFilter,
+};
+
+inline constexpr vxr::KeyChoice kGotaKeys[] = {
+    {"JT7SPNM", nullptr, {kTraceDetail, "Space name supplied, No Summary\n"}},
+    {"JT7DBNM", "DSGROUP,JT7DBNM,JT7SPNM", {kTraceDetail, "summarizeOTA filterJT7DBNM\n"}},
+    {nullptr, "DSGROUP,JT7DBNM", {kTraceDetail, "summarizeOTA filterJT7DBNM\n"}},
+};
+
 inline constexpr vxr::TableInfo kGotaTable = {
-    "GROUPTHRDACT", "VXRGOTAL",
-    "Group object thread activity: the members' object activity by thread added up over the "
-    "group, with rates and shares",
-    sizeof(GotaRow), kGotaRowAttributes};
+    .name = "GROUPTHRDACT",
+    .module = "VXRGOTAL",
+    .description =
+        "Group object thread activity: the members' object activity by thread added "
+        "up over the group, with rates and shares",
+    .rowSize = sizeof(GotaRow),
+    .layout = kGotaRowAttributes,
+    .filters = kGotaFilters,
+    .merge = {.sums =
+                  "JT7GETP,JT7SYNR,JT7SPRE,JT7LPRE,JT7DPRE,JT7ASYW,JT7OTHW,JT7GPR,JT7SYR,JT7SPR,"
+                  "JT7LPR,JT7DPR,JT7ASR,JT7OTR",
+              .earliest = "TIMESTAMP",
+              .rowsMerged = "ROWSMERGED",
+              .keys = kGotaKeys},
+    .derived = "JT7PCGP,JT7PCIO,JT7GPR,JT7SYR,JT7SPR,JT7LPR,JT7DPR,JT7ASR,JT7OTR,JT7RIOR"};
 VXR_TABLES(VXRGOTAL, kGotaTable);

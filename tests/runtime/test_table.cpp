@@ -1,6 +1,9 @@
 // The member query of a table declaration: each filter that came adds its
 // condition, a condition shared by two filters goes once, a filter tied to
 // another goes only with it, and the routing keeps the table's spelling.
+// A table summarising member rows of another layout: what its row takes of
+// a member row, the filter that fills another's value too, and the order of
+// its tables.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -154,6 +157,104 @@ TEST(TableSteps, TablesOfTheStateAreCreatedByTheStepsAndDestroyedBeforeTheNodeTa
   ASSERT_NE(program.reset, nullptr);
   program.reset(work);
   EXPECT_FALSE(reinterpret_cast<Work*>(work)->steps.state.flag);
+}
+
+// Member rows of a layout of their own, summarised per group and volume
+// with the distinct names (of kind "IX" apart) and members counted.
+struct MemberRow {
+  char ORIGINNODE[32];
+  char IDNAME[8];
+  char DSGROUP[8];
+  char VOLUME[8];
+  char RX4ID[4];
+  char NAME[8];
+  char KIND[4];
+  int32_t COUNT;
+};
+struct VolumeRow {
+  char ORIGINNODE[32];
+  char IDNAME[8];
+  char DSGROUP[8];
+  char RX4ID[4];
+  char VOLUME[8];
+  int32_t COUNT;
+  int32_t NAMES, INDEXES, OTHERS, MEMBERS;
+};
+constexpr vxr::ColumnField kMemberLayout[] = {
+    VXR_FIELD(MemberRow, ORIGINNODE), VXR_FIELD(MemberRow, IDNAME), VXR_FIELD(MemberRow, DSGROUP),
+    VXR_FIELD(MemberRow, VOLUME),     VXR_FIELD(MemberRow, RX4ID),  VXR_FIELD(MemberRow, NAME),
+    VXR_FIELD(MemberRow, KIND),       VXR_FIELD(MemberRow, COUNT)};
+constexpr vxr::ColumnField kVolumeLayout[] = {
+    VXR_FIELD(VolumeRow, ORIGINNODE), VXR_FIELD(VolumeRow, IDNAME),  VXR_FIELD(VolumeRow, DSGROUP),
+    VXR_FIELD(VolumeRow, RX4ID),      VXR_FIELD(VolumeRow, VOLUME),  VXR_FIELD(VolumeRow, COUNT),
+    VXR_FIELD(VolumeRow, NAMES),      VXR_FIELD(VolumeRow, INDEXES), VXR_FIELD(VolumeRow, OTHERS),
+    VXR_FIELD(VolumeRow, MEMBERS)};
+constexpr vxr::TableInfo kMemberInfo = {.name = "MEMBERS",
+                                        .module = "VXRTESTL",
+                                        .description = "test",
+                                        .rowSize = sizeof(MemberRow),
+                                        .layout = kMemberLayout};
+constexpr vxr::Filter kVolumeFilters[] = {
+    {.column = "DSGROUP", .condition = kGroupCondition, .role = vxr::FilterRole::Group},
+    {.column = "IDNAME", .alsoFills = "DSGROUP", .takesDerived = true},
+    vxr::kOriginFilter,
+};
+constexpr vxr::TableInfo kVolumeInfo = {
+    .name = "VOLUMES",
+    .module = "VXRTESTL",
+    .description = "test",
+    .rowSize = sizeof(VolumeRow),
+    .layout = kVolumeLayout,
+    .filters = kVolumeFilters,
+    .merge = {.key = "DSGROUP,VOLUME",
+              .sums = "COUNT",
+              .members = {.into = "MEMBERS", .database = "VOLUME"}}};
+constexpr const char* kIndexKinds[] = {"IX"};
+constexpr vxr::Table<VolumeRow, vxr::NoState, MemberRow> kVolumes = {
+    .info = &kVolumeInfo,
+    .eyeCatcher = "TESTWORK",
+    .workAreaSize = 400,
+    .query = {.select = "SELECT ORIGINNODE,IDNAME,DSGROUP,VOLUME,RX4ID,NAME,KIND,COUNT",
+              .base = "VXR.TEST"},
+    .collect = &kTestCollect,
+    .file = &kTestFile,
+    .memberRow = &kMemberInfo,
+    .distinct = {.name = "NAME",
+                 .kind = "KIND",
+                 .kinds = kIndexKinds,
+                 .into = "NAMES",
+                 .ofKinds = "INDEXES",
+                 .otherKinds = "OTHERS"},
+};
+using VolumeRun = vxr::TableRun<kVolumes>;
+
+TEST(TableQuery, MemberRowsOfAnotherLayoutAndTheTablesBesideTheRows) {
+  MemberRow member;
+  std::memset(&member, 'm', sizeof member);
+  member.COUNT = 7;
+  VolumeRow row;
+  std::memset(&row, 'x', sizeof row);
+  VolumeRun::convert(member, row);
+  EXPECT_EQ(std::string(row.VOLUME, 8), "mmmmmmmm");
+  EXPECT_EQ(std::string(row.RX4ID, 4), "mmmm");
+  EXPECT_EQ(row.COUNT, 7);
+  EXPECT_EQ(row.NAMES | row.INDEXES | row.OTHERS | row.MEMBERS, 0);  // no member field
+
+  // IDNAME fills the group's value too; the group slot comes second.
+  ASSERT_EQ(VolumeRun::kRules.size(), 3u);
+  EXPECT_EQ(VolumeRun::kRules[1].slots[1].value, VolumeRun::kSlots[0].value);
+  EXPECT_EQ(VolumeRun::kDerivedToo, 1);
+
+  // Member table, names, summary, node; the summary is destroyed first.
+  const auto& tables = VolumeRun::kProgram.tables;
+  ASSERT_EQ(tables.size(), 4u);
+  EXPECT_EQ(tables[0].elementSize, vxr::elementSize<vxr::DatabaseMember>());
+  EXPECT_EQ(tables[1].elementSize, vxr::elementSize<vxr::DatabaseName>());
+  EXPECT_EQ(tables[2].elementSize, vxr::elementSize<VolumeRow>());
+  EXPECT_EQ(VolumeRun::kProgram.nodeTable, 3);
+  EXPECT_EQ(std::vector<uint8_t>(VolumeRun::kProgram.destroyOrder.begin(),
+                                 VolumeRun::kProgram.destroyOrder.end()),
+            (std::vector<uint8_t>{2, 0, 1, 3}));
 }
 
 }  // namespace

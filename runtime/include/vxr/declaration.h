@@ -78,6 +78,9 @@ struct Filter {
   // A value that asks for something else instead of narrowing the query:
   // never sent, and a table's second query (NameCount) is then not asked.
   const char* notSent = nullptr;
+  const char* matchTrace = nullptr;  // traced when the filter matches ("%d %s %s")
+  const char* alsoFills = nullptr;  // the column of a declared filter whose value this one sets too
+  bool takesDerived = false;  // takes the group the ORIGINNODE filter names, as the group does
 };
 
 // IDNAME: the group, named by the filter or derived from ORIGINNODE.
@@ -88,6 +91,29 @@ constexpr Filter idnameFilter(const char* condition = " AND IDNAME ='") {
 inline constexpr Filter kOriginFilter = {
     .column = "ORIGINNODE", .width = 32, .role = FilterRole::NamesRows};
 
+// The group, IDNAME and ORIGINNODE filters of the object-activity tables,
+// each traced when it matches: IDNAME fills the group too and, with
+// `takesDerived`, takes the group the ORIGINNODE filter names.
+constexpr Filter activityGroupFilter(const char* condition) {
+  return {.column = "DSGROUP",
+          .match = prefix(7),
+          .condition = condition,
+          .literal = Literal::Trimmed,
+          .role = FilterRole::Group,
+          .matchTrace = "DSGROUP match Index Filter %d %s %s \n"};
+}
+constexpr Filter activityIdnameFilter(bool takesDerived) {
+  return {.column = "IDNAME",
+          .match = prefix(6),
+          .matchTrace = "IDNAME match Index Filter %d %s %s \n",
+          .alsoFills = "DSGROUP",
+          .takesDerived = takesDerived};
+}
+inline constexpr Filter kActivityOriginFilter = {
+    .column = "ORIGINNODE",
+    .width = 32,
+    .role = FilterRole::NamesRows,
+    .matchTrace = "ORIGINNODE match Index Filter %d %s %s \n"};
 // ---------------------------------------------------------------------------
 // Merging
 

@@ -23,13 +23,6 @@ namespace vxr {
 // ---------------------------------------------------------------------------
 // Filter slots of the group and the origin node
 
-// The DSGROUP, IDNAME and ORIGINNODE slot fields that end the work areas of
-// the volume and object tables (their flags are declared with the others).
-#define VXR_GROUP_SLOT_FIELDS        \
-  VXR_SLOT_FIELDS(dsgroup, 8, char); \
-  VXR_SLOT_FIELDS(idname, 8, char);  \
-  VXR_SLOT_FIELDS(origin, 32, char)
-
 // The IDNAME and ORIGINNODE slots of work area W (members idnameFlag,
 // idnameHost, idname and originFlag, originHost, origin), the rules that
 // fill them (whole column names), and the group derivation: without an

@@ -54,13 +54,6 @@ constexpr TableSpec checkedTable(size_t anchor, size_t list, int32_t elementSize
   VXR_ListHeader* summaryList; \
   VXR_ListLinks* emissionCursor
 
-// The node list of the member agents, the cursor of the member being
-// queried and the list's table.
-#define VXR_NODE_FIELDS      \
-  VXR_ListHeader* nodeList;  \
-  VXR_ListLinks* nodeCursor; \
-  VXR_ResultTable* nodeTable
-
 // The node table of work area W (members nodeTable, nodeList).
 #define VXR_NODE_TABLE(W)                                                                        \
   VXR_TABLE(W, nodeTable, nodeList, ::vxr::elementSize<VXR_NodeRecord>(), ::vxr::kNodesPerBlock, \

@@ -25,6 +25,7 @@
 #include <type_traits>
 #include <utility>
 
+#include "vxr/activity.h"
 #include "vxr/chars.h"
 #include "vxr/family.h"
 #include "vxr/lifecycle.h"
@@ -75,6 +76,7 @@ struct QueryLines {
   TraceText statement = {};   // the whole text and its length
   TraceText deriving = {};    // the ORIGINNODE value's first 8 characters, before a derivation
   TraceText derived = {};     // the derived group
+  TraceText group = {};       // the group filter's value, before the query is built
 };
 
 // ---------------------------------------------------------------------------
@@ -210,10 +212,57 @@ struct ColumnAlias {
   const char* field;
 };
 
-template <typename R, typename S = NoState>
+// ---------------------------------------------------------------------------
+// Tables that keep more than their rows
+
+// Distinct names per group and database: each member row's name and kind
+// noted once (under `note`, with the members counted, see MemberCount),
+// and after the collection counted into each summary row: every name into
+// `into`, the names of the `kinds` into `ofKinds`, the others into
+// `otherKinds`, traced per row by `line` with the database.
+struct DistinctNames {
+  const char* name = nullptr;  // a member column of 8 characters
+  const char* kind = nullptr;  // a member column of 4 characters
+  std::span<const char* const> kinds = {};
+  const char* into = nullptr;
+  const char* ofKinds = nullptr;
+  const char* otherKinds = nullptr;
+  RAS1_Anchor* note = nullptr;
+  TraceText line = {};
+  int32_t perBlock = 30;
+  TraceText tableFailed = {};
+};
+
+// One noted name.
+struct DatabaseName {
+  char group[8];
+  char database[8];
+  char name[8];
+  char kind[4];
+};
+inline constexpr ByteRange kDatabaseNameKey[] = {{offsetof(DatabaseName, group), 8},
+                                                 {offsetof(DatabaseName, database), 8},
+                                                 {offsetof(DatabaseName, name), 8}};
+inline constexpr MergeKey kNamesOfDatabase(kDatabaseNameKey, 2);
+
+// The object-activity tables (see GroupTotals): the group traced before
+// each member query, and the lines of the totals' scope.
+inline constexpr QueryLines kActivityLines = {.group = {kTraceDetail, "DSGROUP=\\%8s\\\n"}};
+constexpr ScopeTexts activityScopes(const char* database, const char* group) {
+  return {"Spacename supplied, No Summary\n", database, group, "DSGROUP not supplied, No Data\n"};
+}
+
+// ---------------------------------------------------------------------------
+
+// A table of rows `R`, with a state `S` of its own (see the further steps
+// below), assembled from member rows of layout `M` (another table's row; see
+// Table::memberRow): the row takes the member row's fields of the same
+// names, the others zero.
+template <typename R, typename S = NoState, typename M = R>
 struct Table {
   using Row = R;
   using State = S;
+  using Member = M;
   const TableInfo* info;  // the table as the catalog shows it: row, filters, merge rule
   // The host-visible work area: eye-catcher and size (on 32-bit targets
   // exactly this size; the runtime's fields must fit in it).
@@ -243,7 +292,7 @@ struct Table {
 
   // Completes a member row before it is filed (`older`: from an agent that
   // does not deliver the further columns).
-  void (*complete)(Row& row, bool older, const Trace& trace) = nullptr;
+  void (*complete)(Member& row, bool older, const Trace& trace) = nullptr;
   // Finishes a row just before it is handed out (`merged`: the request's
   // rows merge by a key).
   void (*beforeEmit)(Row& row, bool merged) = nullptr;
@@ -268,12 +317,29 @@ struct Table {
                 const Trace& trace) = nullptr;
   // After the table's own collection, whether it succeeded or not.
   void (*collected)(State& state, const Collected& collected, const Trace& trace) = nullptr;
+
+  // Tables that keep more than their rows: member rows of another layout,
+  // and the group totals or the distinct names (one table beside the rows).
+  const TableInfo* memberRow = nullptr;  // the layout of Member, when not Row
+  const GroupTotals* totals = nullptr;   // the object-activity figures
+  DistinctNames distinct = {};
 };
 
 // ---------------------------------------------------------------------------
 // What the runtime keeps of a request (the private part of the work area)
 
-template <typename Row, size_t Filters, size_t ValueBytes, typename Steps = NoState>
+// The table kept beside the rows by a table that keeps more than its rows
+// (the group totals or the names noted); nothing for the others.
+template <bool Kept>
+struct BesideTable {
+  VXR_ListHeader* list;
+  VXR_ResultTable* table;
+};
+template <>
+struct BesideTable<false> {};
+
+template <typename Row, size_t Filters, size_t ValueBytes, bool Beside = false,
+          typename Steps = NoState>
 struct TableWork {
   char eyeCatcher[8];
   VXR_ListHeader* summaryList;
@@ -288,6 +354,7 @@ struct TableWork {
   int32_t flags[Filters];
   const char* hosts[Filters];
   char values[ValueBytes];  // each value with a terminator after it
+  [[no_unique_address]] BesideTable<Beside> beside;
   Row row;
   [[no_unique_address]] Steps steps;  // of a table with further steps
 };
@@ -338,12 +405,27 @@ void sqlTableQuery(SqlText& sql, const MemberQuery& query, const char* further,
 // ---------------------------------------------------------------------------
 // The interpreter
 
+// The index of the declared filter of column `column`, or -1.
+constexpr int filterIndexOf(std::span<const Filter> filters, const char* column) {
+  for (size_t i = 0; column != nullptr && i < filters.size(); ++i) {
+    if (filters[i].column != nullptr && textEqual(filters[i].column, column))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
 template <const auto& T>
 struct TableRun {
   using Decl = std::remove_cvref_t<decltype(T)>;
   using Row = typename Decl::Row;
+  using Member = typename Decl::Member;
   static constexpr const TableInfo& kInfo = *T.info;
   static constexpr const MergeColumns& kMerging = kInfo.merge;
+  static constexpr bool kConverted = !std::is_same_v<Row, Member>;
+  static_assert(kConverted == (T.memberRow != nullptr), "a member row of another layout is named");
+  // The layout the member rows are assembled in.
+  static constexpr std::span<const ColumnField> kMemberLayout =
+      kConverted ? T.memberRow->layout : T.info->layout;
 
   static constexpr size_t kFilters = kInfo.filters.size();
   static constexpr size_t valueOffset(size_t i) {
@@ -353,7 +435,8 @@ struct TableRun {
   }
   using State = typename Decl::State;
   static constexpr bool kSteps = T.names.into != nullptr;
-  using Work = TableWork<Row, kFilters, valueOffset(kFilters),
+  using Work = TableWork<Member, kFilters, valueOffset(kFilters),
+                         T.totals != nullptr || T.distinct.into != nullptr,
                          std::conditional_t<kSteps, StepsWork<State>, NoState>>;
   static_assert(kFilters > 0, "a table has at least its ORIGINNODE filter");
 #if VXR_ILP32
@@ -376,8 +459,9 @@ struct TableRun {
   // the key (a filter that is read but never used does not compile).
   static constexpr bool filterUsed(size_t i) {
     const Filter& f = kInfo.filters[i];
-    if ((f.condition != nullptr && f.onlyWith == nullptr) || f.keeps != nullptr ||
-        f.role != FilterRole::Condition)
+    if ((f.condition != nullptr &&
+         (f.onlyWith == nullptr || filterIndexOf(kInfo.filters, f.onlyWith) >= 0)) ||
+        f.keeps != nullptr || f.role != FilterRole::Condition || f.alsoFills != nullptr)
       return true;
     for (const KeyChoice& choice : kMerging.keys) {
       if (choice.filter != nullptr && f.column != nullptr && textEqual(choice.filter, f.column))
@@ -432,15 +516,17 @@ struct TableRun {
     size_t r = 0;
     for (size_t i = 0; i < kFilters; ++i) {
       const Filter& f = kInfo.filters[i];
-      auto rule = [&](const char* column, ColumnMatch match) {
+      const int also = filterIndexOf(kInfo.filters, f.alsoFills);
+      auto rule = [&](const char* column, ColumnMatch match, FilterSlot alsoSlot) {
         return FilterRule{.column = column,
                           .match = match,
-                          .slots = {kSlots[i]},
+                          .slots = {kSlots[i], alsoSlot},
+                          .matchTrace = f.matchTrace,
                           .otherOperator = f.otherOperator,
                           .onMatch = T.filterTaken != nullptr ? kTaken[i] : nullptr};
       };
-      if (f.column) rules[r++] = rule(f.column, f.match);
-      if (f.alsoColumn) rules[r++] = rule(f.alsoColumn, f.alsoMatch);
+      if (f.column) rules[r++] = rule(f.column, f.match, also >= 0 ? kSlots[also] : FilterSlot{});
+      if (f.alsoColumn) rules[r++] = rule(f.alsoColumn, f.alsoMatch, FilterSlot{});
     }
     return rules;
   }
@@ -450,9 +536,9 @@ struct TableRun {
   // names, or of the names the aliases give.
   static constexpr size_t kSelected = static_cast<size_t>(selectColumnCount(T.query.select));
   static constexpr std::array<ColumnField, kSelected> columnsOf() {
-    auto columns = vxr::columnsOf<kSelected>(T.query.select, T.info->layout);
+    auto columns = vxr::columnsOf<kSelected>(T.query.select, kMemberLayout);
     for (const ColumnAlias& alias : T.aliases) {
-      const ColumnField field = fieldsNamed<1>(alias.field, T.info->layout)[0];
+      const ColumnField field = fieldsNamed<1>(alias.field, kMemberLayout)[0];
       const ColumnField as[] = {{alias.column, field.offset, field.width, field.type}};
       const auto named = vxr::columnsOf<kSelected>(T.query.select, as);
       for (size_t i = 0; i < kSelected; ++i) {
@@ -464,7 +550,7 @@ struct TableRun {
   static constexpr auto kColumns = columnsOf();
   // The further columns of newer agents, after the others.
   static constexpr size_t kFurther = nameCount(T.agents.further);
-  static constexpr auto kFurtherFields = fieldsNamed<kFurther>(T.agents.further, T.info->layout);
+  static constexpr auto kFurtherFields = fieldsNamed<kFurther>(T.agents.further, kMemberLayout);
   static_assert(allNamed(kFurtherFields), "the further columns are row fields");
   static_assert((T.agents.above == nullptr) == (kFurther == 0), "further columns by version");
   static constexpr std::array<ColumnField, kSelected + kFurther> extendedOf() {
@@ -503,7 +589,7 @@ struct TableRun {
   static constexpr auto kMergedCount =
       fieldsNamed<nameCount(kMerging.rowsMerged)>(kMerging.rowsMerged, T.info->layout);
   static constexpr auto kZeroFields =
-      fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, T.info->layout);
+      fieldsNamed<nameCount(T.zeroFilled)>(T.zeroFilled, kMemberLayout);
   static_assert(allNamed(kKeyFields) && allNamed(kSumFields) && allNamed(kEarliest) &&
                     allNamed(kMergedCount) && allNamed(kZeroFields),
                 "the merge rule names columns of the row");
@@ -542,11 +628,7 @@ struct TableRun {
     size_t length = 0;
   };
   static constexpr int filterIndex(const char* column) {
-    for (size_t i = 0; column != nullptr && i < kFilters; ++i) {
-      if (kInfo.filters[i].column != nullptr && textEqual(kInfo.filters[i].column, column))
-        return static_cast<int>(i);
-    }
-    return -1;
+    return filterIndexOf(kInfo.filters, column);
   }
   static constexpr Choice choiceOf(const char* filter, const char* names) {
     Choice choice;
@@ -634,7 +716,7 @@ struct TableRun {
     std::array<ColumnField, kFilters> kept{};
     for (size_t i = 0; i < kFilters; ++i) {
       if (kInfo.filters[i].keeps != nullptr)
-        kept[i] = fieldsNamed<1>(kInfo.filters[i].keeps, T.info->layout)[0];
+        kept[i] = fieldsNamed<1>(kInfo.filters[i].keeps, kMemberLayout)[0];
     }
     return kept;
   }
@@ -665,6 +747,134 @@ struct TableRun {
     return *static_cast<Work*>(workArea);
   }
 
+  // ---- Tables that keep more than their rows
+
+  // The filter that takes the derived group too.
+  static constexpr int kDerivedToo = [] {
+    for (size_t i = 0; i < kFilters; ++i) {
+      if (kInfo.filters[i].takesDerived) return static_cast<int>(i);
+    }
+    return -1;
+  }();
+
+  // A member row of another layout: the row's fields that it has too.
+  struct FieldCopy {
+    uint16_t from, to, width;
+  };
+  static constexpr auto kCopies = [] {
+    std::array<FieldCopy, T.info->layout.size()> copies{};
+    for (size_t i = 0; i < copies.size(); ++i) {
+      const ColumnField& to = T.info->layout[i];
+      for (const ColumnField& from : kMemberLayout) {
+        if (to.name != nullptr && from.name != nullptr && textEqual(to.name, from.name) &&
+            to.width == from.width)
+          copies[i] = {from.offset, to.offset, to.width};
+      }
+    }
+    return copies;
+  }();
+  static void convert(const Member& member, Row& row) {
+    std::memset(&row, 0, sizeof row);
+    for (const FieldCopy& copy : kCopies) {
+      std::memcpy(reinterpret_cast<char*>(&row) + copy.to,
+                  reinterpret_cast<const char*>(&member) + copy.from, copy.width);
+    }
+  }
+
+  static VXR_ResultTable* besideTable(Work& w) {
+    if constexpr (requires { w.beside.table; }) {
+      return w.beside.table;
+    } else {
+      return nullptr;
+    }
+  }
+
+  // The object-activity figures.
+  static constexpr bool kTotalled = T.totals != nullptr;
+  static constexpr GroupTotals kG = kTotalled ? *T.totals : GroupTotals{};
+  static constexpr uint16_t offsetNamed(const char* name) {
+    const ColumnField field = fieldsNamed<1>(name ? name : "", T.info->layout)[0];
+    return field.name != nullptr ? field.offset : kNoField;
+  }
+  template <size_t N>
+  static constexpr std::array<uint16_t, N> offsetsNamed(const char* names) {
+    std::array<uint16_t, N> offsets{};
+    for (size_t i = 0; i < N; ++i) {
+      const ColumnField field = fieldsNamed<N>(names, T.info->layout)[i];
+      offsets[i] = field.name != nullptr ? field.offset : kNoField;
+    }
+    return offsets;
+  }
+  static constexpr auto kRates = offsetsNamed<nameCount(kG.rates)>(kG.rates);
+  static constexpr auto kReads = offsetsNamed<nameCount(kG.reads)>(kG.reads);
+  static constexpr auto kIo = offsetsNamed<nameCount(kG.io)>(kG.io);
+  static constexpr ActivityLayout kActivity = {.group = offsetNamed(kG.groupFilter),
+                                               .database = offsetNamed(kG.databaseFilter),
+                                               .space = offsetNamed(kG.spaceFilter),
+                                               .timestamp = kMerge.timestamp,
+                                               .rowsMerged = kMerge.rowsMerged,
+                                               .rates = kRates,
+                                               .reads = kReads,
+                                               .io = kIo,
+                                               .getpages = offsetNamed(kG.getpages),
+                                               .ratio = offsetNamed(kG.ratio),
+                                               .getpageShare = offsetNamed(kG.getpageShare),
+                                               .ioShare = offsetNamed(kG.ioShare)};
+  static constexpr std::array<int, 3> kScopeFilters = {
+      filterIndex(kG.spaceFilter), filterIndex(kG.databaseFilter), filterIndex(kG.groupFilter)};
+  static constexpr bool totalsNamed() {
+    const uint16_t named[] = {kActivity.group,     kActivity.database,     kActivity.space,
+                              kActivity.timestamp, kActivity.rowsMerged,   kActivity.getpages,
+                              kActivity.ratio,     kActivity.getpageShare, kActivity.ioShare};
+    for (uint16_t offset : named) {
+      if (offset == kNoField) return false;
+    }
+    for (std::span<const uint16_t> list : {std::span<const uint16_t>(kRates), {kReads}, {kIo}}) {
+      for (uint16_t offset : list) {
+        if (offset == kNoField) return false;
+      }
+    }
+    return kScopeFilters[0] >= 0 && kScopeFilters[1] >= 0 && kScopeFilters[2] >= 0;
+  }
+  static_assert(!kTotalled || totalsNamed(),
+                "the totals name filters and columns of the row, its earliest time stamp and "
+                "its count of merged rows");
+  static ScopeFilters came(const Work& w) {
+    return {w.flags[kScopeFilters[0]] != 0, w.flags[kScopeFilters[1]] != 0,
+            w.flags[kScopeFilters[2]] != 0};
+  }
+
+  // Distinct names per group and database.
+  static constexpr bool kNamed = T.distinct.into != nullptr;
+  static constexpr ColumnField memberField(const char* name) {
+    return fieldsNamed<1>(name ? name : "", kMemberLayout)[0];
+  }
+  static constexpr ColumnField kNameField = memberField(T.distinct.name);
+  static constexpr ColumnField kKindField = memberField(T.distinct.kind);
+  static constexpr std::array<uint16_t, 3> kNameCounts = {offsetNamed(T.distinct.into),
+                                                          offsetNamed(T.distinct.ofKinds),
+                                                          offsetNamed(T.distinct.otherKinds)};
+  static_assert(!kNamed || (kCounted && kNameField.width == 8 && kKindField.width == 4 &&
+                            kNameCounts[0] != kNoField && kNameCounts[1] != kNoField &&
+                            kNameCounts[2] != kNoField),
+                "names of 8 and kinds of 4 characters, counted with the members into columns");
+  // Notes the member row's name, and its member, once per group and database.
+  static bool noteName(Work& w, const char* row) {
+    const Trace trace = traceEnter(T.distinct.note);
+    const char* member = reinterpret_cast<const char*>(&w.row);
+    DatabaseName name;
+    std::memcpy(name.group, row + kCountFields[0].offset, sizeof name.group);
+    std::memcpy(name.database, row + kCountFields[1].offset, sizeof name.database);
+    std::memcpy(name.name, member + kNameField.offset, sizeof name.name);
+    std::memcpy(name.kind, member + kKindField.offset, sizeof name.kind);
+    const bool noted =
+        fileRow(trace, besideTable(w), &name, sizeof name, kDatabaseNameKey, nullptr) &&
+        noteDatabaseMember(trace, w.memberTable, name.group, name.database,
+                           row + kCountFields[2].offset);
+    traceExitVoid(trace, __LINE__);
+    return noted;
+  }
+
   // Without a filter of its own the first group filter takes the group the
   // ORIGINNODE filter names.
   static void deriveGroup(void* workArea, const Trace& trace) {
@@ -675,7 +885,8 @@ struct TableRun {
       char initial[kNameWidth + 1] = {};
       std::memcpy(initial, origin, kNameWidth);
       traceText(trace, T.lines.deriving, initial);
-      deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup]);
+      deriveGroupFilter(workArea, kSlots[kOrigin], kSlots[kGroup],
+                        kDerivedToo >= 0 ? &kSlots[kDerivedToo] : nullptr);
       traceText(trace, T.lines.derived, w.values + valueOffset(static_cast<size_t>(kGroup)));
     }
   }
@@ -683,6 +894,8 @@ struct TableRun {
   static void buildSql(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
                        SqlText& sql) {
     traceText(trace, T.lines.node, node.thruNode, node.version);
+    if constexpr (kGroup >= 0)
+      traceText(trace, T.lines.group, work(workArea).values + valueOffset(size_t{kGroup}));
     const bool extended = extendedFor(node);
     if (extended) traceText(trace, T.lines.extended);
     sqlTableQuery(sql, T.query, extended ? T.agents.further : nullptr, node, kInfo.filters, kSlots,
@@ -690,27 +903,36 @@ struct TableRun {
     traceText(trace, T.lines.statement, sql.text, static_cast<int>(sql.length));
   }
 
-  static bool file(Work& w) {
+  // Files `row` (the member row w.row, or what the table's row takes of
+  // it) and what the table keeps beside it.
+  static bool file(Work& w, const Row& row) {
+    const char* data = reinterpret_cast<const char*>(&row);
     const Trace trace = traceEnter(T.file);
     MergeKey key = {};
     const size_t i = chosen(w);
     if (i < kChoices) {
       const Choice& choice = kChoicesMade[i];
       key = MergeKey(choice.key.data(), choice.length);
-      if (!kMerging.keys.empty()) {
-        const char* row = reinterpret_cast<const char*>(&w.row);
+      if (!kMerging.keys.empty())
         traceText(trace, kMerging.keys[i].line,
-                  choice.field != kNoField ? row + choice.field : nullptr);
-      }
+                  choice.field != kNoField ? data + choice.field : nullptr);
     }
-    const bool kept = fileMerged(w, trace, key);
+    bool created = false;
+    const void* filed = nullptr;
+    bool kept = fileMerged(w, trace, row, key, filed, created);
+    if constexpr (kTotalled) {
+      if (filed != nullptr && !created) traceActivityMerge(trace, filed, kActivity);
+    }
     traceExitVoid(trace, __LINE__);
-    if constexpr (kCounted) {
-      const char* row = reinterpret_cast<const char*>(&w.row);
-      const bool noted =
-          noteDatabaseMemberTraced(T.members.note, w.memberTable, row + kCountFields[0].offset,
-                                   row + kCountFields[1].offset, row + kCountFields[2].offset);
-      return noted && kept;
+    if constexpr (kTotalled)
+      kept = addActivityTotals(kG.add, kG.adding, besideTable(w), came(w), &row, kActivity) && kept;
+    if constexpr (kNamed) {
+      kept = noteName(w, data) && kept;
+    } else if constexpr (kCounted) {
+      kept =
+          noteDatabaseMemberTraced(T.members.note, w.memberTable, data + kCountFields[0].offset,
+                                   data + kCountFields[1].offset, data + kCountFields[2].offset) &&
+          kept;
     }
     return kept;
   }
@@ -731,10 +953,36 @@ struct TableRun {
   }
 
   static void afterCollect(void* workArea, const Trace&) {
-    const Work& w = work(workArea);
-    countInto(T.members.count, w,
-              {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset},
-              kCountFields[1].offset, T.members.line);
+    Work& w = work(workArea);
+    if constexpr (!kNamed) {
+      countInto(T.members.count, w,
+                {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset},
+                kCountFields[1].offset, T.members.line);
+    } else {
+      countNames(w);
+    }
+  }
+
+  // The distinct names and the members, counted into every summary row.
+  static void countNames(Work& w) {
+    const Trace trace = traceEnter(T.members.count);
+    const ByteRange kind = {offsetof(DatabaseName, kind), 4};
+    const KeyedCount counts[] = {
+        {besideTable(w), kNamesOfDatabase, kRowGroupDatabase, kNameCounts[0]},
+        {besideTable(w), kNamesOfDatabase, kRowGroupDatabase, kNameCounts[2], kind,
+         T.distinct.kinds, true},
+        {besideTable(w), kNamesOfDatabase, kRowGroupDatabase, kNameCounts[1], kind,
+         T.distinct.kinds},
+        {w.memberTable, kMembersOfDatabase, kRowGroupDatabase, kCountFields[3].offset}};
+    fillCounts(w.summaryList, counts);
+    for (VXR_ListLinks* element : walk(w.summaryList)) {
+      const char* row = static_cast<const char*>(elementData(element));
+      char database[kNameWidth + 1] = {};
+      std::memcpy(database, row + kCountFields[1].offset, kNameWidth);
+      traceText(trace, T.distinct.line, database, loadInt(row, kNameCounts[0]));
+      traceText(trace, T.members.line, database, loadInt(row, kCountFields[3].offset));
+    }
+    traceExitVoid(trace, __LINE__);
   }
 
   static bool onRow(void* workArea, const Trace& trace, const void* sqlda) {
@@ -752,7 +1000,13 @@ struct TableRun {
       }
     }
     if constexpr (T.complete != nullptr) T.complete(w.row, !extended, trace);
-    return file(w);
+    if constexpr (kConverted) {
+      Row row;
+      convert(w.row, row);
+      return file(w, row);
+    } else {
+      return file(w, w.row);
+    }
   }
 
   static int32_t collect(void* workArea, const Trace& trace) {
@@ -763,12 +1017,17 @@ struct TableRun {
   }
 
   static void beforeEmit(void* workArea, const Trace&, void* row) {
+    if constexpr (kTotalled) {
+      Work& w = work(workArea);
+      finishActivity(kG.finish, kG.finishing, besideTable(w), came(w), row, kActivity);
+    }
     if constexpr (T.beforeEmit != nullptr)
       T.beforeEmit(*static_cast<Row*>(row), merges(work(workArea)));
   }
 
   // The tables in order of creation: the member table (when members are
-  // counted), the summary table, the node table.
+  // counted), the further table (the totals or the names), the summary
+  // table, the node table. The summary table is destroyed first.
   static constexpr TableSpec kSummaryTable = {offsetof(Work, summaryTable),
                                               offsetof(Work, summaryList), elementSize<Row>(),
                                               T.perBlock, T.texts.groupTableFailed};
@@ -781,10 +1040,32 @@ struct TableRun {
   static constexpr TableSpec kMemberTable = {
       offsetof(Work, memberTable), offsetof(Work, memberList), elementSize<DatabaseMember>(), 10,
       T.members.tableFailed};
-  static constexpr TableSpec kPlainTables[] = {kSummaryTable, kNodeTable};
-  static constexpr TableSpec kCountedTables[] = {kMemberTable, kSummaryTable, kNodeTable};
-  static constexpr uint8_t kPlainOrder[] = {0, 1};
-  static constexpr uint8_t kCountedOrder[] = {1, 0, 2};
+  static constexpr bool kExtra = kTotalled || kNamed;
+  static_assert(!(kTotalled && kNamed), "one table beside the rows: the totals or the names");
+  static constexpr TableSpec kExtraTable = {
+      kExtra ? offsetof(Work, beside) + offsetof(BesideTable<true>, table) : kNoField,
+      kExtra ? offsetof(Work, beside) + offsetof(BesideTable<true>, list) : kNoField,
+      kTotalled ? elementSize<GetpTotals>() : elementSize<DatabaseName>(),
+      kTotalled ? kG.perBlock : T.distinct.perBlock,
+      kTotalled ? kG.tableFailed : T.distinct.tableFailed};
+  static constexpr uint8_t kPlainOrder[] = {0, 1};  // the summary table, then the node table
+  static constexpr size_t kBefore = size_t{kCounted} + size_t{kExtra};  // tables before the summary
+  static constexpr std::array<TableSpec, kBefore + 2> kTables = [] {
+    std::array<TableSpec, kBefore + 2> tables{};
+    size_t n = 0;
+    if (kCounted) tables[n++] = kMemberTable;
+    if (kExtra) tables[n++] = kExtraTable;
+    tables[n++] = kSummaryTable;
+    tables[n] = kNodeTable;
+    return tables;
+  }();
+  static constexpr std::array<uint8_t, kBefore + 2> kDestroyOrder = [] {
+    std::array<uint8_t, kBefore + 2> order{};
+    order[0] = static_cast<uint8_t>(kBefore);
+    for (size_t i = 0; i < kBefore; ++i) order[i + 1] = static_cast<uint8_t>(i);
+    order[kBefore + 1] = static_cast<uint8_t>(kBefore + 1);
+    return order;
+  }();
 
   // -------------------------------------------------------------------------
   // A table's own state and further steps
@@ -819,25 +1100,30 @@ struct TableRun {
   }
 
   static void nameRow(Work& w) {
-    if (T.nameRow != nullptr && w.flags[kOrigin] == 0) {
-      T.nameRow(w.row);
-      return;
+    if constexpr (T.nameRow != nullptr) {
+      if (w.flags[kOrigin] == 0) {
+        T.nameRow(w.row);
+        return;
+      }
     }
     setRowOrigin(w.row.ORIGINNODE, w.flags[kOrigin] != 0,
                  w.values + valueOffset(static_cast<size_t>(kOrigin)), w.row.IDNAME);
   }
 
-  static bool fileMerged(Work& w, const Trace& trace, MergeKey key) {
+  // Files `row` into the summary table: merged by the rule, or by the
+  // table's own merge (false when that counts the row as lost).
+  static bool fileMerged(Work& w, const Trace& trace, const Row& row, MergeKey key,
+                         const void*& filed, bool& created) {
     if constexpr (T.merge == nullptr) {
       const MergeRule* rule =
           kChoicesMade[0].length > 0 || !kMerging.keys.empty() ? &kMerge : nullptr;
-      return fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key, rule, T.filing) != nullptr;
+      filed = fileRow(trace, w.summaryTable, &row, sizeof row, key, rule, T.filing, &created);
+      return filed != nullptr;
     } else {
-      bool created = false;
       void* kept =
-          fileRow(trace, w.summaryTable, &w.row, sizeof w.row, key, nullptr, T.filing, &created);
-      return kept != nullptr &&
-             T.merge(stateOf(w), *static_cast<Row*>(kept), w.row, created, trace);
+          fileRow(trace, w.summaryTable, &row, sizeof row, key, nullptr, T.filing, &created);
+      filed = kept;
+      return kept != nullptr && T.merge(stateOf(w), *static_cast<Row*>(kept), row, created, trace);
     }
   }
 
@@ -995,20 +1281,16 @@ struct TableRun {
                     .filterTrace = t.filter.text,
                     .filterTraceLevel = t.filter.level},
         .derive = derive,
-        .tables = kCounted ? std::span<const TableSpec>(kCountedTables)
-                  : kSteps ? std::span<const TableSpec>(kStepsTables)
-                           : kPlainTables,
+        .tables = kSteps ? std::span<const TableSpec>(kStepsTables) : kTables,
         .createOrder = kSteps ? std::span<const uint8_t>(kPlainOrder) : std::span<const uint8_t>(),
-        .nodeTable = kCounted ? 2 : 1,
+        .nodeTable = kSteps ? int32_t{kNodeIndex} : static_cast<int32_t>(kBefore + 1),
         .collect = collect,
         .collectFailed = t.collectFailed,
         .afterCollect = kCounted ? afterCollect : nullptr,
         .furtherCollection = furtherStep(),
-        .beforeEmit = T.beforeEmit != nullptr ? beforeEmit : nullptr,
+        .beforeEmit = T.beforeEmit != nullptr || kTotalled ? beforeEmit : nullptr,
         .teardown = t.teardown,
-        .destroyOrder = kCounted ? std::span<const uint8_t>(kCountedOrder)
-                        : kSteps ? std::span<const uint8_t>(kStepsOrder)
-                                 : kPlainOrder};
+        .destroyOrder = kSteps ? std::span<const uint8_t>(kStepsOrder) : kDestroyOrder};
   }
   static constexpr ModuleProgram kProgram = program();
 };
@@ -1018,3 +1300,11 @@ struct TableRun {
 // The three request entries of a module that serves the table TABLE.
 #define VXR_TABLE_ENTRIES(TABLE, START, PROCESS, TERMINATE) \
   VXR_REQUEST_ENTRIES(::vxr::TableRun<TABLE>::kProgram, START, PROCESS, TERMINATE)
+
+// The request entries of a module that serves two tables from one member
+// query: NAMED for a request whose table name starts with NAME, TABLE for
+// every other.
+#define VXR_TABLE_ENTRIES_BY_NAME(TABLE, NAME, NAMED, START, PROCESS, TERMINATE)                  \
+  constexpr ::vxr::TableChoice vxrTableChoices[] = {{NAME, &::vxr::TableRun<NAMED>::kProgram}};   \
+  VXR_REQUEST_ENTRIES_BY_TABLE(vxrTableChoices, ::vxr::TableRun<TABLE>::kProgram, START, PROCESS, \
+                               TERMINATE)
