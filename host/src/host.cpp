@@ -433,6 +433,7 @@ RunResult& RequestCursor::finish() {
     }
   }
   r.onRow = nullptr;
+  s.host->flushTrace();  // the request's trace lines, before anything else is printed
   return result;
 }
 
