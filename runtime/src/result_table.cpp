@@ -1,6 +1,9 @@
 #include "vxr/result_table.h"
 
 #include <cstdlib>
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
 #include "runtime_units.h"
 #include "table_store.h"
@@ -27,6 +30,20 @@ constexpr bool kBlockPerChunk = false;
 #else
 constexpr bool kBlockPerChunk = false;
 #endif
+
+// A large chunk's pages are made present in one call rather than one
+// page fault each as its elements are first written (where the system
+// knows the call; otherwise they fault in as before).
+void prefault([[maybe_unused]] void* chunk, [[maybe_unused]] size_t size) {
+#if defined(MADV_POPULATE_WRITE)
+  constexpr uintptr_t kPage = 4096;
+  constexpr size_t kWorthIt = size_t{1} << 20;
+  if (size < kWorthIt) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(chunk) + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(chunk) + size) & ~(kPage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
+}
 
 size_t blockStride(const VXR_ResultTable* table) {
   return (static_cast<size_t>(table->blockSize) + kBlockAlign - 1) & ~(kBlockAlign - 1);
@@ -59,6 +76,7 @@ void* takeBlock(VXR_ResultTable* table) {
     void* chunk =
         trailer.find.slots != nullptr ? vxr::detail::allocateLarge(size) : std::malloc(size);
     if (chunk == nullptr) return nullptr;
+    prefault(chunk, size);
     std::memcpy(chunk, &trailer.chunks, sizeof(void*));
     trailer.chunks = chunk;
     trailer.chunkFree = static_cast<char*>(chunk) + kChunkHeader;
