@@ -72,11 +72,12 @@ void* takeBlock(VXR_ResultTable* table) {
     // list only filed and walked in order touches each page once, and there
     // clearing a large page on first touch costs more than the small pages'
     // faults.
+    // Small pages are made present a chunk at a time.
     const size_t size = kChunkHeader + blocks * stride;
-    void* chunk =
-        trailer.find.slots != nullptr ? vxr::detail::allocateLarge(size) : std::malloc(size);
+    const bool keyed = trailer.find.slots != nullptr;
+    void* chunk = keyed ? vxr::detail::allocateLarge(size) : std::malloc(size);
     if (chunk == nullptr) return nullptr;
-    prefault(chunk, size);
+    if (!keyed) prefault(chunk, size);
     std::memcpy(chunk, &trailer.chunks, sizeof(void*));
     trailer.chunks = chunk;
     trailer.chunkFree = static_cast<char*>(chunk) + kChunkHeader;
