@@ -37,9 +37,23 @@ constexpr auto kQuoted = [] {
   return quoted;
 }();
 
+// Eight bytes at a time: a word holds a byte equal to c when the word
+// xor'ed with c in every byte has a zero byte.
+constexpr uint64_t kOnes = 0x0101010101010101ull;
+constexpr bool hasByte(uint64_t word, unsigned char c) {
+  const uint64_t x = word ^ (kOnes * c);
+  return ((x - kOnes) & ~x & (kOnes << 7)) != 0;
+}
+
 bool needsQuotes(std::string_view text) {
-  for (char c : text) {
-    if (kQuoted[static_cast<unsigned char>(c)]) return true;
+  size_t i = 0;
+  for (uint64_t word; i + 8 <= text.size(); i += 8) {
+    std::memcpy(&word, text.data() + i, 8);
+    if (hasByte(word, ',') || hasByte(word, '"') || hasByte(word, '\r') || hasByte(word, '\n'))
+      return true;
+  }
+  for (; i < text.size(); ++i) {
+    if (kQuoted[static_cast<unsigned char>(text[i])]) return true;
   }
   return false;
 }

@@ -105,6 +105,12 @@ FieldView viewField(const vxr::ColumnField& field, std::string_view row) {
     case vxr::FieldType::Chars: {
       const char* text = row.data() + field.offset;
       size_t length = field.width;
+      // Wide fields are mostly trailing blanks or zeros: eight bytes at a
+      // time while all eight are one or the other, then byte by byte.
+      for (uint64_t word; length >= 8; length -= 8) {
+        std::memcpy(&word, text + length - 8, 8);
+        if ((word & ~0x2020202020202020ull) != 0) break;
+      }
       while (length > 0 && (text[length - 1] == ' ' || text[length - 1] == '\0')) --length;
       return std::string_view(text, length);
     }

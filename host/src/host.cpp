@@ -446,6 +446,7 @@ RunResult& RequestCursor::finish() {
     }
   }
   r.onRow = nullptr;
+  s.host->flushTrace();  // the request's trace lines, before anything else is printed
   return result;
 }
 

@@ -189,9 +189,23 @@ struct HostState {
     void close();
   } file;
   std::vector<TraceLine> lines;
+  // Lines for stderr or the trace file not yet written. While a module's
+  // entry call runs they are collected here and written when this fills and
+  // when the request ends (flushTrace), so that a module tracing a line per
+  // row does not cost a write per line; any line traced outside a request
+  // writes everything collected first, so the order is always the order the
+  // lines were traced in.
+  std::string pending;
+  static constexpr size_t kPendingLimit = 16 * 1024;
   int32_t levelOf(const std::string& unit) const;
   void noteUnit(const RAS1_UnitBlock* unit);  // traceMutex held
   void emit(TraceLine line);
+  // Files one line for the current sink; traceMutex held.
+  void emitLocked(std::string_view unit, std::string_view function, std::string_view text,
+                  int32_t line);
+  void flushTrace();
+  void flushTraceLocked();
+  ~HostState() { flushTraceLocked(); }
   void hostLine(const std::string& function, const std::string& text);
   void forgetUnitsOf(const void* base);
 

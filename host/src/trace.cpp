@@ -54,16 +54,23 @@ bool parseMask(std::string_view text, int32_t& mask) {
   return true;
 }
 
-std::string functionName(const RAS1_Anchor* anchor) {
+std::string_view functionView(const RAS1_Anchor* anchor) {
   if (anchor == nullptr || anchor->name == nullptr || anchor->nameLength <= 0 ||
       anchor->nameLength > 256) {
     return "?";
   }
-  return std::string(anchor->name, static_cast<size_t>(anchor->nameLength));
+  return std::string_view(anchor->name, static_cast<size_t>(anchor->nameLength));
 }
 
-std::string stripNewline(std::string text) {
-  if (!text.empty() && text.back() == '\n') text.pop_back();
+std::string_view unitView(const RAS1_UnitBlock* unit) {
+  if (unit == nullptr || unit->name == nullptr || unit->nameLength <= 0 || unit->nameLength > 256) {
+    return "?";
+  }
+  return std::string_view(unit->name, static_cast<size_t>(unit->nameLength));
+}
+
+std::string_view stripNewline(std::string_view text) {
+  if (!text.empty() && text.back() == '\n') text.remove_suffix(1);
   return text;
 }
 
@@ -81,12 +88,37 @@ bool writeAll(int fd, std::string_view text) {
   return true;
 }
 
-void writeLine(const TraceLine& line) {
-  if (auto* state = detail::currentState()) {
-    state->emit(line);
-  } else {
-    std::fprintf(stderr, "%s\n", controlEscaped(line.render()).c_str());
+// Appends `text` with its control characters escaped as controlEscaped
+// does, the runs between them in one piece.
+void appendControlEscaped(std::string& out, std::string_view text) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    auto u = static_cast<unsigned char>(text[i]);
+    if (u >= 0x20 && u != 0x7f) continue;
+    out.append(text.substr(start, i - start));
+    out += escaped(text.substr(i, 1));
+    start = i + 1;
   }
+  out.append(text.substr(start));
+}
+
+// Files a line of a module's (or the host's) trace: with a host, under its
+// trace lock, the anchor's unit noted; without one, on stderr.
+void traceLine(const RAS1_Anchor* anchor, std::string_view text, int32_t line) {
+  const std::string_view unit = anchor != nullptr ? unitView(anchor->unit) : "?";
+  if (auto* state = detail::currentState()) {
+    std::lock_guard lock(state->traceMutex);
+    if (anchor != nullptr) state->noteUnit(anchor->unit);
+    state->emitLocked(unit, functionView(anchor), text, line);
+    return;
+  }
+  std::string rendered;
+  for (std::string_view part :
+       {unit, std::string_view(" "), functionView(anchor), std::string_view(" "), text}) {
+    appendControlEscaped(rendered, part);
+  }
+  rendered += '\n';
+  std::fwrite(rendered.data(), 1, rendered.size(), stderr);
 }
 
 }  // namespace
@@ -119,10 +151,7 @@ int32_t parseTraceLevels(std::string_view spec,
 namespace detail {
 
 std::string unitName(const RAS1_UnitBlock* unit) {
-  if (unit == nullptr || unit->name == nullptr || unit->nameLength <= 0 || unit->nameLength > 256) {
-    return "?";
-  }
-  return std::string(unit->name, static_cast<size_t>(unit->nameLength));
+  return std::string(unitView(unit));
 }
 
 int32_t HostState::levelOf(const std::string& unit) const {
@@ -154,26 +183,52 @@ void HostState::forgetUnitsOf(const void* base) {
 
 void HostState::emit(TraceLine line) {
   std::lock_guard lock(traceMutex);
-  switch (sink) {
-    case Sink::Memory:
-      lines.push_back(std::move(line));
-      break;
-    case Sink::Stderr:
-      // Module lines may carry database bytes: a terminal must not get
-      // their control characters as they are.
-      std::fprintf(stderr, "%s\n", controlEscaped(line.render()).c_str());
-      break;
-    case Sink::File: {
-      std::string text = file.terminal ? controlEscaped(line.render()) : line.render();
-      text += '\n';
-      if (!writeAll(file.fd, text) && file.failure.empty()) file.failure = std::strerror(errno);
-      break;
+  if (sink == Sink::Memory) {
+    lines.push_back(std::move(line));
+    return;
+  }
+  emitLocked(line.unit, line.function, line.text, line.line);
+}
+
+void HostState::emitLocked(std::string_view unit, std::string_view function, std::string_view text,
+                           int32_t line) {
+  if (sink == Sink::Memory) {
+    lines.push_back(TraceLine{std::string(unit), std::string(function), std::string(text), line});
+    return;
+  }
+  // Module lines may carry database bytes: stderr and a trace file that is
+  // a terminal must not get their control characters as they are.
+  const bool escape = sink == Sink::Stderr || file.terminal;
+  for (std::string_view part :
+       {unit, std::string_view(" "), function, std::string_view(" "), text}) {
+    if (escape) {
+      appendControlEscaped(pending, part);
+    } else {
+      pending.append(part);
     }
   }
+  pending += '\n';
+  if (pending.size() >= kPendingLimit || currentRun() == nullptr) flushTraceLocked();
+}
+
+void HostState::flushTrace() {
+  std::lock_guard lock(traceMutex);
+  flushTraceLocked();
+}
+
+void HostState::flushTraceLocked() {
+  if (pending.empty()) return;
+  if (sink == Sink::Stderr) {
+    // Unbuffered: written at once, in order with what else goes to stderr.
+    std::fwrite(pending.data(), 1, pending.size(), stderr);
+  } else if (sink == Sink::File && !writeAll(file.fd, pending) && file.failure.empty()) {
+    file.failure = std::strerror(errno);
+  }
+  pending.clear();
 }
 
 void HostState::hostLine(const std::string& function, const std::string& text) {
-  emit(TraceLine{"HOST", function, stripNewline(text), 0});
+  emit(TraceLine{"HOST", function, std::string(stripNewline(text)), 0});
 }
 
 }  // namespace detail
@@ -233,12 +288,14 @@ int32_t Host::traceLevel(const std::string& unit) const {
 
 void Host::traceToMemory() {
   std::lock_guard lock(state_->traceMutex);
+  state_->flushTraceLocked();
   state_->file.close();
   state_->sink = detail::HostState::Sink::Memory;
 }
 
 void Host::traceToStderr() {
   std::lock_guard lock(state_->traceMutex);
+  state_->flushTraceLocked();
   state_->file.close();
   state_->sink = detail::HostState::Sink::Stderr;
 }
@@ -246,6 +303,7 @@ void Host::traceToStderr() {
 int32_t Host::traceToFile(const std::string& path, Error& error) {
   error.clear();
   std::lock_guard lock(state_->traceMutex);
+  state_->flushTraceLocked();
   auto& file = state_->file;
   file.close();
   const std::string what = "cannot open trace file " + inQuotes(path);
@@ -280,6 +338,7 @@ int32_t Host::traceToFile(const std::string& path, Error& error) {
 
 std::string Host::traceFileFailure() const {
   std::lock_guard lock(state_->traceMutex);
+  state_->flushTraceLocked();
   if (state_->file.failure.empty()) return {};
   return "cannot write trace file " + inQuotes(state_->file.path) + ": " + state_->file.failure;
 }
@@ -318,9 +377,8 @@ void Host::hostTrace(const std::string& function, const std::string& text) {
 
 // --- Host functions -----------------------------------------------------------
 
-using vxrhost::functionName;
 using vxrhost::stripNewline;
-using vxrhost::writeLine;
+using vxrhost::traceLine;
 using vxrhost::detail::currentState;
 
 extern "C" int32_t RAS1_Sync(void* anchorAddress) {
@@ -372,19 +430,16 @@ extern "C" void RAS1_Event(void* anchorAddress, int32_t line, int32_t kind, ...)
       text = "event kind=" + std::to_string(kind);
       break;
   }
-  if (auto* state = currentState(); state != nullptr && anchor != nullptr) {
-    std::lock_guard lock(state->traceMutex);
-    state->noteUnit(anchor->unit);
-  }
-  writeLine(vxrhost::TraceLine{anchor ? vxrhost::detail::unitName(anchor->unit) : "?",
-                               functionName(anchor), std::move(text), line});
+  traceLine(anchor, text, line);
 }
 
 extern "C" void RAS1_Printf(void* anchorAddress, int32_t line, const char* format, ...) {
   auto* anchor = static_cast<RAS1_Anchor*>(anchorAddress);
-  std::string text;
+  // Formatted on the stack; a longer text in a string of its own.
+  char buffer[512];
+  std::string_view text;
+  std::string longText;
   if (format != nullptr) {
-    char buffer[512];
     va_list args;
     va_start(args, format);
     va_list again;
@@ -392,18 +447,14 @@ extern "C" void RAS1_Printf(void* anchorAddress, int32_t line, const char* forma
     int n = std::vsnprintf(buffer, sizeof buffer, format, args);
     va_end(args);
     if (n >= 0 && static_cast<size_t>(n) < sizeof buffer) {
-      text.assign(buffer, static_cast<size_t>(n));
+      text = std::string_view(buffer, static_cast<size_t>(n));
     } else if (n >= 0) {
-      text.resize(static_cast<size_t>(n) + 1);
-      std::vsnprintf(text.data(), text.size(), format, again);
-      text.resize(static_cast<size_t>(n));
+      longText.resize(static_cast<size_t>(n) + 1);
+      std::vsnprintf(longText.data(), longText.size(), format, again);
+      longText.resize(static_cast<size_t>(n));
+      text = longText;
     }
     va_end(again);
   }
-  if (auto* state = currentState(); state != nullptr && anchor != nullptr) {
-    std::lock_guard lock(state->traceMutex);
-    state->noteUnit(anchor->unit);
-  }
-  writeLine(vxrhost::TraceLine{anchor ? vxrhost::detail::unitName(anchor->unit) : "?",
-                               functionName(anchor), stripNewline(std::move(text)), line});
+  traceLine(anchor, stripNewline(text), line);
 }

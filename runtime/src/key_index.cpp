@@ -76,29 +76,13 @@ void traceIndexFailure() {
   traceExitVoid(trace, __LINE__);
 }
 
-// Slot memory: a large index (a slot per key, looked up in no order) costs a
-// cache miss and, with small pages, a TLB miss per lookup; from 2 MB on it is
-// aligned to and asks for large pages, which take the TLB miss away where the
-// system grants them.
-void* allocateSlotMemory(size_t bytes) {
-#if defined(MADV_HUGEPAGE)
-  constexpr size_t kLargePage = size_t{2} << 20;
-  if (bytes >= kLargePage) {
-    void* memory = std::aligned_alloc(kLargePage, (bytes + kLargePage - 1) & ~(kLargePage - 1));
-    if (memory != nullptr) madvise(memory, bytes, MADV_HUGEPAGE);
-    return memory;
-  }
-#endif
-  return std::malloc(bytes);
-}
-
 bool allocateSlots(KeyIndex& index, uint32_t capacity) {
   if (index.slots != nullptr && index.capacity == capacity) {  // a rebuild at the same size
     std::memset(index.slots, 0, sizeof(IndexSlot) * capacity);
     index.used = 0;
     return true;
   }
-  auto* slots = static_cast<IndexSlot*>(allocateSlotMemory(sizeof(IndexSlot) * capacity));
+  auto* slots = static_cast<IndexSlot*>(detail::allocateLarge(sizeof(IndexSlot) * capacity));
   if (slots == nullptr) {
     traceIndexFailure();
     return false;
@@ -185,6 +169,25 @@ void enter(KeyIndex& index, VXR_ListLinks* element, uint32_t hash) {
 }  // namespace
 
 namespace detail {
+// A large index (a slot per key, looked up in no order) or a large result
+// table costs a cache miss and, with small pages, a TLB miss per lookup; from
+// 2 MB on the memory is aligned to and asks for large pages, which take the
+// TLB miss away where the system grants them.
+void* allocateLarge(size_t bytes) {
+#if defined(MADV_HUGEPAGE)
+  constexpr size_t kLargePage = size_t{2} << 20;
+  if (bytes >= kLargePage) {
+    // The whole of the last large page too: a range that ends inside it
+    // leaves that page small.
+    const size_t whole = (bytes + kLargePage - 1) & ~(kLargePage - 1);
+    void* memory = std::aligned_alloc(kLargePage, whole);
+    if (memory != nullptr) madvise(memory, whole, MADV_HUGEPAGE);
+    return memory;
+  }
+#endif
+  return std::malloc(bytes);
+}
+
 void clearIndex(KeyIndex& index) {
   std::memset(&index, 0, sizeof index);
 }

@@ -1,6 +1,9 @@
 #include "vxr/result_table.h"
 
 #include <cstdlib>
+#if __has_include(<sys/mman.h>)
+#include <sys/mman.h>
+#endif
 
 #include "runtime_units.h"
 #include "table_store.h"
@@ -8,7 +11,95 @@
 
 namespace {
 constexpr char kEyeCatcher[8] = {'V', 'X', 'R', 'R', 'S', 'L', 'T', ' '};
+
+// Blocks in a chunk start on this boundary, as a block of its own would.
+constexpr size_t kBlockAlign = 16;
+constexpr size_t kChunkHeader = kBlockAlign;  // the address of the chunk before
+constexpr size_t kChunkBytes = size_t{4} << 20;
+
+// Under the sanitizers every block is a chunk of its own, so that an element
+// written past its block's end is caught as before.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kBlockPerChunk = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kBlockPerChunk = true;
+#else
+constexpr bool kBlockPerChunk = false;
+#endif
+#else
+constexpr bool kBlockPerChunk = false;
+#endif
+
+// A large chunk's pages are made present in one call rather than one
+// page fault each as its elements are first written (where the system
+// knows the call; otherwise they fault in as before).
+void prefault([[maybe_unused]] void* chunk, [[maybe_unused]] size_t size) {
+#if defined(MADV_POPULATE_WRITE)
+  constexpr uintptr_t kPage = 4096;
+  constexpr size_t kWorthIt = size_t{1} << 20;
+  if (size < kWorthIt) return;
+  const uintptr_t begin = (reinterpret_cast<uintptr_t>(chunk) + kPage - 1) & ~(kPage - 1);
+  const uintptr_t end = (reinterpret_cast<uintptr_t>(chunk) + size) & ~(kPage - 1);
+  if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
+#endif
 }
+
+size_t blockStride(const VXR_ResultTable* table) {
+  return (static_cast<size_t>(table->blockSize) + kBlockAlign - 1) & ~(kBlockAlign - 1);
+}
+
+// A new block of the table, or null when no memory is to be had.
+void* takeBlock(VXR_ResultTable* table) {
+  vxr::detail::TableTrailer& trailer = vxr::detail::trailerOf(table);
+  const size_t stride = blockStride(table);
+  if (trailer.chunkLeft == 0) {
+    // As many blocks as the table has (one for the first), up to a chunk's
+    // size; a block larger than that alone.
+    const size_t held = static_cast<size_t>(table->totalBlocks) - 1;
+    size_t blocks = held == 0 || kBlockPerChunk ? 1 : held;
+    const size_t most = stride < kChunkBytes ? (kChunkBytes - kChunkHeader) / stride : 1;
+    if (blocks > most) blocks = most;
+    // A chunk on large pages is filled up to its last page's end.
+    constexpr size_t kLargePage = size_t{2} << 20;
+    const size_t bytes = kChunkHeader + blocks * stride;
+    if (bytes > kLargePage && blocks < most) {
+      const size_t pages = (bytes + kLargePage - 1) / kLargePage;
+      blocks = (pages * kLargePage - kChunkHeader) / stride;
+      if (blocks > most) blocks = most;
+    }
+    // Large pages pay where elements are looked up by key in no order; a
+    // list only filed and walked in order touches each page once, and there
+    // clearing a large page on first touch costs more than the small pages'
+    // faults.
+    // Small pages are made present a chunk at a time.
+    const size_t size = kChunkHeader + blocks * stride;
+    const bool keyed = trailer.find.slots != nullptr;
+    void* chunk = keyed ? vxr::detail::allocateLarge(size) : std::malloc(size);
+    if (chunk == nullptr) return nullptr;
+    if (!keyed) prefault(chunk, size);
+    std::memcpy(chunk, &trailer.chunks, sizeof(void*));
+    trailer.chunks = chunk;
+    trailer.chunkFree = static_cast<char*>(chunk) + kChunkHeader;
+    trailer.chunkLeft = blocks;
+  }
+  void* block = trailer.chunkFree;
+  trailer.chunkFree += stride;
+  --trailer.chunkLeft;
+  return block;
+}
+
+void freeChunks(vxr::detail::TableTrailer& trailer) {
+  while (trailer.chunks != nullptr) {
+    void* chunk = trailer.chunks;
+    std::memcpy(&trailer.chunks, chunk, sizeof(void*));
+    std::free(chunk);
+  }
+  trailer.chunkFree = nullptr;
+  trailer.chunkLeft = 0;
+}
+
+}  // namespace
 
 #define UTL_FUNCTION(name)                                      \
   VXR_ANCHOR_ON(utlAnchor, vxrUtilUnit, vxrUtilUnitSync, name); \
@@ -30,6 +121,9 @@ extern "C" int32_t RSLTinit(VXR_ResultTable** anchor, int32_t elementSize, int32
       vxr::detail::clearIndex(store->trailer.find);
       vxr::detail::clearIndex(store->trailer.count);
       store->trailer.failures = 0;
+      store->trailer.chunks = nullptr;
+      store->trailer.chunkFree = nullptr;
+      store->trailer.chunkLeft = 0;
     }
   }
   if (table == nullptr) {
@@ -60,8 +154,8 @@ extern "C" int32_t RSLTget(VXR_ResultTable* table, void** element) {
   UTL_FUNCTION("RSLTget");
   if (table->freeInBlock < 1) {
     VXR_TRACE(trace, kTraceDetail, "RSLT Table block alloc of %d bytes\n", table->blockSize);
-    void* block = std::malloc(static_cast<size_t>(table->blockSize));
     ++table->totalBlocks;
+    void* block = takeBlock(table);
     if (block == nullptr) {
       ++vxr::detail::trailerOf(table).failures;
       VXR_TRACE(trace, kTraceError, "RSLT block allocation failed\n");
@@ -96,13 +190,16 @@ extern "C" int32_t RSLTdestroy(VXR_ResultTable** anchor) {
     VXR_TRACE(trace, vxr::kTraceAlways, "RSLT Destroy failed verify\n");
     VXR_RETURN(vxr::kRsltVerifyFailed);
   }
+  // The blocks are freed with the chunks that hold them; the walk is only
+  // for the trace.
+  if (!trace.on(kTraceDetail)) table->firstBlock = nullptr;
   while (table->firstBlock != nullptr) {
     void* block = table->firstBlock;
     VXR_TRACE(trace, kTraceDetail, "RSLT Freeing block at %8x for %d bytes\n",
               vxr::traceAddress(block), table->blockSize);
     std::memcpy(&table->firstBlock, block, sizeof(void*));
-    std::free(block);
   }
+  freeChunks(vxr::detail::trailerOf(table));
   vxr::detail::releaseIndex(vxr::detail::trailerOf(table).find);
   vxr::detail::releaseIndex(vxr::detail::trailerOf(table).count);
   *anchor = nullptr;

@@ -29,10 +29,17 @@ struct KeyIndex {
   ByteRange ranges[kMaxKeyRanges];
 };
 
+// Blocks are carved out of chunks: the first chunk holds one block, each
+// further one as many blocks as the table holds so far (up to about 4 MB),
+// so that a large table costs a few allocations, not one per block, and its
+// chunks can sit on large pages (fewer page faults and TLB misses).
 struct TableTrailer {
   KeyIndex find;     // the merge key
   KeyIndex count;    // the key of countKeyed
   int32_t failures;  // element requests that failed (no block, no index room)
+  void* chunks;      // the newest chunk; each starts with the address of the one before
+  char* chunkFree;   // the next block's place in the newest chunk
+  size_t chunkLeft;  // blocks that still fit in the newest chunk
 };
 
 struct TableStore {
@@ -46,5 +53,9 @@ inline TableTrailer& trailerOf(VXR_ResultTable* table) {
 
 void clearIndex(KeyIndex& index);
 void releaseIndex(KeyIndex& index);
+
+// Memory for a large array visited in no order: from 2 MB on aligned to
+// and asking for large pages; free it with std::free.
+void* allocateLarge(size_t bytes);
 
 }  // namespace vxr::detail

@@ -100,6 +100,39 @@ TEST(Catalog, DecodeRowGivesTrimmedTextsAndIntegers) {
   EXPECT_THROW(vxrhost::decodeField(beyond, row), std::invalid_argument);
 }
 
+// Tails of blanks and zeros in any mix and length are trimmed, whatever
+// the field's width and however the tail falls on eight-byte words; what
+// precedes it (an inner blank, a byte that is neither) is kept.
+TEST(Catalog, ViewFieldTrimsTailsOfAnyLength) {
+  for (uint16_t width : {1, 7, 8, 9, 16, 17, 40}) {
+    for (size_t kept = 0; kept <= width; ++kept) {
+      std::string row(width, '\0');
+      for (size_t i = kept; i < width; ++i) row[i] = i % 3 == 0 ? ' ' : '\0';
+      for (size_t i = 0; i < kept; ++i) row[i] = i + 1 == kept ? '\xa0' : i % 2 ? ' ' : 'a';
+      vxr::ColumnField field{"F", 0, width, vxr::FieldType::Chars};
+      auto view = std::get<std::string_view>(vxrhost::viewField(field, row));
+      EXPECT_EQ(view, std::string_view(row).substr(0, kept)) << width << " " << kept;
+    }
+  }
+}
+
+// A field is quoted when any of comma, quote, CR or LF occurs, wherever
+// it falls in the text.
+TEST(Output, CsvQuotesWhereverTheByteFalls) {
+  const std::string plain(19, 'x');
+  EXPECT_EQ(vxrhost::cli::csvField(plain), plain);
+  for (char special : {',', '"', '\r', '\n'}) {
+    for (size_t at = 0; at < plain.size(); ++at) {
+      std::string text = plain;
+      text[at] = special;
+      const std::string field = vxrhost::cli::csvField(text);
+      ASSERT_GE(field.size(), text.size() + 2) << at;
+      EXPECT_EQ(field.front(), '"') << at;
+      EXPECT_EQ(field.back(), '"') << at;
+    }
+  }
+}
+
 vxrhost::cli::OutputTable sampleTable() {
   vxrhost::cli::OutputTable table;
   table.columns = {{"NAME", false}, {"N", true}};

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "vxrhost/host.h"
 
@@ -122,6 +123,41 @@ TEST(Trace, FileSink) {
   std::getline(in, second);
   EXPECT_EQ(first, "HOST CreateAccessPlan prepare failed");
   EXPECT_EQ(second, "VXRTESTL summarizeOAA exit");
+  std::remove(path.c_str());
+}
+
+std::vector<std::string> fileLines(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+// A request's lines reach the trace file by its end, in the order and with
+// the text the memory sink records; a line traced outside a request is
+// written at once, after them.
+TEST(Trace, FileSinkHasEveryLineOfARequestByItsEnd) {
+  std::string path = testing::TempDir() + "host_core_trace_request.txt";
+  std::remove(path.c_str());
+  vxrhost::Host host;
+  vxrhost::Module* mod = host.load(FIXTURE_DIR "/FXGOODL.so");
+  host.setTraceLevel("FXGOODL", kTraceFlow | kTraceDetail);
+  host.run(*mod, "FIXTURE", {}, 12);
+  std::vector<std::string> expected = host.traceText();
+  ASSERT_GT(expected.size(), 3u);
+  expected.push_back("HOST after the request");
+
+  vxrhost::Error error;
+  ASSERT_EQ(host.traceToFile(path, error), 0) << error;
+  {
+    vxrhost::RequestCursor cursor(host, *mod, "FIXTURE", {}, 12);
+    while (cursor.step()) {
+    }
+    cursor.finish();
+    EXPECT_EQ(fileLines(path).size(), expected.size() - 1);
+  }
+  host.hostTrace("after", "the request\n");
+  EXPECT_EQ(fileLines(path), expected);
   std::remove(path.c_str());
 }
 

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "test_support.h"
 #include "vxr/helpers.h"
 #include "vxr/registration.h"
@@ -44,6 +48,57 @@ TEST(ResultTable, EleventhElementOpensSecondBlock) {
 
   EXPECT_EQ(RSLTdestroy(&table), 0);
   EXPECT_EQ(table, nullptr);
+}
+
+// Blocks come out of shared chunks: however many there are, and for odd
+// element sizes, blocks (and elements) never overlap, each block starts on
+// a 16-byte boundary, the chain holds every block in order, an element
+// keeps what was written into it, and destroy traces every block.
+TEST(ResultTable, ManyBlocksStayApartAndChained) {
+  struct Case {
+    int32_t elementSize;
+    int32_t perBlock;
+    int32_t elements;
+  };
+  for (const Case c :
+       {Case{13, 10, 5000}, Case{696, 10, 20000}, Case{8, 1, 3000}, Case{1 << 20, 5, 3}}) {
+    SCOPED_TRACE(c.elementSize);
+    vxrhost::Host host;
+    host.setTraceLevel("VXRMUTL", kTraceDetail);
+    VXR_ResultTable* table = nullptr;
+    ASSERT_EQ(RSLTinit(&table, c.elementSize, c.perBlock), 0);
+    std::vector<char*> elements;
+    for (int32_t i = 0; i < c.elements; ++i) {
+      void* element = nullptr;
+      ASSERT_EQ(RSLTget(table, &element), 0);
+      std::memset(element, static_cast<unsigned char>(i), static_cast<size_t>(c.elementSize));
+      elements.push_back(static_cast<char*>(element));
+    }
+    std::vector<char*> blocks;
+    for (void* block = table->firstBlock; block != nullptr;) {
+      EXPECT_EQ(reinterpret_cast<uintptr_t>(block) % 16, 0u);
+      blocks.push_back(static_cast<char*>(block));
+      std::memcpy(&block, block, sizeof block);
+    }
+    ASSERT_EQ(static_cast<int32_t>(blocks.size()), table->totalBlocks);
+    EXPECT_EQ(blocks.back(), table->currentBlock);
+    std::vector<char*> sorted = blocks;
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 1; i < sorted.size(); ++i)
+      EXPECT_GE(sorted[i] - sorted[i - 1], table->blockSize);
+    for (int32_t i = 0; i < c.elements; ++i) {
+      EXPECT_EQ(elements[static_cast<size_t>(i)],
+                blocks[static_cast<size_t>(i / c.perBlock)] + sizeof(void*) +
+                    static_cast<size_t>(i % c.perBlock) * static_cast<size_t>(c.elementSize));
+      EXPECT_EQ(elements[static_cast<size_t>(i)][c.elementSize - 1], static_cast<char>(i));
+    }
+    host.clearTrace();
+    ASSERT_EQ(RSLTdestroy(&table), 0);
+    size_t freed = 0;
+    for (const std::string& line : host.traceText())
+      freed += line.find("RSLT Freeing block") != std::string::npos;
+    EXPECT_EQ(freed, blocks.size());
+  }
 }
 
 TEST(ResultTable, DestroyWithoutElementsFreesOnlyTheAnchor) {
