@@ -65,11 +65,17 @@ std::string filterText(const CatalogTable& table, const vxr::Filter& filter) {
   } else if (filter.condition != nullptr) {
     text = "sends " + sentCondition(filter);
     if (filter.onlyWith != nullptr)
-      text += " only with a " + std::string(filter.onlyWith) + " filter";
+      text += " only with the " + std::string(filter.onlyWith) + " filter";
+  } else if (filter.alsoFills != nullptr) {
+    text = "fills the " + std::string(filter.alsoFills) + " filter";
   } else {
     text = "not sent";
   }
-  if (filter.role == vxr::FilterRole::Group) text += "; without it, the group ORIGINNODE names";
+  if (filter.notSent != nullptr) text += ", except " + std::string(filter.notSent);
+  if (filter.otherOperator != 0)
+    text += "; operator " + std::to_string(filter.otherOperator) + " counts as equals";
+  if (filter.role == vxr::FilterRole::Group || filter.takesDerived)
+    text += "; without it, the group ORIGINNODE names";
   return text;
 }
 
@@ -84,7 +90,7 @@ ColumnRole columnRole(const CatalogTable& table, std::string_view column) {
     const vxr::KeyChoice& choice = merge.keys[i];
     if (!lists(choice.key, column)) continue;
     add(when,
-        choice.filter != nullptr ? "with a " + std::string(bare(choice.filter)) + " filter"
+        choice.filter != nullptr ? "with the " + std::string(bare(choice.filter)) + " filter"
         : i == 0                 ? "always"
                                  : "otherwise",
         "; ");

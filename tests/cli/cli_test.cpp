@@ -843,8 +843,10 @@ TEST_F(VxrhostTest, CatalogAndModulesAreListed) {
     const char* line;
   } declared[] = {
       {"GROUPVOLDB",
-       "JVPSP,90,8,Chars,key (with a JVPDB filter),sends AND LGOAVDB.JVPSP = "
-       "'<value>' only with a DSGROUP filter"},
+       "JVPSP,90,8,Chars,key (with the JVPDB filter),sends AND LGOAVDB.JVPSP = "
+       "'<value>' only with the DSGROUP filter"},
+      {"GROUPOBJACT",
+       "IDNAME,48,8,Chars,,\"fills the DSGROUP filter; without it, the group ORIGINNODE names\""},
       {"GROUPVOLDB", "RX4COUNT,68,4,Int32,members counted,"},
       {"GROUPVOLUME", "JVSMDBIR,112,4,Int32,largest of JVSDBIR,"},
       {"GROUPVOLUME", "NUMRX4,80,4,Int32,rows merged,"},
