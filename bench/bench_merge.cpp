@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "vxr/family.h"
+#include "vxr/merge.h"
 #include "vxr/registration.h"
 #include "vxrgoaal.h"
 #include "vxrhost/host.h"

@@ -1,6 +1,6 @@
 #include "vxr/activity.h"
 
-#include "vxr/family.h"
+#include "vxr/merge.h"
 
 namespace vxr {
 

@@ -4,8 +4,9 @@
 
 #include "test_support.h"
 #include "vxr/activity.h"
-#include "vxr/family.h"
 #include "vxr/helpers.h"
+#include "vxr/member_query.h"
+#include "vxr/merge.h"
 
 namespace {
 

@@ -74,4 +74,29 @@ void sqlMemberQuery(SqlText& sql, const char* select, const char* from, const ch
 // cursor on it. 1 when every query succeeded and every row was taken, else 0.
 int32_t collectMembers(const Trace& trace, const MemberCollection& collection);
 
+// The detail lines of the modules that trace their fetch loop.
+inline constexpr QueryTexts kFetchLoopTexts = {.requestOpened = "Entering SQL while...\n",
+                                               .afterFetch = "While complete.\n"};
+
+// Builds the member query of one node.
+using MemberSql = void (*)(void* workArea, const Trace& trace, const VXR_NodeRecord& node,
+                           SqlText& sql);
+
+// A collection under the module's name (`anchor`) over the node list and
+// cursor of work area W: every member queried with buildSql, each fetched
+// row handed to onRow with the work area. 1 when every query succeeded and
+// every row was taken, else 0.
+template <typename W>
+int32_t collectTraced(RAS1_Anchor* anchor, W& w, MemberSql buildSql, RowHandler onRow,
+                      const QueryTexts* texts = nullptr) {
+  const Trace trace = traceEnter(anchor);
+  const MemberCollection collection{.nodes = w.nodeList,
+                                    .nodeCursor = &w.nodeCursor,
+                                    .context = &w,
+                                    .buildSql = buildSql,
+                                    .onRow = onRow,
+                                    .texts = texts};
+  return traceExit(trace, __LINE__, collectMembers(trace, collection));
+}
+
 }  // namespace vxr

@@ -159,4 +159,51 @@ inline void averageFields(void* row, std::span<const uint16_t> offsets, int32_t 
   for (uint16_t offset : offsets) storeInt(row, offset, averageOver(loadInt(row, offset), count));
 }
 
+// ---------------------------------------------------------------------------
+// Filing
+
+// Detail lines of a filing: `merging` when the row merges into the element
+// of its key, `filing` before a new element is filed, `filed` after a new
+// element was filed.
+struct FilingTexts {
+  const char* merging = nullptr;
+  const char* filing = nullptr;
+  const char* filed = nullptr;
+};
+
+// The lines of the modules that trace their filing step by step.
+inline constexpr FilingTexts kGroupRecordTexts = {.merging = "Add up total columns\n",
+                                                  .filing = "Get new group record\n"};
+
+// Files `row` into `table`. With a key, into the newest element whose data
+// agrees over it (merged by `rule`, when given), else into a new element
+// entered under the key; with an empty key, into a new element. A new
+// element takes the row whole, the rule's maximaFrom seeds and a count of 1
+// in the rule's rowsMerged field. Null when no element could be had
+// ("Unable to obtain group result record " traced at error level);
+// `created` (when given) tells whether the element is new.
+void* fileRow(const Trace& trace, VXR_ResultTable* table, const void* row, size_t size,
+              MergeKey key, const MergeRule* rule, const FilingTexts& texts = {},
+              bool* created = nullptr);
+
+// Which member reported which database of a group: one element per group,
+// database and member, counted per group and database.
+struct DatabaseMember {
+  char group[8];
+  char database[8];
+  char member[4];
+};
+inline constexpr ByteRange kDatabaseMemberKey[] = {{offsetof(DatabaseMember, group), 8},
+                                                   {offsetof(DatabaseMember, database), 8},
+                                                   {offsetof(DatabaseMember, member), 4}};
+inline constexpr MergeKey kMembersOfDatabase(kDatabaseMemberKey, 2);
+
+// Notes that `member` (4 characters) reported `database` of `group` (8
+// each), once; false when no element could be had (traced as fileRow does).
+bool noteDatabaseMember(const Trace& trace, VXR_ResultTable* table, const char* group,
+                        const char* database, const char* member);
+// The same as a traced function of its own, under the module's name.
+bool noteDatabaseMemberTraced(RAS1_Anchor* anchor, VXR_ResultTable* table, const char* group,
+                              const char* database, const char* member);
+
 }  // namespace vxr

@@ -27,7 +27,6 @@
 
 #include "vxr/activity.h"
 #include "vxr/chars.h"
-#include "vxr/family.h"
 #include "vxr/lifecycle.h"
 #include "vxr/member_query.h"
 #include "vxr/merge.h"

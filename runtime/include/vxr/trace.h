@@ -70,6 +70,12 @@ inline unsigned traceAddress(const void* address) {
   static constinit RAS1_Anchor variable = {               \
       &(unit), functionName, sizeof(functionName) - 1, __LINE__, &(sync), 0x200, 0, 0, 0, 0}
 
+// An anchor on the module's own unit for a shared routine that traces under
+// one of the module's function names, e.g.
+//   VXR_NAMED_ANCHOR(kSummarize, "summarizeGBPoolData");
+#define VXR_NAMED_ANCHOR(variable, functionName) \
+  VXR_ANCHOR_ON(variable, vxrOwnUnit, vxrOwnUnitSync, functionName)
+
 // Entry of a traced function of a module's own source.
 #define VXR_FUNCTION(functionName)                                            \
   VXR_ANCHOR_ON(vxrFunctionAnchor, vxrOwnUnit, vxrOwnUnitSync, functionName); \
