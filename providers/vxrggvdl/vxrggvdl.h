@@ -53,7 +53,7 @@ static_assert(offsetof(GgvdRow, JVPMWIOR) == 144);
 // IDNAME fills the DSGROUP value too. The volume (at most 7 characters),
 // database and space conditions come only with a group filter; without one
 // the group condition takes the group the ORIGINNODE filter names.
-inline constexpr char kGgvdGroupCondition[] = " AND       LGOAVDB.DSGROUP = '";
+inline constexpr const char* kGgvdGroupCondition = " AND       LGOAVDB.DSGROUP = '";
 inline constexpr vxr::Filter kGgvdFilters[] = {
     {.column = "DSGROUP",
      .match = vxr::prefix(7),

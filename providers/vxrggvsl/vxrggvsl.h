@@ -44,7 +44,7 @@ static_assert(offsetof(GgvsRow, JVSDBSHR) == 128);
 static_assert(offsetof(GgvsRow, JVSEXTR) == 132);
 
 // DSGROUP names the group; IDNAME does when no DSGROUP filter came.
-inline constexpr char kGgvsGroupCondition[] = " AND       LGOAVOL.DSGROUP = '";
+inline constexpr const char* kGgvsGroupCondition = " AND       LGOAVOL.DSGROUP = '";
 inline constexpr vxr::Filter kGgvsFilters[] = {
     {.column = "DSGROUP",
      .match = vxr::prefix(7),

@@ -77,7 +77,7 @@ inline constexpr char kGoadTableName[] = "GOBJECTA";
 // Both tables: DSGROUP also fills the IDNAME value; the database and space
 // conditions come only with a group, and without a group filter the IDNAME
 // filter names the group.
-inline constexpr char kGoasGroupCondition[] = " AND LOBJECTS.DSGROUP = '";
+inline constexpr const char* kGoasGroupCondition = " AND LOBJECTS.DSGROUP = '";
 inline constexpr vxr::Filter kGoasFilters[] = {
     {.column = "DSGROUP",
      .match = vxr::prefix(7),

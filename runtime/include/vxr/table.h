@@ -421,8 +421,9 @@ struct TableRun {
   static constexpr const TableInfo& kInfo = *T.info;
   static constexpr const MergeColumns& kMerging = kInfo.merge;
   static constexpr bool kConverted = !std::is_same_v<Row, Member>;
-  static_assert(kConverted == (T.memberRow != nullptr), "a member row of another layout is named");
-  // The layout the member rows are assembled in.
+  // The layout the member rows are assembled in: the row's own, or the one
+  // `memberRow` names (a table of another member layout that names none
+  // does not compile).
   static constexpr std::span<const ColumnField> kMemberLayout =
       kConverted ? T.memberRow->layout : T.info->layout;
 
