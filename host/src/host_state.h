@@ -212,8 +212,12 @@ struct HostState {
   // Modules.
   std::vector<Module*> modules;
 
-  // Reader threads of member statements (Host::overlapMemberSql).
-  std::atomic<bool> readAhead{true};
+  // Reader threads of member statements (Host::overlapMemberSql). On by
+  // default in 64-bit builds. Off by default in 32-bit ones: there the test
+  // suite's module requests (i686 under qemu-user) never end once a reader
+  // thread takes the rows, spinning in the dynamic loader, and the cause is
+  // not yet found.
+  std::atomic<bool> readAhead{sizeof(void*) == 8};
   ReaderPool readers;
 };
 
