@@ -213,10 +213,10 @@ struct HostState {
   std::vector<Module*> modules;
 
   // Reader threads of member statements (Host::overlapMemberSql). On by
-  // default in 64-bit builds. Off by default in 32-bit ones: there the test
-  // suite's module requests (i686 under qemu-user) never end once a reader
-  // thread takes the rows, spinning in the dynamic loader, and the cause is
-  // not yet found.
+  // default in 64-bit builds. Off by default in 32-bit ones: on i686 under
+  // qemu-user a module request never ends once a reader thread takes its
+  // rows (it spins in the dynamic loader; the 32-bit PowerPC target passes
+  // the same tests), and the cause is not yet found.
   std::atomic<bool> readAhead{sizeof(void*) == 8};
   ReaderPool readers;
 };
