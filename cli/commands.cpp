@@ -128,19 +128,30 @@ int listModules(const Options& options, bool details) {
 
 }  // namespace
 
+std::vector<Filter> parseFilters(const CatalogTable& table, const std::vector<FilterArg>& args) {
+  std::vector<Filter> filters;
+  for (const FilterArg& arg : args)
+    filters.push_back(parseFilter(table, arg.text, arg.withOperator));
+  return filters;
+}
+
+TableHost::TableHost(const Options& options, const CatalogTable& table)
+    : dir(modulesDir(options.modules)),
+      store(openDatabase(options.db, options.dbGiven)),
+      host(*store) {
+  host.overlapMemberSql(!options.serialSql);
+  configureTrace(host, options.trace, options.traceFile);
+  module = loadModule(host, dir, table.module);
+}
+
 int commandQuery(const Options& options, const std::string& tableName,
                  const std::vector<FilterArg>& filterArgs) {
   const CatalogTable& table = tableNamed(tableName);
-  std::vector<Filter> filters;
-  for (const FilterArg& arg : filterArgs)
-    filters.push_back(parseFilter(table, arg.text, arg.withOperator));
+  std::vector<Filter> filters = parseFilters(table, filterArgs);
   Format format = formatOf(options);
-  std::string dir = modulesDir(options.modules);
-  auto store = openDatabase(options.db, options.dbGiven);
-  Host host(*store);
-  host.overlapMemberSql(!options.serialSql);
-  configureTrace(host, options.trace, options.traceFile);
-  Module* module = loadModule(host, dir, table.module);
+  TableHost on(options, table);
+  Host& host = on.host;
+  Module* module = on.module;
   std::vector<OutputColumn> columns;
   for (const vxr::ColumnField* field : table.attributes())
     columns.push_back({field->name, field->type == vxr::FieldType::Int32});
@@ -175,12 +186,9 @@ int commandQuery(const Options& options, const std::string& tableName,
 
 int commandHeartbeat(const Options& options) {
   const CatalogTable& table = tableNamed("MEMBERSTATUS");
-  std::string dir = modulesDir(options.modules);
-  auto store = openDatabase(options.db, options.dbGiven);
-  Host host(*store);
-  host.overlapMemberSql(!options.serialSql);
-  configureTrace(host, options.trace, options.traceFile);
-  Module* module = loadModule(host, dir, table.module);
+  TableHost on(options, table);
+  Host& host = on.host;
+  Module* module = on.module;
   Outcome o = runRequest(host, *module, table, {Filter{kFilterEquals, "IDNAME", "*NOFETCH"}});
   auto calls = host.nodeStatusCalls();
   size_t failedUpdates = 0;

@@ -1,10 +1,12 @@
 // The vxrhost subcommands. Each returns the exit status or throws Failure.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "output.h"
+#include "vxrhost/catalog.h"
 #include "vxrhost/host.h"
 
 namespace vxrhost::cli {
@@ -23,6 +25,20 @@ struct Options {
 struct FilterArg {
   bool withOperator;
   std::string text;
+};
+
+// The filters of the command line, parsed against `table`.
+std::vector<Filter> parseFilters(const CatalogTable& table, const std::vector<FilterArg>& args);
+
+// What one table's requests run on, set up from the command's options: the
+// database, member SQL read ahead or not (--serial-sql), the trace and the
+// table's module.
+struct TableHost {
+  TableHost(const Options& options, const CatalogTable& table);
+  std::string dir;  // the modules directory, checked before the database opens
+  std::unique_ptr<Store> store;
+  Host host;
+  Module* module = nullptr;
 };
 
 // The node-status table as the printers take it (one value per column).

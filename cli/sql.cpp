@@ -360,15 +360,10 @@ int commandSql(const Options& options, const std::string& given, bool explain) {
 int commandExplain(const Options& options, const std::string& tableName,
                    const std::vector<FilterArg>& filterArgs) {
   const CatalogTable& table = tableNamed(tableName);
-  std::vector<Filter> filters;
-  for (const FilterArg& arg : filterArgs)
-    filters.push_back(parseFilter(table, arg.text, arg.withOperator));
-  std::string dir = modulesDir(options.modules);
-  auto store = openDatabase(options.db, options.dbGiven);
-  Host host(*store);
-  host.overlapMemberSql(!options.serialSql);
-  configureTrace(host, options.trace, options.traceFile);
-  Module* module = loadModule(host, dir, table.module);
+  std::vector<Filter> filters = parseFilters(table, filterArgs);
+  TableHost on(options, table);
+  Host& host = on.host;
+  Module* module = on.module;
   RowSink discard = [](std::string_view) {};
   Outcome o = runRequest(host, *module, table, filters, &discard);
   std::string ending = plural(o.rowCount, "row", "rows") + ", status " +
