@@ -16,3 +16,8 @@ target_include_directories(vxrhost_core PUBLIC
   ${CMAKE_CURRENT_LIST_DIR}/include)
 target_link_libraries(vxrhost_core PUBLIC ${CMAKE_DL_LIBS} Threads::Threads PRIVATE vxr_warnings)
 set_target_properties(vxrhost_core PROPERTIES POSITION_INDEPENDENT_CODE ON)
+if(VXR_READ_AHEAD)
+  target_compile_definitions(vxrhost_core PUBLIC VXR_READ_AHEAD=1)
+else()
+  target_compile_definitions(vxrhost_core PUBLIC VXR_READ_AHEAD=0)
+endif()

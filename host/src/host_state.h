@@ -212,12 +212,9 @@ struct HostState {
   // Modules.
   std::vector<Module*> modules;
 
-  // Reader threads of member statements (Host::overlapMemberSql). On by
-  // default in 64-bit builds. Off by default in 32-bit ones: on i686 under
-  // qemu-user a module request never ends once a reader thread takes its
-  // rows (it spins in the dynamic loader; the 32-bit PowerPC target passes
-  // the same tests), and the cause is not yet found.
-  std::atomic<bool> readAhead{sizeof(void*) == 8};
+  // Reader threads of member statements (Host::overlapMemberSql); on by
+  // default unless the build says otherwise (the VXR_READ_AHEAD option).
+  std::atomic<bool> readAhead{VXR_READ_AHEAD != 0};
   ReaderPool readers;
 };
 
