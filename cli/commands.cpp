@@ -164,21 +164,13 @@ int commandQuery(const Options& options, const std::string& tableName,
     return finishRequest(table, o);
   }
   RowStream stream(std::cout, columns, format);
-  std::vector<FieldView> values;
   // The sink runs inside the module's process call: nothing may unwind
-  // through the module, so a failure is kept and raised after the request.
-  std::exception_ptr failure;
-  RowSink print = [&](std::string_view row) {
-    if (failure || !std::cout) return;  // a failed output: finishOutput reports it
-    try {
-      viewRow(table, row, values);
-      stream.row(values);
-    } catch (...) {
-      failure = std::current_exception();
-    }
-  };
+  // through the module, so the writer keeps a failure for finish() to raise
+  // after the request (a failed output is finishOutput's to report).
+  RowWriter writer(stream, table);
+  RowSink print = [&](std::string_view row) { writer.add(row); };
   Outcome o = runRequest(host, *module, table, filters, &print);
-  if (failure) std::rethrow_exception(failure);
+  writer.finish();
   if (!o.failed || o.rowCount > 0) stream.finish();
   finishOutput();
   return finishRequest(table, o);

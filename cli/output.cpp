@@ -165,6 +165,105 @@ void RowStream::finish() {
 }
 
 namespace {
+// About 256 kB of rows go to the writer at a time: handing a chunk over
+// costs little against printing it. The module waits once four wait.
+constexpr size_t kChunkBytes = size_t{256} << 10;
+constexpr size_t kChunksQueued = 4;
+}  // namespace
+
+RowWriter::RowWriter(RowStream& stream, const CatalogTable& table)
+    : stream_(stream), table_(table) {
+  chunk_.reserve(kChunkBytes + table.rowSize);
+}
+
+RowWriter::~RowWriter() {
+  stopped_ = true;  // left without finish(): a failure is on its way out
+  stopWriter();
+}
+
+void RowWriter::stopWriter() {
+  if (!writer_.joinable()) return;
+  {
+    std::lock_guard lock(mutex_);
+    done_ = true;
+  }
+  changed_.notify_all();
+  writer_.join();
+}
+
+void RowWriter::print(const std::string& chunk) {
+  const size_t size = table_.rowSize;
+  for (size_t at = 0; at + size <= chunk.size(); at += size) {
+    if (!stream_.good()) {
+      stopped_ = true;
+      return;
+    }
+    viewRow(table_, std::string_view(chunk).substr(at, size), values_);
+    stream_.row(values_);
+  }
+}
+
+void RowWriter::add(std::string_view row) {
+  if (refused_ || stopped_.load(std::memory_order_relaxed)) return;
+  if (row.size() != table_.rowSize) {
+    refused_ = true;
+    try {
+      std::vector<FieldView> values;
+      viewRow(table_, row, values);  // refuses it, with the reason
+    } catch (...) {
+      wrongRow_ = std::current_exception();
+    }
+    return;
+  }
+  chunk_.append(row);
+  if (chunk_.size() < kChunkBytes) return;
+  std::string next;
+  {
+    std::unique_lock lock(mutex_);
+    if (!writer_.joinable()) writer_ = std::thread([this] { run(); });
+    changed_.wait(lock, [&] { return queue_.size() < kChunksQueued; });
+    queue_.push_back(std::move(chunk_));
+    if (!spare_.empty()) {
+      next = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  changed_.notify_all();
+  next.clear();
+  chunk_ = std::move(next);
+}
+
+void RowWriter::run() {
+  std::unique_lock lock(mutex_);
+  for (;;) {
+    changed_.wait(lock, [&] { return done_ || !queue_.empty(); });
+    if (queue_.empty()) return;
+    std::string chunk = std::move(queue_.front());
+    queue_.erase(queue_.begin());
+    lock.unlock();
+    changed_.notify_all();
+    if (!stopped_) {
+      try {
+        print(chunk);
+      } catch (...) {
+        failure_ = std::current_exception();
+        stopped_ = true;
+      }
+    }
+    lock.lock();
+    spare_.push_back(std::move(chunk));
+  }
+}
+
+void RowWriter::finish() {
+  stopWriter();
+  if (failure_) std::rethrow_exception(failure_);
+  if (!stopped_) print(chunk_);
+  chunk_.clear();
+  if (wrongRow_) std::rethrow_exception(wrongRow_);
+}
+
+namespace {
 
 // Text for the aligned table: control characters shown as '?'.
 std::string printable(std::string text) {

@@ -2,12 +2,17 @@
 // read from a source one at a time, so printing holds no copy of them.
 #pragma once
 
+#include <atomic>
+#include <condition_variable>
 #include <cstddef>
+#include <exception>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "vxrhost/catalog.h"
@@ -59,6 +64,7 @@ class RowStream {
   void row(const std::vector<CatalogValue>& values);
   void row(const std::vector<FieldView>& values);
   void finish();
+  bool good() const { return static_cast<bool>(out_); }
 
  private:
   template <class Value>
@@ -70,6 +76,48 @@ class RowStream {
   Format format_;
   size_t rows_ = 0;
   std::string line_;
+};
+
+// The rows of a request printed through a RowStream on a thread of their
+// own, so that formatting and writing them overlaps with the module handing
+// out the next ones (a request hands its rows out after merging them all,
+// when the member SQL's reader is idle). add() copies the row into a chunk;
+// full chunks go to the writer, which prints the rows in the order they
+// came; finish() prints the rest and waits for the writer. Output that fits
+// in one chunk is printed by finish() alone, without a thread. Printing
+// stops at a failed write (the stream's state keeps it, for finishOutput)
+// or at a row of the wrong size, whose failure finish() raises after the
+// rows before it are printed.
+class RowWriter {
+ public:
+  RowWriter(RowStream& stream, const CatalogTable& table);
+  RowWriter(const RowWriter&) = delete;
+  RowWriter& operator=(const RowWriter&) = delete;
+  ~RowWriter();
+
+  void add(std::string_view row);  // never throws
+  void finish();
+
+ private:
+  void print(const std::string& chunk);  // on the writer, or after it ended
+  void run();
+  void stopWriter();
+
+  RowStream& stream_;
+  const CatalogTable& table_;
+  std::vector<FieldView> values_;     // the printing side's
+  std::string chunk_;                 // rows not handed over yet
+  std::exception_ptr wrongRow_;       // the refused row's failure (adding side)
+  bool refused_ = false;              // a row was refused: the later ones are dropped
+  std::atomic<bool> stopped_{false};  // the printing failed: nothing more to copy
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> queue_;  // full chunks, oldest first
+  std::vector<std::string> spare_;  // printed chunks, reused
+  bool done_ = false;
+  std::exception_ptr failure_;  // the writer's; read once it is joined
+  std::thread writer_;
 };
 
 // One CSV field as printOutput writes it.

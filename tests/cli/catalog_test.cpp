@@ -14,6 +14,7 @@ namespace {
 
 using vxrhost::CatalogTable;
 using vxrhost::CatalogValue;
+using vxrhost::FieldView;
 
 TEST(Catalog, TablesAreFoundWhateverTheirCase) {
   const CatalogTable* goaa = vxrhost::findCatalogTable("groupObjAct");
@@ -191,6 +192,45 @@ TEST(Output, JsonKeepsTypesAndReplacesBadBytes) {
   vxrhost::cli::printOutput(out, empty, vxrhost::cli::Format::Json);
   EXPECT_EQ(out.str(), "[]\n");
   EXPECT_FALSE(vxrhost::cli::parseFormat("JSON").has_value());
+}
+
+// The writer prints what the stream alone prints, in order, whether the rows
+// fit in one chunk or go through its thread in many; a row of the wrong size
+// ends the output after the rows before it.
+TEST(Output, WriterPrintsWhatTheStreamPrints) {
+  const CatalogTable& table = *vxrhost::findCatalogTable("GROUPTHREADS");
+  std::vector<vxrhost::cli::OutputColumn> columns;
+  for (const vxr::ColumnField* field : table.attributes())
+    columns.push_back({field->name, field->type == vxr::FieldType::Int32});
+  const struct {
+    size_t rows;
+    size_t wrongAt;  // a short row there; rows when none
+  } cases[] = {{0, 0}, {3, 3}, {5000, 5000}, {5000, 4321}, {2, 0}};
+  for (const auto& c : cases) {
+    std::vector<std::string> rows;
+    for (size_t i = 0; i < c.rows; ++i) {
+      std::string row(table.rowSize, static_cast<char>('A' + i % 26));
+      const std::string n = std::to_string(i);
+      row.replace(0, n.size(), n);
+      rows.push_back(i == c.wrongAt ? row.substr(1) : row);
+    }
+    std::ostringstream direct, written;
+    vxrhost::cli::RowStream alone(direct, columns, vxrhost::cli::Format::Csv);
+    std::vector<FieldView> values;
+    for (size_t i = 0; i < c.rows && i < c.wrongAt; ++i) {
+      vxrhost::viewRow(table, rows[i], values);
+      alone.row(values);
+    }
+    vxrhost::cli::RowStream stream(written, columns, vxrhost::cli::Format::Csv);
+    vxrhost::cli::RowWriter writer(stream, table);
+    for (const std::string& row : rows) writer.add(row);
+    if (c.wrongAt < c.rows) {
+      EXPECT_THROW(writer.finish(), std::invalid_argument) << c.rows << " " << c.wrongAt;
+    } else {
+      writer.finish();
+    }
+    EXPECT_EQ(written.str(), direct.str()) << c.rows << " " << c.wrongAt;
+  }
 }
 
 // A request whose member SQL failed: the summary line, the exit status and
