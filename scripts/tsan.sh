@@ -2,7 +2,8 @@
 # Requests of every module from 8 threads at once in one process, under
 # ThreadSanitizer: no report, and every thread's rows byte for byte those of
 # a sequential run. Then the server's own test against a ThreadSanitizer
-# build of vxrhost serve (the test fails on a report in the server's stderr).
+# build of vxrhost serve (the test fails on a report in the server's stderr),
+# and the query command's row writer.
 # Builds its own directory build-tsan/ (the modules too, so
 # that their code is instrumented as well).
 #   scripts/tsan.sh [THREADS] [ROUNDS]
@@ -27,7 +28,7 @@ if ! cmake -S "$root" -B "$dir" "${gen[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVXR_FLAVOUR=solaris -DVXR_SANITIZE=OFF \
   -DCMAKE_C_FLAGS=-fsanitize=thread -DCMAKE_CXX_FLAGS=-fsanitize=thread \
   -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread >"$log" 2>&1 ||
-  ! cmake --build "$dir" -j "$jobs" --target concurrent_requests vxrhost server_test >>"$log" 2>&1; then
+  ! cmake --build "$dir" -j "$jobs" --target concurrent_requests vxrhost server_test cli_test >>"$log" 2>&1; then
   tail -n 60 "$log"
   echo "tsan: build failed (log: $log)"
   failed=1
@@ -73,6 +74,20 @@ if ((rc == 0)); then
 else
   grep -A 12 -E "WARNING: ThreadSanitizer|Failure" "$serverOut" | head -n 60
   echo "tsan: the server test failed under ThreadSanitizer (log: $serverOut)"
+  failed=$((failed + 1))
+fi
+
+writerOut="$dir/tsan-writer.log"
+writer=("$dir/tests/cli/cli_test" --gtest_filter='Output.Writer*')
+[[ "${run[0]}" == setarch ]] && writer=(setarch "$(uname -m)" -R "${writer[@]}")
+TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:exitcode=66}" "${writer[@]}" >"$writerOut" 2>&1
+rc=$?
+grep -E "^\[  (PASSED|FAILED) " "$writerOut"
+if ((rc == 0)); then
+  passed=$((passed + 1))
+else
+  grep -A 12 -E "WARNING: ThreadSanitizer|Failure" "$writerOut" | head -n 60
+  echo "tsan: the row writer failed under ThreadSanitizer (log: $writerOut)"
   failed=$((failed + 1))
 fi
 finish
