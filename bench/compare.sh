@@ -7,7 +7,8 @@
 # back to back, RUNS times) of the elapsed time and of the CPU time (user and
 # system: on a shared, loaded machine the steadier of the two), peak resident
 # memory, and the rows' own size (the member rows read x the table's row
-# size). The ratios are of CPU times.
+# size). The ratios are of elapsed times (what a user waits) and of CPU times
+# (ours includes the member SQL's reader thread).
 #
 #   bench/compare.sh DISTINCT.db SHARED.db [RUNS]
 #
@@ -52,7 +53,7 @@ timed() {
   awk '{printf "%s %s %.2f\n", $1, $2, $3 + $4}' "$work/t" >>"$work/$name"
 }
 
-echo "| table | keys | member rows | rows out | ours: elapsed, CPU | scan: elapsed, CPU | ours / scan | GROUP BY: elapsed, CPU | ours / GROUP BY | peak | rows' size | peak / rows |"
+echo "| table | keys | member rows | rows out | ours: elapsed, CPU | scan: elapsed, CPU | ours / scan: elapsed, CPU | GROUP BY: elapsed, CPU | ours / GROUP BY: elapsed, CPU | peak | rows' size | peak / rows |"
 echo "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|"
 for spec in "${specs[@]}"; do
   IFS='|' read -r table base columns groupby filter <<<"$spec"
@@ -82,7 +83,8 @@ for spec in "${specs[@]}"; do
     if [[ -n "$groupby" ]]; then
       group="$(cut -d' ' -f1 "$work/groupby" | median)"
       group_cpu="$(cut -d' ' -f3 "$work/groupby" | median)"
-      group_cols="$(printf '%.2f s, %.2f s | %s' "$group" "$group_cpu" "$(ratio "$ours_cpu" "$group_cpu")")"
+      group_cols="$(printf '%.2f s, %.2f s | %s, %s' "$group" "$group_cpu" "$(ratio "$ours" "$group")" \
+        "$(ratio "$ours_cpu" "$group_cpu")")"
     else
       group_cols="— | —"
     fi
@@ -92,7 +94,7 @@ for spec in "${specs[@]}"; do
     rows_kib=$((member_rows * rowsize / 1024))
     printf '| %s | %s | %s | %s | %.2f s, %.2f s | %.2f s, %.2f s | %s | %s | %d MB | %d MB | %s |\n' \
       "$label" "$shape" "$member_rows" "$out" "$ours" "$ours_cpu" "$scan" "$scan_cpu" \
-      "$(ratio "$ours_cpu" "$scan_cpu")" "$group_cols" \
+      "$(ratio "$ours" "$scan"), $(ratio "$ours_cpu" "$scan_cpu")" "$group_cols" \
       $((${peak%.*} / 1024)) $((rows_kib / 1024)) "$(ratio "${peak%.*}" "$rows_kib")"
   done
 done

@@ -17,7 +17,7 @@ struct IndexSlot {
 constexpr size_t kMaxKeyRanges = 8;
 
 // Open addressing with linear probing over a power-of-two number of slots,
-// grown by doubling at half load. In step with the list while `entered`
+// grown by doubling at three quarters load. In step with the list while `entered`
 // equals the table's element count; otherwise it is rebuilt from the list
 // before use.
 struct KeyIndex {
