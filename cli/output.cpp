@@ -143,6 +143,27 @@ void RowStream::row(const std::vector<FieldView>& values) {
   print(values);
 }
 
+void RowStream::row(const CatalogTable& table, std::string_view row) {
+  if (format_ != Format::Csv || row.size() != table.rowSize) {
+    viewRow(table, row, views_);  // refuses a row of the wrong size
+    print(views_);
+    return;
+  }
+  if (rows_++ == 0) begin();
+  if (!out_) return;
+  line_.clear();
+  bool first = true;
+  for (const vxr::ColumnField& field : table.layout) {
+    if (field.type == vxr::FieldType::Padding) continue;
+    if (!first) line_ += ',';
+    first = false;
+    appendCsvValue(line_, viewField(field, row));
+  }
+  line_ += "\r\n";
+  out_ << line_;
+  checkWrite(out_);
+}
+
 void RowStream::begin() {
   if (format_ == Format::Csv) {
     line_.clear();
@@ -198,8 +219,7 @@ void RowWriter::print(const std::string& chunk) {
       stopped_ = true;
       return;
     }
-    viewRow(table_, std::string_view(chunk).substr(at, size), values_);
-    stream_.row(values_);
+    stream_.row(table_, std::string_view(chunk).substr(at, size));
   }
 }
 

@@ -63,6 +63,9 @@ class RowStream {
   RowStream(std::ostream& out, const std::vector<OutputColumn>& columns, Format format);
   void row(const std::vector<CatalogValue>& values);
   void row(const std::vector<FieldView>& values);
+  // One row as the module handed it out, viewed through the table's layout
+  // (CSV straight from the row's bytes). A row of the wrong size throws.
+  void row(const CatalogTable& table, std::string_view row);
   void finish();
   bool good() const { return static_cast<bool>(out_); }
 
@@ -76,6 +79,7 @@ class RowStream {
   Format format_;
   size_t rows_ = 0;
   std::string line_;
+  std::vector<FieldView> views_;
 };
 
 // The rows of a request printed through a RowStream on a thread of their
@@ -105,7 +109,6 @@ class RowWriter {
 
   RowStream& stream_;
   const CatalogTable& table_;
-  std::vector<FieldView> values_;     // the printing side's
   std::string chunk_;                 // rows not handed over yet
   std::exception_ptr wrongRow_;       // the refused row's failure (adding side)
   bool refused_ = false;              // a row was refused: the later ones are dropped
