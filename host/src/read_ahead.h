@@ -52,7 +52,10 @@ class RowChannel {
   void produce();
 
  private:
-  static constexpr size_t kSlots = 512;  // rows buffered at most
+  // Rows buffered at most: enough that the reader seldom waits for the
+  // module to hand slots back (GROUPOBJACT, 32 x 20,000 rows: 0.83 s with 512,
+  // 0.77 s with 2,048); about 2 MB of cells for a row of 1 kB.
+  static constexpr size_t kSlots = 2048;
   static constexpr size_t kBatch = 32;   // rows stepped between publishing them
   // A side that waits for the other is woken once a quarter of the ring is
   // there for it (rows to take, slots to fill), or at the end: few wake-ups

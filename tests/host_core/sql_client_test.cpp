@@ -384,16 +384,16 @@ std::vector<std::string> transcript(vxrhost::Host& host, const std::string& rout
 
 TEST_F(SqlClient, ReadAheadChangesNothingTheModuleSees) {
   if (!VXR_READ_AHEAD) GTEST_SKIP() << "this build has no reader threads (VXR_READ_AHEAD is off)";
-  // The reader buffers 512 rows and publishes them 32 at a time.
+  // The reader buffers 2,048 rows and publishes them 32 at a time.
   const ReadAheadCase cases[] = {
-      {"every row", 2000, -1, -1},
+      {"every row", 6000, -1, -1},
       {"no row", 0, -1, -1},
-      {"fails at once", 2000, 0, -1},
-      {"fails mid-buffer", 2000, 300, -1},
-      {"fails at the end of the ring", 2000, 512, -1},
-      {"closed before a fetch", 2000, -1, 0},
-      {"closed early", 2000, -1, 5},
-      {"closed with a full buffer", 2000, -1, 1200},
+      {"fails at once", 6000, 0, -1},
+      {"fails mid-buffer", 6000, 300, -1},
+      {"fails at the end of the ring", 6000, 2048, -1},
+      {"closed before a fetch", 6000, -1, 0},
+      {"closed early", 6000, -1, 5},
+      {"closed with a full buffer", 6000, -1, 3000},
   };
   for (const ReadAheadCase& c : cases) {
     std::string route = std::string("BIG:") + c.name;
