@@ -56,7 +56,7 @@ class RowChannel {
   // module to hand slots back (GROUPOBJACT, 32 x 20,000 rows: 0.83 s with 512,
   // 0.77 s with 2,048); about 2 MB of cells for a row of 1 kB.
   static constexpr size_t kSlots = 2048;
-  static constexpr size_t kBatch = 32;   // rows stepped between publishing them
+  static constexpr size_t kBatch = 32;  // rows stepped between publishing them
   // A side that waits for the other is woken once a quarter of the ring is
   // there for it (rows to take, slots to fill), or at the end: few wake-ups
   // per statement however the two sides' speeds compare.
