@@ -88,11 +88,25 @@ bool writeAll(int fd, std::string_view text) {
   return true;
 }
 
+// True when one of the eight bytes of `word` is below 0x20 or is 0x7f.
+constexpr bool hasControl(uint64_t word) {
+  constexpr uint64_t kOnes = 0x0101010101010101ull;
+  constexpr uint64_t kHighs = kOnes * 0x80;
+  const uint64_t del = word ^ (kOnes * 0x7f);
+  return (((word - kOnes * 0x20) & ~word) | ((del - kOnes) & ~del)) & kHighs;
+}
+
 // Appends `text` with its control characters escaped as controlEscaped
-// does, the runs between them in one piece.
+// does, the runs between them in one piece. Trace lines seldom hold one:
+// eight bytes are checked at a time.
 void appendControlEscaped(std::string& out, std::string_view text) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
+    for (uint64_t word; i + 8 <= text.size(); i += 8) {
+      std::memcpy(&word, text.data() + i, 8);
+      if (hasControl(word)) break;
+    }
+    if (i >= text.size()) break;
     auto u = static_cast<unsigned char>(text[i]);
     if (u >= 0x20 && u != 0x7f) continue;
     out.append(text.substr(start, i - start));

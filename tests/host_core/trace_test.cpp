@@ -161,6 +161,30 @@ TEST(Trace, FileSinkHasEveryLineOfARequestByItsEnd) {
   std::remove(path.c_str());
 }
 
+// Lines on stderr have their control characters escaped wherever they fall
+// (eight bytes are checked at a time); other bytes stay as they are.
+TEST(Trace, StderrEscapesControlCharactersAnywhere) {
+  std::vector<std::string> texts;
+  for (size_t at : {0, 1, 7, 8, 9, 15, 16, 23}) {
+    for (char c : {'\x01', '\t', '\x1f', '\x7f'}) {
+      std::string text = "abcdefgh\xc3\xa9ijklmn opqrstuvwx";
+      text[at] = c;
+      texts.push_back(text);
+    }
+  }
+  std::string expected;
+  testing::internal::CaptureStderr();
+  {
+    vxrhost::Host host;
+    host.traceToStderr();
+    for (const std::string& text : texts) {
+      host.hostTrace("F", text + "\n");
+      expected += "HOST F " + vxrhost::controlEscaped(text) + "\n";
+    }
+  }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), expected);
+}
+
 TEST(Trace, FixtureModuleFollowsTheLevels) {
   vxrhost::Host host;
   vxrhost::Module* mod = host.load(FIXTURE_DIR "/FXGOODL.so");
