@@ -35,12 +35,16 @@ schema_url() {
   esac
 }
 # The answers of every table, a heartbeat and the node-status table, with
-# the timing left out of the summary lines.
+# the timing left out of the summary lines. A query's rows and its stderr
+# (trace lines, summary) are kept apart: the rows are written on a thread of
+# their own, so how the two would interleave in one stream is not theirs.
 answers() {
   local db="$1" table
   for table in $("$vxrhost" tables --format csv | tail -n +2 | cut -d, -f1); do
     echo "== $table"
-    "$vxrhost" query "$table" --db "$db" --format csv 2>&1 | sed -E 's/, [0-9.]+ ms.*$//'
+    "$vxrhost" query "$table" --db "$db" --format csv 2>"$work/stderr"
+    echo "-- stderr"
+    sed -E 's/, [0-9.]+ ms.*$//' "$work/stderr"
   done
   echo "== heartbeat"
   "$vxrhost" heartbeat --db "$db" 2>&1 | sed -E 's/, [0-9.]+ ms.*$//'
