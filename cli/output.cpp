@@ -225,18 +225,21 @@ void RowWriter::print(const std::string& chunk) {
 
 void RowWriter::add(std::string_view row) {
   if (refused_ || stopped_.load(std::memory_order_relaxed)) return;
-  if (row.size() != table_.rowSize) {
-    refused_ = true;
-    try {
+  // Called inside the module's process call: nothing may unwind from here.
+  try {
+    if (row.size() != table_.rowSize) {
       std::vector<FieldView> values;
       viewRow(table_, row, values);  // refuses it, with the reason
-    } catch (...) {
-      wrongRow_ = std::current_exception();
     }
-    return;
+    chunk_.append(row);
+    if (chunk_.size() >= kChunkBytes) handOver();
+  } catch (...) {
+    refused_ = true;
+    addFailure_ = std::current_exception();
   }
-  chunk_.append(row);
-  if (chunk_.size() < kChunkBytes) return;
+}
+
+void RowWriter::handOver() {
   std::string next;
   {
     std::unique_lock lock(mutex_);
@@ -250,6 +253,7 @@ void RowWriter::add(std::string_view row) {
   }
   changed_.notify_all();
   next.clear();
+  next.reserve(kChunkBytes + table_.rowSize);
   chunk_ = std::move(next);
 }
 
@@ -280,7 +284,7 @@ void RowWriter::finish() {
   if (failure_) std::rethrow_exception(failure_);
   if (!stopped_) print(chunk_);
   chunk_.clear();
-  if (wrongRow_) std::rethrow_exception(wrongRow_);
+  if (addFailure_) std::rethrow_exception(addFailure_);
 }
 
 namespace {

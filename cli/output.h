@@ -104,14 +104,15 @@ class RowWriter {
 
  private:
   void print(const std::string& chunk);  // on the writer, or after it ended
+  void handOver();                       // the full chunk to the writer
   void run();
   void stopWriter();
 
   RowStream& stream_;
   const CatalogTable& table_;
   std::string chunk_;                 // rows not handed over yet
-  std::exception_ptr wrongRow_;       // the refused row's failure (adding side)
-  bool refused_ = false;              // a row was refused: the later ones are dropped
+  std::exception_ptr addFailure_;     // a refused row, or no memory or thread for the rows
+  bool refused_ = false;              // adding failed: the later rows are dropped
   std::atomic<bool> stopped_{false};  // the printing failed: nothing more to copy
 
   std::mutex mutex_;
