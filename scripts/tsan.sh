@@ -62,32 +62,26 @@ else
   failed=$((failed + 1))
 fi
 
-serverOut="$dir/tsan-server.log"
-server=("$dir/tests/server/server_test")
-[[ "${run[0]}" == setarch ]] && server=(setarch "$(uname -m)" -R "${server[@]}")
-TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$root/scripts/tsan-server.supp}" \
-  "${server[@]}" >"$serverOut" 2>&1
-rc=$?
-grep -E "^\[  (PASSED|FAILED) " "$serverOut"
-if ((rc == 0)); then
-  passed=$((passed + 1))
-else
-  grep -A 12 -E "WARNING: ThreadSanitizer|Failure" "$serverOut" | head -n 60
-  echo "tsan: the server test failed under ThreadSanitizer (log: $serverOut)"
-  failed=$((failed + 1))
-fi
-
-writerOut="$dir/tsan-writer.log"
-writer=("$dir/tests/cli/cli_test" --gtest_filter='Output.Writer*')
-[[ "${run[0]}" == setarch ]] && writer=(setarch "$(uname -m)" -R "${writer[@]}")
-TSAN_OPTIONS="${TSAN_OPTIONS:-halt_on_error=1:exitcode=66}" "${writer[@]}" >"$writerOut" 2>&1
-rc=$?
-grep -E "^\[  (PASSED|FAILED) " "$writerOut"
-if ((rc == 0)); then
-  passed=$((passed + 1))
-else
-  grep -A 12 -E "WARNING: ThreadSanitizer|Failure" "$writerOut" | head -n 60
-  echo "tsan: the row writer failed under ThreadSanitizer (log: $writerOut)"
-  failed=$((failed + 1))
-fi
+# A GoogleTest program under ThreadSanitizer: WHAT LOG OPTIONS PROGRAM ARGS...
+gtest_check() {
+  local what="$1" out="$2" options="$3"
+  shift 3
+  local cmd=("$@")
+  [[ "${run[0]}" == setarch ]] && cmd=(setarch "$(uname -m)" -R "${cmd[@]}")
+  TSAN_OPTIONS="${TSAN_OPTIONS:-$options}" "${cmd[@]}" >"$out" 2>&1
+  local rc=$?
+  grep -E "^\[  (PASSED|FAILED) " "$out"
+  if ((rc == 0)); then
+    passed=$((passed + 1))
+  else
+    grep -A 12 -E "WARNING: ThreadSanitizer|Failure" "$out" | head -n 60
+    echo "tsan: $what failed under ThreadSanitizer (log: $out)"
+    failed=$((failed + 1))
+  fi
+}
+gtest_check "the server test" "$dir/tsan-server.log" \
+  "halt_on_error=1:exitcode=66:second_deadlock_stack=1:suppressions=$root/scripts/tsan-server.supp" \
+  "$dir/tests/server/server_test"
+gtest_check "the row writer" "$dir/tsan-writer.log" "halt_on_error=1:exitcode=66" \
+  "$dir/tests/cli/cli_test" --gtest_filter='Output.Writer*'
 finish
